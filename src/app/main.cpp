@@ -1,0 +1,7 @@
+#include "tovikapplication.h"
+
+int main(int argc, char *argv[])
+{
+    tovik::TovikApplication app(argc, argv);
+    return app.run();
+}

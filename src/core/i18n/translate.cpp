@@ -1,0 +1,37 @@
+#include "i18n/translate.h"
+
+#include "i18n/translationtable.h"
+#include "platform/settingsstore.h"
+
+#include <QSettings>
+
+namespace tovik {
+
+bool storedLanguageIsChinese()
+{
+    return threadSettingsStore().value(QStringLiteral("interfaceLanguage")).toString()
+        == QStringLiteral("zh-Hant");
+}
+
+QString translate(const QString &english)
+{
+    if (!storedLanguageIsChinese())
+        return english;
+    const auto &table = translationTable();
+    const auto it = table.constFind(english);
+    return it == table.cend() ? english : it.value();
+}
+
+QString fill(QString text, std::initializer_list<std::pair<QString, QString>> values)
+{
+    for (const auto &[name, value] : values)
+        text.replace(QLatin1Char('{') + name + QLatin1Char('}'), value);
+    return text;
+}
+
+QString translated(const QString &english, std::initializer_list<std::pair<QString, QString>> values)
+{
+    return fill(translate(english), values);
+}
+
+} // namespace tovik
