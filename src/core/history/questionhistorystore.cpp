@@ -1,0 +1,218 @@
+#include "history/questionhistorystore.h"
+
+#include "history/savedattext.h"
+#include "history/sqlitestatement.h"
+#include "i18n/translate.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace tovik {
+
+namespace {
+
+// Read-write, create if missing, serialized threading mode.
+constexpr int openFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
+static_assert(openFlags == 0x10006);
+constexpr int busyTimeoutMs = 2000;
+
+// Both statements are idempotent, so the script runs on every open.
+constexpr char schemaSql[] = "CREATE TABLE IF NOT EXISTS question_records (\n"
+                             "    id INTEGER PRIMARY KEY AUTOINCREMENT,\n"
+                             "    saved_at TEXT NOT NULL,\n"
+                             "    question TEXT NOT NULL,\n"
+                             "    answer TEXT NOT NULL,\n"
+                             "    working_directory TEXT NOT NULL\n"
+                             ");\n"
+                             "CREATE INDEX IF NOT EXISTS question_records_saved_at\n"
+                             "ON question_records (saved_at DESC, id DESC);";
+constexpr char insertSql[] = "INSERT INTO question_records (saved_at, question, answer, working_directory)\n"
+                             "VALUES (?, ?, ?, ?)";
+constexpr char loadSql[] = "SELECT id, saved_at, question, answer, working_directory\n"
+                           "FROM question_records\n"
+                           "ORDER BY saved_at DESC, id DESC";
+constexpr char deleteSql[] = "DELETE FROM question_records WHERE id = ?";
+
+constexpr char openFailed[] = "Couldn't open questions: {detail}";
+constexpr char readFailed[] = "Couldn't read questions: {detail}";
+constexpr char writeFailed[] = "Couldn't write the question: {detail}";
+constexpr char deleteFailed[] = "Couldn't delete the question: {detail}";
+
+} // namespace
+
+QuestionHistoryStore::QuestionHistoryStore(QObject *parent)
+    : QuestionHistoryStore(QString(), Clock(), parent)
+{
+}
+
+QuestionHistoryStore::QuestionHistoryStore(QString databasePath, Clock clock, QObject *parent)
+    : QObject(parent)
+    , m_databasePath(std::move(databasePath))
+    , m_clock(std::move(clock))
+{
+}
+
+QuestionHistoryStore::~QuestionHistoryStore()
+{
+    // The application keeps its store for the whole run; closing here only
+    // matters to short-lived stores such as those of tests and tools.
+    sqlite3_close_v2(m_database);
+}
+
+QString QuestionHistoryStore::defaultDatabasePath()
+{
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (dataFolder.isEmpty())
+        return {};
+    return dataFolder + QStringLiteral("/tovikRAGUI/questions.sqlite");
+}
+
+void QuestionHistoryStore::openIfNeeded()
+{
+    if (m_database)
+        return;
+
+    const QString path = m_databasePath.isEmpty() ? defaultDatabasePath() : m_databasePath;
+    if (path.isEmpty()) {
+        fail(openFailed, QStringLiteral("No writable data folder is available."));
+        return;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(QFileInfo(path).absolutePath()).toStdString(), error);
+    if (error) {
+        fail(openFailed, QString::fromStdString(error.message()));
+        return;
+    }
+
+    sqlite3 *database = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &database, openFlags, nullptr) != SQLITE_OK) {
+        const QString detail = database ? sqliteMessage(database) : QStringLiteral("unknown");
+        sqlite3_close_v2(database);
+        fail(openFailed, detail);
+        return;
+    }
+    sqlite3_busy_timeout(database, busyTimeoutMs);
+    m_database = database;
+
+    // A broken schema keeps the connection: the store does not open again, and
+    // later writes report what is wrong with the file.
+    if (const auto schemaError = SqliteStatement::execute(m_database, schemaSql)) {
+        fail(openFailed, *schemaError);
+        return;
+    }
+    load();
+}
+
+void QuestionHistoryStore::load()
+{
+    SqliteStatement statement(m_database, loadSql);
+    if (!statement.isPrepared()) {
+        fail(readFailed, sqliteMessage(m_database));
+        return;
+    }
+    QList<QuestionRecord> loaded;
+    int result;
+    while ((result = statement.step()) == SQLITE_ROW) {
+        qsizetype savedAtSize = 0;
+        const char *savedAt = statement.columnBytes(1, &savedAtSize);
+        loaded.append(QuestionRecord{statement.columnInt64(0), parseSavedAt(QByteArrayView(savedAt, savedAtSize)),
+                                     statement.columnText(2), statement.columnText(3), statement.columnText(4)});
+    }
+    if (result != SQLITE_DONE) {
+        fail(readFailed, sqliteMessage(m_database));
+        return;
+    }
+    setRecords(std::move(loaded));
+    setLastError(QString());
+}
+
+std::optional<QuestionRecord> QuestionHistoryStore::save(const QString &question, const QString &answer,
+                                                         const QString &workingDirectory)
+{
+    openIfNeeded();
+    QuestionRecord record{0, QDateTime(), question.trimmed(), answer.trimmed(), workingDirectory};
+    if (record.question.isEmpty()) {
+        setLastError(translate(QStringLiteral("There's no question to save.")));
+        return std::nullopt;
+    }
+    if (!m_database)
+        return std::nullopt;
+
+    record.savedAt = m_clock ? m_clock() : QDateTime::currentDateTimeUtc();
+    SqliteStatement insert(m_database, insertSql);
+    if (!insert.isPrepared() || !insert.bindUtf8(1, formatSavedAt(record.savedAt))
+        || !insert.bindText(2, record.question) || !insert.bindText(3, record.answer)
+        || !insert.bindText(4, record.workingDirectory) || insert.step() != SQLITE_DONE) {
+        fail(writeFailed, sqliteMessage(m_database));
+        return std::nullopt;
+    }
+    record.id = sqlite3_last_insert_rowid(m_database);
+    m_records.prepend(record);
+    Q_EMIT recordsChanged();
+    setLastError(QString());
+    return record;
+}
+
+bool QuestionHistoryStore::deleteRecords(const QSet<qint64> &ids)
+{
+    openIfNeeded();
+    if (ids.isEmpty() || !m_database)
+        return false;
+
+    if (const auto beginError = SqliteStatement::execute(m_database, "BEGIN IMMEDIATE")) {
+        fail(deleteFailed, *beginError);
+        return false;
+    }
+    // The message is taken before ROLLBACK, whose success would replace it.
+    const auto rollBack = [this](const QString &detail) {
+        SqliteStatement::execute(m_database, "ROLLBACK");
+        fail(deleteFailed, detail);
+        return false;
+    };
+    SqliteStatement statement(m_database, deleteSql);
+    if (!statement.isPrepared())
+        return rollBack(sqliteMessage(m_database));
+    for (const qint64 id : ids) {
+        statement.reset();
+        statement.clearBindings();
+        if (!statement.bindInt64(1, id) || statement.step() != SQLITE_DONE)
+            return rollBack(sqliteMessage(m_database));
+    }
+    statement.reset();
+    if (const auto commitError = SqliteStatement::execute(m_database, "COMMIT"))
+        return rollBack(*commitError);
+
+    if (m_records.removeIf([&ids](const QuestionRecord &record) { return ids.contains(record.id); }) > 0)
+        Q_EMIT recordsChanged();
+    setLastError(QString());
+    return true;
+}
+
+void QuestionHistoryStore::setRecords(QList<QuestionRecord> records)
+{
+    if (records == m_records)
+        return;
+    m_records = std::move(records);
+    Q_EMIT recordsChanged();
+}
+
+void QuestionHistoryStore::setLastError(const QString &message)
+{
+    if (message == m_lastError)
+        return;
+    m_lastError = message;
+    Q_EMIT lastErrorChanged();
+}
+
+void QuestionHistoryStore::fail(const char *englishTemplate, const QString &detail)
+{
+    setLastError(translated(QString::fromUtf8(englishTemplate), {{QStringLiteral("detail"), detail}}));
+}
+
+} // namespace tovik
