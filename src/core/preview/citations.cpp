@@ -1,0 +1,120 @@
+#include "preview/citations.h"
+
+#include <QHash>
+
+#include <unicode/regex.h>
+#include <unicode/unistr.h>
+
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tovik {
+
+namespace {
+
+// The marker format rag writes. Compiled once; a pattern may be shared by threads,
+// each call makes its own matcher.
+const icu::RegexPattern *markerPattern()
+{
+    static const std::unique_ptr<icu::RegexPattern> pattern = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        UParseError parseError{};
+        std::unique_ptr<icu::RegexPattern> compiled(icu::RegexPattern::compile(
+            icu::UnicodeString(u"\\[來源\\s*[:：]\\s*([^\\n\\]]+?)\\s+p\\.\\s*(\\d+)[^\\n\\]]*\\]"),
+            UREGEX_CASE_INSENSITIVE, parseError, status));
+        if (U_FAILURE(status))
+            compiled.reset();
+        return compiled;
+    }();
+    return pattern.get();
+}
+
+// ASCII digits only: the pattern's \d also takes full-width and other scripts' digits,
+// which are not page numbers rag writes. Nothing that overflows 64 bits.
+std::optional<qint64> parsePage(QStringView digits)
+{
+    if (digits.isEmpty())
+        return std::nullopt;
+    constexpr qint64 max = std::numeric_limits<qint64>::max();
+    qint64 value = 0;
+    for (QChar c : digits) {
+        const char16_t u = c.unicode();
+        if (u < u'0' || u > u'9')
+            return std::nullopt;
+        const int digit = u - u'0';
+        if (value > (max - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+struct CitedFile
+{
+    QString filename;
+    QList<qint64> pages;
+};
+
+} // namespace
+
+QList<CitedPage> citedPages(const QString &answer)
+{
+    const icu::RegexPattern *pattern = markerPattern();
+    if (!pattern)
+        return {};
+
+    // Read-only alias: the matcher walks the QString's own UTF-16 buffer.
+    const icu::UnicodeString text(false, reinterpret_cast<const UChar *>(answer.utf16()),
+                                  static_cast<int32_t>(answer.size()));
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<icu::RegexMatcher> matcher(pattern->matcher(text, status));
+    if (U_FAILURE(status) || !matcher)
+        return {};
+
+    std::vector<CitedFile> files;
+    QHash<QString, qsizetype> fileIndex;
+    const QStringView view(answer);
+    const auto groupText = [&](int group) -> std::optional<QStringView> {
+        UErrorCode groupStatus = U_ZERO_ERROR;
+        const int32_t start = matcher->start(group, groupStatus);
+        const int32_t end = matcher->end(group, groupStatus);
+        if (U_FAILURE(groupStatus) || start < 0 || end < start || end > answer.size())
+            return std::nullopt;
+        return view.sliced(start, end - start);
+    };
+
+    while (matcher->find(status) && U_SUCCESS(status)) {
+        if (matcher->groupCount() != 2)
+            continue;
+        const std::optional<QStringView> nameText = groupText(1);
+        const std::optional<QStringView> pageText = groupText(2);
+        if (!nameText || !pageText)
+            continue;
+        const std::optional<qint64> page = parsePage(*pageText);
+        if (!page || *page < 1)
+            continue;
+        const QString filename = nameText->trimmed().toString();
+        if (filename.isEmpty() || filename.contains(QLatin1Char('[')) || filename.contains(QLatin1Char('\n')))
+            continue;
+
+        auto it = fileIndex.constFind(filename);
+        if (it == fileIndex.cend()) {
+            it = fileIndex.insert(filename, qsizetype(files.size()));
+            files.push_back({filename, {}});
+        }
+        QList<qint64> &pages = files[size_t(it.value())].pages;
+        if (!pages.contains(*page))
+            pages.append(*page);
+    }
+
+    QList<CitedPage> result;
+    for (const CitedFile &file : files) {
+        for (qint64 page : file.pages)
+            result.append({file.filename, page});
+    }
+    return result;
+}
+
+} // namespace tovik

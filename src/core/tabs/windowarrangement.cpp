@@ -1,0 +1,7 @@
+#include "tabs/windowarrangement.h"
+
+namespace tovik {
+
+WindowArrangement::~WindowArrangement() = default;
+
+} // namespace tovik
