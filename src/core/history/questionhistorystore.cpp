@@ -1,7 +1,7 @@
 #include "history/questionhistorystore.h"
 
 #include "history/savedattext.h"
-#include "history/sqlitestatement.h"
+#include "platform/sqlitestatement.h"
 #include "i18n/translate.h"
 
 #include <QFile>

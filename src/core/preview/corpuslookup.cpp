@@ -2,7 +2,7 @@
 
 #include "i18n/translate.h"
 #include "preview/corpuslocation.h"
-#include "preview/sqlitestatement.h"
+#include "platform/sqlitestatement.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -79,7 +79,7 @@ SourcePathsQuery sourcePaths(const CorpusConnection &connection, const QString &
         return {{}, connection.failure()};
     SqliteStatement statement(connection.handle(),
                               "SELECT source_path FROM documents WHERE filename = ? ORDER BY ingested_at DESC");
-    if (!statement.isPrepared() || statement.bindText(1, filename) != SQLITE_OK)
+    if (!statement.isPrepared() || !statement.bindText(1, filename))
         return {{}, connection.errorText()};
     QStringList paths;
     int result;

@@ -1,4 +1,4 @@
-#include "history/sqlitestatement.h"
+#include "platform/sqlitestatement.h"
 
 #include <sqlite3.h>
 
@@ -83,6 +83,11 @@ std::optional<QString> SqliteStatement::execute(sqlite3 *database, const char *s
 QString sqliteMessage(sqlite3 *database)
 {
     return QString::fromUtf8(sqlite3_errmsg(database));
+}
+
+bool SqliteStatement::columnIsNull(int column) const
+{
+    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
 }
 
 } // namespace tovik

@@ -24,6 +24,7 @@ public:
 
     // False when preparing failed.
     bool isPrepared() const { return m_statement != nullptr; }
+    bool columnIsNull(int column) const;
 
     // Binds UTF-8 text that SQLite copies. The byte length is passed explicitly,
     // so a text holding U+0000 is stored whole instead of being cut at it.
