@@ -82,7 +82,6 @@ private Q_SLOTS:
     void deleteSkipsMissingIdsAndNeverReusesIds();
     void deleteWaitsForAWriteLockThenChangesNothing();
     void failedRowRollsBackTheWholeDelete();
-    void failedInsertNamesTheCause();
     void brokenFileKeepsTheConnection();
     void failedOpenIsRetried();
     void oddTextRoundTripsByteForByte();
@@ -276,19 +275,6 @@ void TestQuestionHistoryStore::failedRowRollsBackTheWholeDelete()
     QCOMPARE(file.column("SELECT count(*) FROM question_records"), QList<QByteArray>{"3"});
     QVERIFY(store.deleteRecords({a, c}));
     QCOMPARE(idsOf(store.records()), QList<qint64>{b});
-}
-
-void TestQuestionHistoryStore::failedInsertNamesTheCause()
-{
-    QuestionHistoryStore store(m_path, {});
-    store.openIfNeeded();
-    Connection file(m_path);
-    QVERIFY(file.exec("CREATE TRIGGER read_only BEFORE INSERT ON question_records "
-                      "BEGIN SELECT RAISE(ABORT, 'history is read-only'); END"));
-    QSignalSpy recordsSpy(&store, &QuestionHistoryStore::recordsChanged);
-    QVERIFY(!store.save(QStringLiteral("q"), QStringLiteral("a"), QString()));
-    QCOMPARE(store.lastError(), message("Couldn't write the question: {detail}", "history is read-only"));
-    QCOMPARE(recordsSpy.count(), 0);
 }
 
 void TestQuestionHistoryStore::brokenFileKeepsTheConnection()
