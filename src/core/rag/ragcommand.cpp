@@ -1,0 +1,113 @@
+#include "rag/ragcommand.h"
+
+#include "i18n/translate.h"
+#include "rag/ragoutputstream.h"
+#include "rag/ragpaths.h"
+#include "rag/ragresolution.h"
+#include "rag/ragsession.h"
+#include "rag/ragsettings.h"
+
+#include <QPointer>
+
+namespace tovik {
+
+const QStringList &logPrefixes()
+{
+    static const QStringList prefixes = {
+        QStringLiteral("INFO "), QStringLiteral("WARNING "), QStringLiteral("ERROR "),
+        QStringLiteral("DEBUG "), QStringLiteral("CRITICAL "),
+    };
+    return prefixes;
+}
+
+bool isLogLine(const QString &line)
+{
+    for (const QString &prefix : logPrefixes()) {
+        if (line.startsWith(prefix, Qt::CaseSensitive))
+            return true;
+    }
+    return false;
+}
+
+std::optional<QString> workingDirectoryURL(const RagSettings &settings)
+{
+    if (!isDirectoryPath(settings.workingDirectory()))
+        return std::nullopt;
+    return expandTilde(settings.workingDirectory());
+}
+
+QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra,
+                                       const QProcessEnvironment &base)
+{
+    QProcessEnvironment environment = base;
+    const QString path = environment.value(QStringLiteral("PATH"));
+    // An empty PATH is treated as unset: a trailing ":" would search the current folder.
+    environment.insert(QStringLiteral("PATH"),
+                       QStringLiteral("/opt/homebrew/bin:/usr/local/bin:")
+                           + (path.isEmpty() ? QStringLiteral("/usr/bin:/bin:/usr/sbin:/sbin") : path));
+    environment.insert(QStringLiteral("PYTHONUNBUFFERED"), QStringLiteral("1"));
+    const QStringList names = environment.keys();
+    for (const QString &name : names) {
+        if (name.startsWith(QLatin1String("DYLD_")))
+            environment.remove(name);
+    }
+    for (auto it = extra.cbegin(); it != extra.cend(); ++it) {
+        const QString old = environment.value(it.key());
+        if (it.key() == QLatin1String("PYTHONPATH") && !old.isEmpty())
+            environment.insert(it.key(), it.value() + QLatin1Char(':') + old);
+        else
+            environment.insert(it.key(), it.value());
+    }
+    return environment;
+}
+
+QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra)
+{
+    return commandEnvironment(extra, QProcessEnvironment::systemEnvironment());
+}
+
+void runRag(RagSession &session, const RagJobPtr &job, const QStringList &arguments,
+            RagLineHandler onLine, std::function<void()> done)
+{
+    QPointer<RagSession> guard(&session);
+    resolveCommand(*session.settings(), &session,
+                   [guard, job, arguments, onLine = std::move(onLine),
+                    done = std::move(done)](const std::optional<ResolvedCommand> &command) {
+        if (!guard)
+            return;
+        if (job->isCancelled()) {
+            done();
+            return;
+        }
+        RagSettings &settings = *guard->settings();
+        if (!command) {
+            guard->setErrorMessage(notFoundMessage(settings));
+            done();
+            return;
+        }
+        const auto directory = workingDirectoryURL(settings);
+        if (!directory) {
+            guard->setErrorMessage(translated(QStringLiteral("Working directory does not exist: {path}"),
+                                              {{QStringLiteral("path"), settings.workingDirectory()}}));
+            done();
+            return;
+        }
+        auto *stream = RagOutputStream::start(
+            command->executable, command->leadingArguments + arguments, *directory,
+            commandEnvironment(command->extraEnvironment), guard.data(),
+            [job, onLine](QString &&line) {
+                if (!job->isCancelled())
+                    onLine(line, isLogLine(line));
+            },
+            [guard, job, done](const std::optional<RagCommandError> &error) {
+                if (!guard)
+                    return;
+                if (error && !job->isCancelled())
+                    guard->setErrorMessage(error->description());
+                done();
+            });
+        job->attach(stream);
+    });
+}
+
+} // namespace tovik

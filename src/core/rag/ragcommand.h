@@ -1,0 +1,47 @@
+#pragma once
+
+#include "rag/ragjob.h"
+
+#include <QMap>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// Running rag for a session job: resolution, working directory, environment, and the
+// merged output split into lines, each marked as log or not.
+namespace tovik {
+
+class RagSession;
+class RagSettings;
+
+// The five log-level words a log line begins with, each with its trailing space.
+const QStringList &logPrefixes();
+
+// True when the line begins with one of logPrefixes() (exact case).
+bool isLogLine(const QString &line);
+
+// The expanded working directory when it exists and is a directory.
+std::optional<QString> workingDirectoryURL(const RagSettings &settings);
+
+// The child's environment: `base` with the usual install folders put before PATH,
+// PYTHONUNBUFFERED=1, no DYLD_* variables, and the extra entries merged (an extra
+// PYTHONPATH goes before a non-empty existing one).
+QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra,
+                                       const QProcessEnvironment &base);
+// The same, starting from the application's own environment.
+QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra);
+
+using RagLineHandler = std::function<void(const QString &line, bool isLog)>;
+
+// Resolves rag from the session's settings and runs it in the working directory with
+// `arguments` after the resolved leading ones. Each output line goes to `onLine` in
+// order; a failure is written to the session's errorMessage (a cancelled job writes
+// nothing). `done` runs once the output has ended, the run failed or `job` was
+// cancelled. Both run on the GUI thread and not at all once the session is gone.
+void runRag(RagSession &session, const RagJobPtr &job, const QStringList &arguments,
+            RagLineHandler onLine, std::function<void()> done);
+
+} // namespace tovik

@@ -1,0 +1,154 @@
+#include "rag/ragoutputstream.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace tovik {
+
+namespace {
+// Bytes taken from the process buffer at a time, and how long one event-loop turn may
+// spend delivering lines before it lets other events through.
+constexpr qint64 chunkSize = 16 * 1024;
+constexpr qint64 sliceMilliseconds = 8;
+} // namespace
+
+RagOutputStream::RagOutputStream(QObject *context, LineHandler onLine, EndHandler onEnd)
+    : m_context(context)
+    , m_onLine(std::move(onLine))
+    , m_onEnd(std::move(onEnd))
+{
+}
+
+RagOutputStream *RagOutputStream::start(const QString &executable, const QStringList &arguments,
+                                        const QString &directory, const QProcessEnvironment &environment,
+                                        QObject *context, LineHandler onLine, EndHandler onEnd)
+{
+    // Parentless: it must outlive its consumer until the child has ended, because
+    // destroying a running QProcess kills the child and waits for it on this thread.
+    auto *stream = new RagOutputStream(context, std::move(onLine), std::move(onEnd));
+    stream->launch(executable, arguments, directory, environment);
+    return stream;
+}
+
+void RagOutputStream::launch(const QString &executable, const QStringList &arguments,
+                             const QString &directory, const QProcessEnvironment &environment)
+{
+    m_process.setProgram(executable);
+    m_process.setArguments(arguments);
+    m_process.setWorkingDirectory(directory);
+    m_process.setProcessEnvironment(environment);
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.setInputChannelMode(QProcess::ForwardedInputChannel);
+
+    connect(&m_process, &QProcess::readyReadStandardOutput, this, &RagOutputStream::schedulePump);
+    connect(&m_process, &QProcess::finished, this, [this](int exitCode, QProcess::ExitStatus status) {
+        m_childExited = true;
+        m_exitCode = exitCode;
+        m_exitStatus = status;
+        if (m_ended)
+            deleteLater();
+        else
+            schedulePump(); // what is still buffered is delivered before the status
+    });
+    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (m_ended)
+            return;
+        if (error == QProcess::FailedToStart) {
+            endLater(RagCommandError::launch(m_process.errorString()));
+            releaseWhenChildEnded();
+        } else if (error == QProcess::ReadError || error == QProcess::UnknownError) {
+            endLater(RagCommandError::other(m_process.errorString()));
+            if (m_process.state() != QProcess::NotRunning)
+                m_process.terminate();
+            releaseWhenChildEnded();
+        }
+        // Crashed is reported by `finished`, after the remaining output.
+    });
+    m_process.start();
+}
+
+qint64 RagOutputStream::processId() const
+{
+    return m_process.processId();
+}
+
+void RagOutputStream::schedulePump()
+{
+    if (m_pumpScheduled || m_ended)
+        return;
+    m_pumpScheduled = true;
+    QTimer::singleShot(0, this, &RagOutputStream::pump);
+}
+
+void RagOutputStream::pump()
+{
+    m_pumpScheduled = false;
+    if (m_ended)
+        return;
+    const RagLineSplitter::LineSink deliver = [this](QString &&line) {
+        if (!m_ended && m_context)
+            m_onLine(std::move(line));
+    };
+    QElapsedTimer slice;
+    slice.start();
+    while (!m_ended) {
+        const QByteArray chunk = m_process.read(chunkSize);
+        if (chunk.isEmpty())
+            break;
+        m_splitter.feed(chunk, deliver);
+        if (slice.elapsed() >= sliceMilliseconds) {
+            schedulePump();
+            return;
+        }
+    }
+    if (m_ended || !m_childExited || m_process.bytesAvailable() > 0)
+        return;
+    m_splitter.finish(deliver);
+    if (m_ended)
+        return;
+    if (m_exitStatus == QProcess::CrashExit)
+        end(RagCommandError::signal(m_exitCode));
+    else if (m_exitCode != 0)
+        end(RagCommandError::exit(m_exitCode));
+    else
+        end(std::nullopt);
+    deleteLater();
+}
+
+void RagOutputStream::end(const std::optional<RagCommandError> &error)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    if (m_context)
+        m_onEnd(error);
+}
+
+void RagOutputStream::endLater(const std::optional<RagCommandError> &error)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    if (!m_context)
+        return;
+    QTimer::singleShot(0, m_context.data(), [onEnd = m_onEnd, error] { onEnd(error); });
+}
+
+void RagOutputStream::releaseWhenChildEnded()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        deleteLater();
+    // otherwise `finished` deletes the stream
+}
+
+void RagOutputStream::cancel()
+{
+    if (m_ended)
+        return;
+    endLater(std::nullopt);
+    if (m_process.state() != QProcess::NotRunning)
+        m_process.terminate();
+    releaseWhenChildEnded();
+}
+
+} // namespace tovik

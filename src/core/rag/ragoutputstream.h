@@ -1,0 +1,68 @@
+#pragma once
+
+#include "rag/ragcommanderror.h"
+#include "rag/raglinesplitter.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <functional>
+#include <optional>
+
+namespace tovik {
+
+// One child process whose standard output and error, merged into one pipe, are
+// delivered line by line on the GUI thread. Output is read as the event loop reports
+// it and is buffered without limit, so no line is lost while the consumer is slow; it
+// is handed on in slices of a few milliseconds so a flood of output never stalls the
+// event loop. The stream deletes itself once the child has ended and all is delivered.
+class RagOutputStream final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RagOutputStream)
+
+public:
+    using LineHandler = std::function<void(QString &&line)>;
+    // std::nullopt: the output ended normally (or the stream was cancelled).
+    using EndHandler = std::function<void(const std::optional<RagCommandError> &error)>;
+
+    // Starts the child in `directory` with exactly `environment`. Handlers run on the
+    // GUI thread, and not at all once `context` is gone. `onEnd` runs exactly once,
+    // always after the call has returned.
+    static RagOutputStream *start(const QString &executable, const QStringList &arguments,
+                                  const QString &directory, const QProcessEnvironment &environment,
+                                  QObject *context, LineHandler onLine, EndHandler onEnd);
+
+    // Stops delivering, ends the stream normally and asks a running child to terminate
+    // (SIGTERM, nothing stronger). Lines not yet delivered are dropped.
+    void cancel();
+
+    // The child's process id while it runs, else 0.
+    qint64 processId() const;
+
+private:
+    RagOutputStream(QObject *context, LineHandler onLine, EndHandler onEnd);
+
+    void launch(const QString &executable, const QStringList &arguments, const QString &directory,
+                const QProcessEnvironment &environment);
+    void schedulePump();
+    void pump();
+    void end(const std::optional<RagCommandError> &error);
+    void endLater(const std::optional<RagCommandError> &error);
+    void releaseWhenChildEnded();
+
+    QProcess m_process;
+    RagLineSplitter m_splitter;
+    QPointer<QObject> m_context;
+    LineHandler m_onLine;
+    EndHandler m_onEnd;
+    bool m_pumpScheduled = false;
+    bool m_childExited = false;
+    bool m_ended = false;
+    QProcess::ExitStatus m_exitStatus = QProcess::NormalExit;
+    int m_exitCode = 0;
+};
+
+} // namespace tovik

@@ -1,0 +1,166 @@
+#pragma once
+
+#include "rag/ragjob.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+namespace tovik {
+
+class RagSettings;
+
+// The job state of one tab (or of the settings page): the question, the answer and
+// log that rag printed, and at most one running job — a status check, an ask, or one
+// file of the ingest queue. GUI thread only. Operations that wait report through an
+// optional completion that runs on the GUI thread, possibly before the call returns
+// when there is nothing to wait for; nothing here blocks or spins an event loop.
+//
+// answerText and logText only grow while a job runs: besides xxxTextChanged, each line
+// is announced by answerAppended / logAppended, so a view can append instead of laying
+// out the whole text again. Keep no copy of these texts between two appends, or each
+// append has to copy the whole text.
+class RagSession final : public QObject
+{
+    Q_OBJECT
+    Q_MOC_INCLUDE("rag/ragsettings.h")
+    Q_PROPERTY(tovik::RagSettings *settings READ settings CONSTANT)
+    Q_PROPERTY(QString logText READ logText WRITE setLogText NOTIFY logTextChanged)
+    Q_PROPERTY(QString answerText READ answerText WRITE setAnswerText NOTIFY answerTextChanged)
+    Q_PROPERTY(QString question READ question WRITE setQuestion NOTIFY questionChanged)
+    Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
+    Q_PROPERTY(QString busyLabel READ busyLabel NOTIFY busyLabelChanged)
+    Q_PROPERTY(bool isAsking READ isAsking NOTIFY isAskingChanged)
+    Q_PROPERTY(QString errorMessage READ errorMessageText NOTIFY errorMessageChanged)
+    Q_PROPERTY(bool hasErrorMessage READ hasErrorMessage NOTIFY errorMessageChanged)
+    Q_PROPERTY(QString notice READ noticeText NOTIFY noticeChanged)
+    Q_PROPERTY(bool hasNotice READ hasNotice NOTIFY noticeChanged)
+    Q_PROPERTY(int queuedCount READ queuedCount NOTIFY queuedCountChanged)
+    Q_PROPERTY(QList<QUrl> ingestQueue READ ingestQueue NOTIFY ingestQueueChanged)
+    Q_PROPERTY(quint64 jobGeneration READ jobGeneration NOTIFY jobGenerationChanged)
+    Q_PROPERTY(bool didPrepare READ didPrepare NOTIFY didPrepareChanged)
+    Q_DISABLE_COPY_MOVE(RagSession)
+
+public:
+    using Completion = std::function<void()>;
+
+    explicit RagSession(RagSettings *settings, QObject *parent = nullptr);
+    ~RagSession() override;
+
+    RagSettings *settings() const { return m_settings; }
+
+    const QString &logText() const { return m_logText; }
+    void setLogText(const QString &text);
+    void appendLogLine(const QString &line); // line + "\n"
+
+    const QString &answerText() const { return m_answerText; }
+    void setAnswerText(const QString &text);
+    void appendAnswerLine(const QString &line); // line + "\n"
+
+    QString question() const { return m_question; }
+    void setQuestion(const QString &question);
+
+    bool isBusy() const { return m_isBusy; }
+    QString busyLabel() const { return m_busyLabel; }
+    bool isAsking() const { return m_isAsking; }
+
+    std::optional<QString> errorMessage() const { return m_errorMessage; }
+    QString errorMessageText() const { return m_errorMessage.value_or(QString()); }
+    bool hasErrorMessage() const { return m_errorMessage.has_value(); }
+    void setErrorMessage(const std::optional<QString> &message);
+    void clearErrorMessage() { setErrorMessage(std::nullopt); }
+
+    std::optional<QString> notice() const { return m_notice; }
+    QString noticeText() const { return m_notice.value_or(QString()); }
+    bool hasNotice() const { return m_notice.has_value(); }
+    void setNotice(const std::optional<QString> &notice);
+    void clearNotice() { setNotice(std::nullopt); }
+
+    int queuedCount() const { return m_queuedCount; }
+    QList<QUrl> ingestQueue() const { return m_ingestQueue; }
+    quint64 jobGeneration() const { return m_jobGeneration; }
+    bool didPrepare() const { return m_didPrepare; }
+
+    // When a tab is first shown: the first session prepared in the process checks the
+    // status once. `done` runs when that check has ended (at once otherwise).
+    void prepare(Completion done = {});
+    // Runs "rag status" into the settings' statusText; does nothing while busy.
+    // `done` runs when the status job has ended.
+    void checkStatus(Completion done = {});
+    // Asks the trimmed question; returns at once. Sets a notice instead while busy.
+    void ask();
+    // Queues the ingestible files among `locations` and starts the next one when idle.
+    void enqueue(const QList<QUrl> &locations);
+    // Stops the running job (its child is asked to terminate), drops the queue and
+    // sets the notice "Cancelled.". The error message is left as it is.
+    void cancel();
+    // "Use This Path" on the settings page: checks ragPath, resolves, then checks the
+    // status. `done` runs when all of that has ended.
+    void applyRagPath(Completion done = {});
+
+    // Job bookkeeping, public for the tests.
+    std::optional<quint64> beginJob(const QString &label);
+    void finishJob(quint64 generation);
+    void startNextIngest();
+
+    // Whether a session of this process has checked the status automatically.
+    static bool statusCheckedThisLaunch();
+    static void resetStatusCheckedThisLaunchForTesting();
+
+    // The 15 lower-case file name extensions ingest accepts.
+    static const QStringList &ingestibleExtensions();
+    // File dialog name filters, one per content type the system knows for those
+    // extensions, such as "PDF document (*.pdf)".
+    static QStringList importableContentTypes();
+
+Q_SIGNALS:
+    void logTextChanged();
+    void logAppended(const QString &line);
+    void answerTextChanged();
+    void answerAppended(const QString &line);
+    void questionChanged();
+    void isBusyChanged();
+    void busyLabelChanged();
+    void isAskingChanged();
+    void errorMessageChanged();
+    void noticeChanged();
+    void queuedCountChanged();
+    void ingestQueueChanged();
+    void jobGenerationChanged();
+    void didPrepareChanged();
+
+private:
+    void setBusy(bool busy);
+    void setBusyLabel(const QString &label);
+    void setAsking(bool asking);
+    void setQueue(QList<QUrl> queue);
+    void advanceGeneration();
+    // Starts `body` on a later event-loop turn as the session's current job.
+    void startJob(std::function<void(const RagJobPtr &)> body);
+
+    void runStatusJob(const RagJobPtr &job, quint64 generation, Completion done);
+    void runAskJob(const RagJobPtr &job, const QString &question, quint64 generation);
+    void runIngestJob(const RagJobPtr &job, const QUrl &location, quint64 generation);
+
+    RagSettings *m_settings;
+    QString m_logText;
+    QString m_answerText;
+    QString m_question;
+    bool m_isBusy = false;
+    QString m_busyLabel;
+    bool m_isAsking = false;
+    std::optional<QString> m_errorMessage;
+    std::optional<QString> m_notice;
+    int m_queuedCount = 0;
+    QList<QUrl> m_ingestQueue;
+    RagJobPtr m_job;
+    quint64 m_jobGeneration = 0;
+    bool m_didPrepare = false;
+};
+
+} // namespace tovik

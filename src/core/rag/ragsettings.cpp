@@ -1,0 +1,101 @@
+#include "rag/ragsettings.h"
+
+#include "i18n/translate.h"
+#include "i18n/translationtable.h"
+#include "platform/loginshell.h"
+#include "platform/settingsstore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace tovik {
+
+namespace {
+const QString ragPathKey = QStringLiteral("ragExecutablePath");
+const QString workingDirectoryKey = QStringLiteral("ragWorkingDirectory");
+} // namespace
+
+RagSettings::RagSettings(QObject *parent)
+    : QObject(parent)
+    , m_defaults(makeSettingsStore())
+    , m_statusText(notCheckedYetText())
+    , m_loginShell(makeSystemLoginShell())
+{
+    m_ragPath = m_defaults->value(ragPathKey).toString();
+    m_workingDirectory = m_defaults->contains(workingDirectoryKey)
+        ? m_defaults->value(workingDirectoryKey).toString()
+        : QDir::homePath();
+}
+
+RagSettings::~RagSettings() = default;
+
+void RagSettings::setRagPath(const QString &path)
+{
+    m_defaults->setValue(ragPathKey, path);
+    if (m_ragPath == path)
+        return;
+    m_ragPath = path;
+    Q_EMIT ragPathChanged();
+}
+
+void RagSettings::setWorkingDirectory(const QString &path)
+{
+    m_defaults->setValue(workingDirectoryKey, path);
+    if (m_workingDirectory == path)
+        return;
+    m_workingDirectory = path;
+    Q_EMIT workingDirectoryChanged();
+}
+
+void RagSettings::setStatusText(const QString &text)
+{
+    if (m_statusText == text)
+        return;
+    m_statusText = text;
+    Q_EMIT statusTextChanged();
+}
+
+void RagSettings::appendStatusLine(const QString &line)
+{
+    m_statusText.append(line).append(QLatin1Char('\n'));
+    Q_EMIT statusAppended(line);
+    Q_EMIT statusTextChanged();
+}
+
+void RagSettings::setLoginShell(std::shared_ptr<LoginShell> shell)
+{
+    m_loginShell = std::move(shell);
+}
+
+QString RagSettings::besideExecutableFolder() const
+{
+    return m_besideExecutableFolderSet ? m_besideExecutableFolder : QCoreApplication::applicationDirPath();
+}
+
+void RagSettings::setBesideExecutableFolder(const QString &folder)
+{
+    m_besideExecutableFolder = folder;
+    m_besideExecutableFolderSet = true;
+}
+
+void RagSettings::setSystemRoot(const QString &root)
+{
+    m_systemRoot = root;
+}
+
+QString notCheckedYetText()
+{
+    return QStringLiteral("Not checked yet.");
+}
+
+QString statusDisplayText(const QString &statusText)
+{
+    if (statusText.isEmpty())
+        return QStringLiteral(" ");
+    const QString english = notCheckedYetText();
+    if (statusText == english || statusText == translationTable().value(english))
+        return translate(english);
+    return statusText;
+}
+
+} // namespace tovik
