@@ -6,9 +6,12 @@
 
 namespace tovik {
 
-class MainWindow;
+class AppServices;
+class QuestionHistoryStore;
+class RagSettings;
 
-// Creates the process-wide objects once and opens the first main window.
+// Creates the process-wide objects once (settings, history store, language) and opens
+// the first main window. Quitting never asks about unsaved questions.
 class TovikApplication final : public QApplication
 {
     Q_OBJECT
@@ -19,6 +22,11 @@ public:
     ~TovikApplication() override;
 
     int run();
+
+private:
+    std::unique_ptr<RagSettings> m_settings;
+    std::unique_ptr<QuestionHistoryStore> m_history;
+    std::unique_ptr<AppServices> m_services;
 };
 
 } // namespace tovik

@@ -1,0 +1,150 @@
+#include "history/historylistmodel.h"
+
+#include "i18n/interfacelanguage.h"
+#include "i18n/translate.h"
+
+#include <QLocale>
+
+namespace tovik {
+
+HistoryListModel::HistoryListModel(QObject *parent)
+    : QAbstractListModel(parent)
+{
+}
+
+int HistoryListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_records.size());
+}
+
+QString HistoryListModel::stamp(const QDateTime &savedAt)
+{
+    const QLocale locale(InterfaceLanguage::shared().localeName());
+    // Year, abbreviated month, day, hour, minute and second, ordered as the language writes them.
+    const QString format = InterfaceLanguage::shared().language() == AppLanguage::chinese
+        ? QStringLiteral("yyyy年M月d日 AP h:mm:ss")
+        : QStringLiteral("MMM d, yyyy, h:mm:ss AP");
+    return locale.toString(savedAt.toLocalTime(), format);
+}
+
+QVariant HistoryListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_records.size())
+        return {};
+    const QuestionRecord &record = m_records.at(index.row());
+    switch (role) {
+    case RecordIdRole:
+        return record.id;
+    case StampRole:
+        return stamp(record.savedAt);
+    case Qt::DisplayRole:
+    case QuestionRole:
+        return record.question;
+    case AnswerRole:
+        return record.answer;
+    case SelectedRole:
+        return m_selected.contains(record.id);
+    case CurrentRole:
+        return m_current == record.id;
+    case HoveredRole:
+        return m_hovered == record.id;
+    case Qt::ToolTipRole:
+        return record.workingDirectory.isEmpty() ? translate(QStringLiteral("Load this question"))
+                                                 : record.workingDirectory;
+    case Qt::AccessibleTextRole:
+        return translated(QStringLiteral("{stamp}, {question}"),
+                          {{QStringLiteral("stamp"), stamp(record.savedAt)},
+                           {QStringLiteral("question"), record.question}});
+    case Qt::AccessibleDescriptionRole:
+        return translate(QStringLiteral("Load this question and answer"));
+    default:
+        return {};
+    }
+}
+
+void HistoryListModel::setVisibleRecords(QList<QuestionRecord> records)
+{
+    if (records == m_records)
+        return;
+    beginResetModel();
+    m_records = std::move(records);
+    endResetModel();
+}
+
+QSet<qint64> HistoryListModel::visibleIDs() const
+{
+    QSet<qint64> ids;
+    ids.reserve(m_records.size());
+    for (const QuestionRecord &record : m_records)
+        ids.insert(record.id);
+    return ids;
+}
+
+int HistoryListModel::rowOf(qint64 id) const
+{
+    for (int row = 0; row < m_records.size(); ++row) {
+        if (m_records.at(row).id == id)
+            return row;
+    }
+    return -1;
+}
+
+void HistoryListModel::touch(qint64 id)
+{
+    const int row = rowOf(id);
+    if (row >= 0)
+        Q_EMIT dataChanged(index(row), index(row));
+}
+
+void HistoryListModel::setSelected(qint64 id, bool selected)
+{
+    const bool changed = selected ? !m_selected.contains(id) : m_selected.remove(id);
+    if (!changed)
+        return;
+    if (selected)
+        m_selected.insert(id);
+    touch(id);
+    Q_EMIT selectionChanged();
+}
+
+void HistoryListModel::setSelectedIDs(QSet<qint64> ids)
+{
+    if (ids == m_selected)
+        return;
+    m_selected = std::move(ids);
+    if (!m_records.isEmpty())
+        Q_EMIT dataChanged(index(0), index(static_cast<int>(m_records.size()) - 1));
+    Q_EMIT selectionChanged();
+}
+
+void HistoryListModel::setCurrentID(std::optional<qint64> id)
+{
+    if (id == m_current)
+        return;
+    const std::optional<qint64> old = m_current;
+    m_current = id;
+    if (old)
+        touch(*old);
+    if (id)
+        touch(*id);
+}
+
+void HistoryListModel::setHoveredID(std::optional<qint64> id)
+{
+    if (id == m_hovered)
+        return;
+    const std::optional<qint64> old = m_hovered;
+    m_hovered = id;
+    if (old)
+        touch(*old);
+    if (id)
+        touch(*id);
+}
+
+void HistoryListModel::refreshStamps()
+{
+    if (!m_records.isEmpty())
+        Q_EMIT dataChanged(index(0), index(static_cast<int>(m_records.size()) - 1));
+}
+
+} // namespace tovik

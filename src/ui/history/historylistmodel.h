@@ -1,0 +1,64 @@
+#pragma once
+
+#include "history/questionrecord.h"
+
+#include <QAbstractListModel>
+#include <QSet>
+
+#include <optional>
+
+namespace tovik {
+
+// The visible history rows with the list's own state (ticks, hover, current record).
+class HistoryListModel final : public QAbstractListModel
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(HistoryListModel)
+
+public:
+    enum Role {
+        RecordIdRole = Qt::UserRole + 1,
+        StampRole,
+        QuestionRole,
+        AnswerRole,
+        SelectedRole,
+        CurrentRole,
+        HoveredRole,
+    };
+
+    explicit HistoryListModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+
+    void setVisibleRecords(QList<QuestionRecord> records);
+    const QList<QuestionRecord> &visibleRecords() const { return m_records; }
+    QSet<qint64> visibleIDs() const;
+    int rowOf(qint64 id) const;
+
+    const QSet<qint64> &selectedIDs() const { return m_selected; }
+    void setSelected(qint64 id, bool selected);
+    void setSelectedIDs(QSet<qint64> ids);
+    void setCurrentID(std::optional<qint64> id);
+    std::optional<qint64> currentID() const { return m_current; }
+    void setHoveredID(std::optional<qint64> id);
+    std::optional<qint64> hoveredID() const { return m_hovered; }
+    // Re-renders the saved times, e.g. after a language change.
+    void refreshStamps();
+
+    // The saved time in the interface language's locale and the local time zone.
+    static QString stamp(const QDateTime &savedAt);
+
+Q_SIGNALS:
+    void selectionChanged();
+
+private:
+    void touch(qint64 id);
+
+    QList<QuestionRecord> m_records;
+    QSet<qint64> m_selected;
+    std::optional<qint64> m_current;
+    std::optional<qint64> m_hovered;
+};
+
+} // namespace tovik

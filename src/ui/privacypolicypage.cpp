@@ -1,0 +1,55 @@
+#include "privacypolicypage.h"
+
+#include "i18n/translate.h"
+#include "retranslate.h"
+#include "symbolicon.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace tovik {
+
+PrivacyPolicyPage::PrivacyPolicyPage(QWidget *parent)
+    : QWidget(parent)
+    , m_text(new QLabel(this))
+    , m_link(new QPushButton(this))
+{
+    m_text->setWordWrap(true);
+    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_link->setIcon(symbolIcon(QStringLiteral("arrow.up.right")));
+    m_link->setFlat(true);
+    m_link->setCursor(Qt::PointingHandCursor);
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(12);
+    column->addWidget(m_text);
+    column->addWidget(m_link, 0, Qt::AlignLeft);
+    column->addStretch(1);
+
+    connect(m_link, &QPushButton::clicked, this, [] { QDesktopServices::openUrl(policyUrl()); });
+    followLanguage(this, [this] {
+        // The stored wording names the reference platform's machine; ours runs on any computer.
+        QString text = translate(QStringLiteral("This app keeps questions, answers, and settings on your Mac."));
+        text.replace(QStringLiteral("on your Mac."), QStringLiteral("on your computer."));
+        m_text->setText(text);
+        m_link->setText(translate(QStringLiteral("Open Privacy Policy")));
+    });
+}
+
+QUrl PrivacyPolicyPage::policyUrl()
+{
+    // Installed copy first, then the source tree the program was built from.
+    const QString installed = QCoreApplication::applicationDirPath()
+        + QStringLiteral("/../share/doc/tovikrag/PRIVACY.md");
+    if (QFileInfo::exists(installed))
+        return QUrl::fromLocalFile(QFileInfo(installed).canonicalFilePath());
+    return QUrl::fromLocalFile(QStringLiteral(TOVIK_SOURCE_DIR "/docs/PRIVACY.md"));
+}
+
+} // namespace tovik

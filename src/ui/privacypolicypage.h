@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace tovik {
+
+// Settings → Privacy Policy: what is kept where, and a link to the full policy.
+class PrivacyPolicyPage final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PrivacyPolicyPage)
+
+public:
+    explicit PrivacyPolicyPage(QWidget *parent = nullptr);
+
+    static QUrl policyUrl();
+
+private:
+    QLabel *m_text;
+    QPushButton *m_link;
+};
+
+} // namespace tovik

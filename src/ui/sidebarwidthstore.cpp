@@ -1,0 +1,37 @@
+#include "sidebarwidthstore.h"
+
+#include "platform/settingsstore.h"
+#include "tabs/contentrules.h"
+
+#include <QSettings>
+
+#include <cmath>
+
+namespace tovik {
+
+namespace {
+const QString key = QStringLiteral("documentsSidebarWidth");
+}
+
+SidebarWidthStore &SidebarWidthStore::shared()
+{
+    static SidebarWidthStore store;
+    return store;
+}
+
+double SidebarWidthStore::width() const
+{
+    bool ok = false;
+    const double stored = threadSettingsStore().value(key).toDouble(&ok);
+    return ok ? stored : defaultSidebarWidth;
+}
+
+void SidebarWidthStore::commit(double width)
+{
+    if (std::abs(width - this->width()) < 1)
+        return;
+    threadSettingsStore().setValue(key, width);
+    Q_EMIT widthChanged();
+}
+
+} // namespace tovik

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+
+namespace tovik {
+
+// The remembered documents sidebar width ("documentsSidebarWidth"), shared by every tab.
+class SidebarWidthStore final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SidebarWidthStore)
+
+public:
+    static SidebarWidthStore &shared();
+
+    double width() const;
+    // Stores the width when it differs from the stored one by a point or more.
+    void commit(double width);
+
+Q_SIGNALS:
+    void widthChanged();
+
+private:
+    SidebarWidthStore() = default;
+};
+
+} // namespace tovik

@@ -1,0 +1,57 @@
+#include "symbolicon.h"
+
+#include <QHash>
+
+namespace tovik {
+
+namespace {
+const QHash<QString, QString> &symbolTable()
+{
+    static const QHash<QString, QString> table{
+        {QStringLiteral("doc.on.doc"), QStringLiteral("edit-copy-symbolic")},
+        {QStringLiteral("checkmark"), QStringLiteral("object-select-symbolic")},
+        {QStringLiteral("arrow.down.doc"), QStringLiteral("document-save-symbolic")},
+        {QStringLiteral("sidebar.leading"), QStringLiteral("sidebar-show-symbolic")},
+        {QStringLiteral("rectangle.split.2x1"), QStringLiteral("view-dual-symbolic")},
+        {QStringLiteral("gearshape"), QStringLiteral("emblem-system-symbolic")},
+        {QStringLiteral("gear"), QStringLiteral("emblem-system-symbolic")},
+        {QStringLiteral("ellipsis"), QStringLiteral("view-more-symbolic")},
+        {QStringLiteral("chevron.down"), QStringLiteral("pan-down-symbolic")},
+        {QStringLiteral("chevron.right"), QStringLiteral("pan-end-symbolic")},
+        {QStringLiteral("clock.arrow.circlepath"), QStringLiteral("document-open-recent-symbolic")},
+        {QStringLiteral("magnifyingglass"), QStringLiteral("edit-find-symbolic")},
+        {QStringLiteral("xmark.circle.fill"), QStringLiteral("edit-clear-symbolic")},
+        {QStringLiteral("textformat"), QStringLiteral("preferences-desktop-font-symbolic")},
+        {QStringLiteral("hand.raised"), QStringLiteral("preferences-system-privacy-symbolic")},
+        {QStringLiteral("arrow.up.right"), QStringLiteral("go-next-symbolic")},
+        {QStringLiteral("plus"), QStringLiteral("tab-new-symbolic")},
+        {QStringLiteral("pin"), QStringLiteral("view-pin-symbolic")},
+        {QStringLiteral("plus.magnifyingglass"), QStringLiteral("zoom-in-symbolic")},
+        {QStringLiteral("minus.magnifyingglass"), QStringLiteral("zoom-out-symbolic")},
+        {QStringLiteral("arrow.up.left.and.arrow.down.right"), QStringLiteral("zoom-fit-best-symbolic")},
+        {QStringLiteral("hand.raised.fill"), QStringLiteral("input-mouse-symbolic")},
+        {QStringLiteral("character.cursor.ibeam"), QStringLiteral("edit-select-all-symbolic")},
+        {QStringLiteral("photo"), QStringLiteral("image-x-generic-symbolic")},
+        {QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("edit-find-symbolic")},
+    };
+    return table;
+}
+} // namespace
+
+QString freedesktopIconName(const QString &symbol)
+{
+    return symbolTable().value(symbol);
+}
+
+QIcon symbolIcon(const QString &symbol)
+{
+    const QString name = freedesktopIconName(symbol);
+    if (name.isEmpty())
+        return {};
+    QIcon icon = QIcon::fromTheme(name);
+    if (icon.isNull() && name.endsWith(QStringLiteral("-symbolic")))
+        icon = QIcon::fromTheme(name.chopped(9));
+    return icon;
+}
+
+} // namespace tovik

@@ -1,0 +1,154 @@
+#include "systemsettingspage.h"
+
+#include "appservices.h"
+#include "i18n/translate.h"
+#include "rag/ragsession.h"
+#include "rag/ragsettings.h"
+#include "retranslate.h"
+#include "standardbox.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tovik {
+
+namespace {
+QLabel *headline(QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+QLabel *caption(QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setWordWrap(true);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+} // namespace
+
+SystemSettingsPage::SystemSettingsPage(AppServices &services, QWidget *parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_session(new RagSession(&services.settings(), this))
+    , m_ragPathTitle(headline(this))
+    , m_ragPath(new QLineEdit(this))
+    , m_ragPathCaption(caption(this))
+    , m_usePath(new QPushButton(this))
+    , m_workingTitle(headline(this))
+    , m_workingDirectory(new QLineEdit(this))
+    , m_workingCaption(caption(this))
+    , m_statusTitle(headline(this))
+    , m_checkAgain(new QPushButton(this))
+    , m_status(new QPlainTextEdit(this))
+    , m_message(caption(this))
+{
+    RagSettings &settings = services.settings();
+    m_ragPath->setPlaceholderText(QStringLiteral("/opt/homebrew/bin/rag"));
+    m_ragPath->setText(settings.ragPath());
+    m_workingDirectory->setPlaceholderText(QStringLiteral("~"));
+    m_workingDirectory->setText(settings.workingDirectory());
+    m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_status->setReadOnly(true);
+    m_status->setFrameShape(QFrame::NoFrame);
+    m_status->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_status->setStyleSheet(QStringLiteral("QPlainTextEdit { background: transparent; }"));
+    auto *statusBox = new StandardBox(this);
+    auto *statusColumn = new QVBoxLayout(statusBox);
+    statusColumn->setContentsMargins(8, 8, 8, 8);
+    statusColumn->addWidget(m_status);
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(16);
+    auto section = [column](std::initializer_list<QWidget *> widgets) {
+        auto *stack = new QVBoxLayout;
+        stack->setSpacing(6);
+        for (QWidget *widget : widgets)
+            stack->addWidget(widget, 0, Qt::AlignLeft);
+        column->addLayout(stack);
+        return stack;
+    };
+    auto *pathSection = section({m_ragPathTitle});
+    pathSection->addWidget(m_ragPath);
+    pathSection->addWidget(m_ragPathCaption);
+    pathSection->addWidget(m_usePath, 0, Qt::AlignLeft);
+    auto *workingSection = section({m_workingTitle});
+    workingSection->addWidget(m_workingDirectory);
+    workingSection->addWidget(m_workingCaption);
+    auto *statusRow = new QHBoxLayout;
+    statusRow->addWidget(m_statusTitle);
+    statusRow->addStretch(1);
+    statusRow->addWidget(m_checkAgain);
+    column->addLayout(statusRow);
+    column->addWidget(m_message);
+    column->addWidget(statusBox, 1);
+
+    // Every keystroke is stored, as typed.
+    connect(m_ragPath, &QLineEdit::textEdited, &settings, &RagSettings::setRagPath);
+    connect(m_workingDirectory, &QLineEdit::textEdited, &settings, &RagSettings::setWorkingDirectory);
+    connect(&settings, &RagSettings::ragPathChanged, this, [this] {
+        if (m_ragPath->text() != m_services.settings().ragPath())
+            m_ragPath->setText(m_services.settings().ragPath());
+    });
+    connect(&settings, &RagSettings::workingDirectoryChanged, this, [this] {
+        if (m_workingDirectory->text() != m_services.settings().workingDirectory())
+            m_workingDirectory->setText(m_services.settings().workingDirectory());
+    });
+    connect(&settings, &RagSettings::statusTextChanged, this, &SystemSettingsPage::refreshStatus);
+    connect(m_usePath, &QPushButton::clicked, this, [this] {
+        m_session->clearErrorMessage();
+        m_session->applyRagPath();
+    });
+    connect(m_checkAgain, &QPushButton::clicked, this, [this] {
+        m_session->clearErrorMessage();
+        m_session->checkStatus();
+    });
+    for (auto signal : {&RagSession::isBusyChanged, &RagSession::errorMessageChanged, &RagSession::noticeChanged})
+        connect(m_session, signal, this, &SystemSettingsPage::refresh);
+    followLanguage(this, [this] {
+        refresh();
+        refreshStatus();
+    });
+}
+
+void SystemSettingsPage::refresh()
+{
+    m_ragPathTitle->setText(translate(QStringLiteral("rag path")));
+    m_ragPathCaption->setText(
+        translate(QStringLiteral("Executable. A folder that contains rag.toml is used as the working directory instead.")));
+    m_usePath->setText(translate(QStringLiteral("Use This Path")));
+    m_workingTitle->setText(translate(QStringLiteral("Working Directory")));
+    m_workingCaption->setText(
+        translate(QStringLiteral("A parent folder with rag.toml is used. Otherwise ~/.tovikrag/rag.toml.")));
+    m_statusTitle->setText(translate(QStringLiteral("Status")));
+    m_checkAgain->setText(translate(QStringLiteral("Check Again")));
+    m_ragPath->setAccessibleName(m_ragPathTitle->text());
+    m_workingDirectory->setAccessibleName(m_workingTitle->text());
+
+    const bool busy = m_session->isBusy();
+    m_usePath->setEnabled(!busy);
+    m_checkAgain->setEnabled(!busy);
+    // This page's own session reports here: an error first, else its notice.
+    const QString message = m_session->hasErrorMessage() ? m_session->errorMessageText() : m_session->noticeText();
+    m_message->setText(message);
+    m_message->setVisible(!message.isEmpty());
+    m_message->setForegroundRole(m_session->hasErrorMessage() ? QPalette::Text : QPalette::PlaceholderText);
+}
+
+void SystemSettingsPage::refreshStatus()
+{
+    m_status->setPlainText(statusDisplayText(m_services.settings().statusText()));
+}
+
+} // namespace tovik
