@@ -2,12 +2,16 @@
 
 #include <QObject>
 
+class QWidget;
+
 #include <functional>
+#include <memory>
 
 namespace tovik {
 
 class QuestionHistoryStore;
 class RagSettings;
+class UserPrompts;
 
 // The process-wide objects every window shares, created once by the application.
 class AppServices final : public QObject
@@ -27,6 +31,8 @@ public:
     void setTerminating() { m_terminating = true; }
 
     std::function<void()> openCompareWindow;
+    // Makes the alerts a tab asks through; real message boxes unless a test says otherwise.
+    std::function<std::unique_ptr<UserPrompts>(QWidget *owner)> makePrompts;
     std::function<void()> openSettingsWindow;
 
 private:

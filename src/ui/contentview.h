@@ -22,7 +22,7 @@ namespace tovik {
 class AppServices;
 class ContentModel;
 class IngestDropZone;
-class MessageBoxPrompts;
+class UserPrompts;
 class OpenTabRegistrar;
 class QuestionField;
 class QuestionHistoryList;
@@ -101,7 +101,7 @@ private:
     void publishToCatalog();
 
     AppServices &m_services;
-    std::unique_ptr<MessageBoxPrompts> m_prompts;
+    std::unique_ptr<UserPrompts> m_prompts;
     ContentModel *m_model;
     std::unique_ptr<OpenTabRegistrar> m_registrar;
     WindowId m_windowId;

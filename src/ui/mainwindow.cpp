@@ -6,6 +6,7 @@
 #include "tabs/contentmodel.h"
 #include "tabs/opentabcatalog.h"
 #include "i18n/translate.h"
+#include "localefollower.h"
 #include "retranslate.h"
 #include "symbolicon.h"
 #include "tabs/contentrules.h"
@@ -63,6 +64,7 @@ MainWindow::MainWindow(AppServices &services, QWidget *parent)
     buildMenus();
     buildToolbar();
     followLanguage(this, [this] { retranslate(); });
+    followInterfaceLocale(this);
 }
 
 MainWindow::~MainWindow()

@@ -51,7 +51,12 @@ void QuestionField::keyPressEvent(QKeyEvent *event)
     const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     // The numeric keypad's Enter carries KeypadModifier; every other modifier disqualifies.
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    if (isReturn && modifiers == Qt::NoModifier && !m_composing) {
+    if (isReturn && m_composing) {
+        // The input method is composing: Return is its to use (commit the candidate).
+        event->ignore();
+        return;
+    }
+    if (isReturn && modifiers == Qt::NoModifier) {
         if (consumesReturn && consumesReturn()) {
             event->accept();
             if (!event->isAutoRepeat())
