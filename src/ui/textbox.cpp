@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tovik {
@@ -54,7 +55,7 @@ TextBox::TextBox(const QString &copyItem, QWidget *parent)
 
     if (!copyItem.isEmpty()) {
         m_copy = new CopyTextButton(copyItem, this);
-        m_copy->setTextProvider([this] { return m_editor->toPlainText(); });
+        m_copy->setTextProvider([this] { return text(); });
         column->setContentsMargins(8, 8, 8 + 28, 8);
     }
     followLanguage(this, [this] { refresh(); });
@@ -62,6 +63,7 @@ TextBox::TextBox(const QString &copyItem, QWidget *parent)
 
 void TextBox::setText(const QString &text)
 {
+    m_pending.clear();
     if (text == m_editor->toPlainText())
         return;
     m_editor->setPlainText(text);
@@ -71,10 +73,21 @@ void TextBox::setText(const QString &text)
 
 void TextBox::appendLine(const QString &line)
 {
+    // Lines that arrive in one event-loop turn are added to the document together.
+    if (m_pending.isEmpty())
+        QTimer::singleShot(0, this, &TextBox::flushPending);
+    m_pending.append(line);
+}
+
+void TextBox::flushPending()
+{
+    if (m_pending.isEmpty())
+        return;
     QScrollBar *bar = m_editor->verticalScrollBar();
     const bool atBottom = bar->value() >= bar->maximum() - 2;
     // appendPlainText starts a new block: the document holds the text without its last line feed.
-    m_editor->appendPlainText(line);
+    m_editor->appendPlainText(m_pending.join(QLatin1Char('\n')));
+    m_pending.clear();
     if (atBottom)
         bar->setValue(bar->maximum());
     if (m_isEmpty) {
@@ -85,6 +98,7 @@ void TextBox::appendLine(const QString &line)
 
 QString TextBox::text() const
 {
+    const_cast<TextBox *>(this)->flushPending();
     return m_editor->toPlainText();
 }
 

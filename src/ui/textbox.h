@@ -2,6 +2,8 @@
 
 #include "standardbox.h"
 
+#include <QStringList>
+
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -42,12 +44,14 @@ protected:
 private:
     void refresh();
     void placeCopyButton();
+    void flushPending();
 
     QPlainTextEdit *m_editor;
     QLabel *m_placeholder;
     QWidget *m_waiting;
     QLabel *m_waitingLabel;
     CopyTextButton *m_copy = nullptr;
+    QStringList m_pending;
     QString m_placeholderEnglish;
     QString m_waitingEnglish;
     bool m_isWaiting = false;
