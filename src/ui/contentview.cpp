@@ -67,6 +67,15 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
     m_split->setStretchFactor(0, 0);
     m_split->setStretchFactor(1, 1);
     m_split->handle(1)->installEventFilter(this);
+    // Both columns may get narrow; the width rule keeps the sidebar's minimum.
+    m_sidebar->setMinimumWidth(1);
+    m_detail->setMinimumWidth(1);
+    connect(m_split, &QSplitter::splitterMoved, this, [this] {
+        if (!m_compact && m_sidebarShown && m_sidebar->width() < m_sidebarMinimum) {
+            const int total = m_split->width() - m_split->handleWidth();
+            m_split->setSizes({m_sidebarMinimum, std::max(1, total - m_sidebarMinimum)});
+        }
+    });
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -221,8 +230,7 @@ QWidget *ContentView::buildDetail()
     m_questionField = new QuestionField(detail);
     m_questionField->consumesReturn = [this] { return m_model->canAsk(); };
     m_readOnlyQuestion = new TextBox(QStringLiteral("Question"), detail);
-    m_readOnlyQuestion->setMinimumHeight(36);
-    m_readOnlyQuestion->setMaximumHeight(108);
+    m_readOnlyQuestion->setFitHeight(36, 108);
     m_ask = new QPushButton(detail);
     m_save = new QPushButton(detail);
     m_ask->setDefault(false);
@@ -491,7 +499,6 @@ void ContentView::applyLayout()
     if (compact) {
         m_sidebar->setVisible(m_sidebarShown);
         m_detail->setVisible(!m_sidebarShown);
-        m_sidebar->setMinimumWidth(0);
         m_sidebar->setMaximumWidth(QWIDGETSIZE_MAX);
     } else {
         m_sidebar->setVisible(m_sidebarShown);
@@ -509,8 +516,14 @@ void ContentView::applySidebarWidth(bool force)
     const double available = width();
     const SidebarWidthRule rule =
         SidebarWidthRule::compute(available, SidebarWidthStore::shared().width(), m_sidebarShown);
-    m_sidebar->setMinimumWidth(static_cast<int>(rule.minimum));
+    // The column minimum depends on the window width, so it is kept by the splitter's
+    // moves below rather than as a widget minimum that would stop the window shrinking.
+    m_sidebarMinimum = static_cast<int>(rule.minimum);
     m_sidebar->setMaximumWidth(static_cast<int>(rule.maximum));
+    if (m_sidebarShown && m_sidebar->width() < m_sidebarMinimum) {
+        const int total = m_split->width() - m_split->handleWidth();
+        m_split->setSizes({m_sidebarMinimum, std::max(1, total - m_sidebarMinimum)});
+    }
     const bool changed = rule.enforced.has_value() != m_enforcedWidth.has_value()
         || (rule.enforced && std::abs(*rule.enforced - *m_enforcedWidth) > 0.5);
     m_enforcedWidth = rule.enforced;

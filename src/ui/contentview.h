@@ -136,6 +136,7 @@ private:
     qsizetype m_shownLogSize = 0;
     std::optional<double> m_enforcedWidth;
     bool m_appliedOnce = false;
+    int m_sidebarMinimum = 160;
 };
 
 } // namespace tovik

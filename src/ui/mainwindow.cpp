@@ -134,6 +134,11 @@ void MainWindow::buildToolbar()
     toolbar->setFloatable(false);
     toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     toolbar->toggleViewAction()->setVisible(false);
+    // Compact width only: the sidebar button at the leading end flips sidebar and detail.
+    m_sidebarToolAction = toolbar->addAction(symbolIcon(QStringLiteral("sidebar.leading")), QString(), this, [this] {
+        if (ContentView *tab = currentTab())
+            tab->toggleSidebar(true);
+    });
     auto *spacer = new QWidget(toolbar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolbar->addWidget(spacer);
@@ -168,8 +173,11 @@ void MainWindow::retranslate()
     m_mergeAction->setText(uiText(UiText::MergeAllWindows));
     m_compareAction->setText(translate(QStringLiteral("Compare Tabs")));
     const ContentView *tab = currentTab();
-    m_sidebarAction->setText(translate(tab && !tab->isSidebarShown(isCompact()) ? QStringLiteral("Show Sidebar")
-                                                                                 : QStringLiteral("Hide Sidebar")));
+    const QString sidebarText = translate(tab && !tab->isSidebarShown(isCompact()) ? QStringLiteral("Show Sidebar")
+                                                                                     : QStringLiteral("Hide Sidebar"));
+    m_sidebarAction->setText(sidebarText);
+    m_sidebarToolAction->setText(sidebarText);
+    m_sidebarToolAction->setToolTip(sidebarText);
 
     m_compareToolAction->setText(translate(QStringLiteral("Compare")));
     m_compareToolAction->setToolTip(translate(QStringLiteral("Compare two tabs' questions and answers side by side")));
@@ -194,6 +202,7 @@ void MainWindow::updateCompactToolbar()
     m_compareToolAction->setVisible(!compact);
     m_settingsToolAction->setVisible(!compact);
     m_overflowToolAction->setVisible(compact);
+    m_sidebarToolAction->setVisible(compact);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

@@ -87,6 +87,7 @@ private:
     QAction *m_compareToolAction = nullptr;
     QAction *m_settingsToolAction = nullptr;
     QAction *m_overflowToolAction = nullptr;
+    QAction *m_sidebarToolAction = nullptr;
 };
 
 } // namespace tovik

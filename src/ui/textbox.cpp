@@ -10,6 +10,11 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTimer>
+#include <QResizeEvent>
+#include <QTextBlock>
+#include <QTextLayout>
+
+#include <algorithm>
 #include <QVBoxLayout>
 
 namespace tovik {
@@ -69,6 +74,7 @@ void TextBox::setText(const QString &text)
     m_editor->setPlainText(text);
     m_isEmpty = text.isEmpty();
     refresh();
+    fitHeight();
 }
 
 void TextBox::appendLine(const QString &line)
@@ -116,6 +122,27 @@ void TextBox::setWaiting(bool waiting, const QString &english)
     refresh();
 }
 
+void TextBox::setFitHeight(int minimum, int maximum)
+{
+    m_fitMinimum = minimum;
+    m_fitMaximum = maximum;
+    fitHeight();
+}
+
+void TextBox::fitHeight()
+{
+    if (m_fitMaximum <= 0)
+        return;
+    int lines = 0;
+    for (QTextBlock block = m_editor->document()->firstBlock(); block.isValid(); block = block.next())
+        lines += std::max(1, block.layout() ? block.layout()->lineCount() : 1);
+    const int text = lines * m_editor->fontMetrics().lineSpacing()
+        + static_cast<int>(2 * m_editor->document()->documentMargin());
+    const QMargins margins = layout()->contentsMargins();
+    const int chrome = margins.top() + margins.bottom() + 2 * m_editor->frameWidth() + 4;
+    setFixedHeight(std::clamp(text + chrome, m_fitMinimum, m_fitMaximum));
+}
+
 void TextBox::setMonospaced(bool monospaced)
 {
     m_editor->setFont(monospaced ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : font());
@@ -139,6 +166,8 @@ void TextBox::resizeEvent(QResizeEvent *event)
 {
     StandardBox::resizeEvent(event);
     placeCopyButton();
+    if (event->oldSize().width() != width())
+        QTimer::singleShot(0, this, &TextBox::fitHeight);
 }
 
 void TextBox::placeCopyButton()

@@ -34,6 +34,8 @@ public:
     // While waiting and empty, a busy indicator and the English label replace the placeholder.
     void setWaiting(bool waiting, const QString &english = {});
     void setMonospaced(bool monospaced);
+    // Height follows the text between these bounds (for the read-only question).
+    void setFitHeight(int minimum, int maximum);
 
     QPlainTextEdit *editor() const { return m_editor; }
     CopyTextButton *copyButton() const { return m_copy; }
@@ -45,6 +47,7 @@ private:
     void refresh();
     void placeCopyButton();
     void flushPending();
+    void fitHeight();
 
     QPlainTextEdit *m_editor;
     QLabel *m_placeholder;
@@ -56,6 +59,8 @@ private:
     QString m_waitingEnglish;
     bool m_isWaiting = false;
     bool m_isEmpty = true;
+    int m_fitMinimum = 0;
+    int m_fitMaximum = 0;
 };
 
 } // namespace tovik
