@@ -57,6 +57,7 @@ void hang()
 {
     g_marker = std::getenv("FAKE_RAG_MARKER");
     std::signal(SIGTERM, onTerminate);
+    ::alarm(60); // never outlive a failed test for long
     out("started\n");
     for (;;)
         ::pause();

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QEventLoop>
 #include <QTimer>
 
 namespace tovik::test {
@@ -53,6 +54,22 @@ void makeCheckout(const QString &root, bool withPython)
     writeFile(root + QStringLiteral("/src/ragcli/cli.py"), "def main():\n    return 0\n");
     if (withPython)
         writeScript(root + QStringLiteral("/.venv/bin/python"), QStringLiteral("exec '%1' \"$@\"").arg(fakeRagPath()));
+}
+
+bool spinUntil(const std::function<bool()> &condition, int timeoutMs)
+{
+    if (condition())
+        return true;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    poll.start(2);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return condition();
 }
 
 } // namespace tovik::test

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 namespace tovik {
@@ -40,5 +41,9 @@ void confine(RagSettings &settings, const QString &scratch, std::shared_ptr<Fake
 // Makes a source checkout under `root`: rag.toml, src/ragcli/cli.py and, unless
 // `withPython` is false, .venv/bin/python (a script running the fake rag).
 void makeCheckout(const QString &root, bool withPython = true);
+
+// Runs a real event loop until `condition` holds (true) or `timeoutMs` passes (false).
+// Unlike QTest::qWaitFor it does not sleep between turns, so pipes drain at full speed.
+bool spinUntil(const std::function<bool()> &condition, int timeoutMs = 20000);
 
 } // namespace tovik::test
