@@ -72,7 +72,7 @@ void big()
     for (long i = 1; i <= lines; ++i) {
         // About 100 bytes a line; every tenth is a log line.
         const int n = std::snprintf(line, sizeof line, "%sline %08ld %s\n", i % 10 == 0 ? "INFO " : "", i,
-                                    "the quick brown fox jumps over the lazy dog, then rests by the river bank");
+                                    "the quick brown fox jumps over the lazy dog, then rests by the river bank and sleeps well");
         buffer.append(line, size_t(n));
         if (buffer.size() >= (1 << 20) - 256) {
             out(buffer);
