@@ -9,7 +9,7 @@ namespace {
 // Bytes taken from the process buffer at a time, and how long one event-loop turn may
 // spend delivering lines before it lets other events through.
 constexpr qint64 chunkSize = 16 * 1024;
-constexpr qint64 sliceMilliseconds = 8;
+constexpr qint64 sliceMilliseconds = 4;
 } // namespace
 
 RagOutputStream::RagOutputStream(QObject *context, LineHandler onLine, EndHandler onEnd)

@@ -19,7 +19,8 @@ class RagSettings;
 // log that rag printed, and at most one running job — a status check, an ask, or one
 // file of the ingest queue. GUI thread only. Operations that wait report through an
 // optional completion that runs on the GUI thread, possibly before the call returns
-// when there is nothing to wait for; nothing here blocks or spins an event loop.
+// when there is nothing to wait for, and never after the session is destroyed;
+// nothing here blocks or spins an event loop.
 //
 // answerText and logText only grow while a job runs: besides xxxTextChanged, each line
 // is announced by answerAppended / logAppended, so a view can append instead of laying

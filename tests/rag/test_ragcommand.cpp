@@ -1,0 +1,307 @@
+#include "i18n/interfacelanguage.h"
+#include "rag/ragcommand.h"
+#include "rag/ragsession.h"
+#include "rag/ragsettings.h"
+#include "ragtestsupport.h"
+#include "support/isolatedhome.h"
+
+#include <QDir>
+#include <QtTest>
+
+using namespace tovik;
+using namespace tovik::test;
+
+namespace {
+
+struct Line
+{
+    QString text;
+    bool isLog;
+    bool operator==(const Line &) const = default;
+};
+
+struct Outcome
+{
+    QList<Line> lines;
+    std::optional<QString> errorMessage;
+    QStringList texts() const
+    {
+        QStringList all;
+        for (const Line &line : lines)
+            all.append(line.text);
+        return all;
+    }
+};
+
+} // namespace
+
+class TestRagCommand : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain() { test::isolateHome(); }
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void logAndAnswerShareOnePipe();
+    void exitStatusComesAfterTheLines();
+    void everyLineTerminatorEndsALine();
+    void carriageReturnAndLineFeedInSeparateReads();
+    void invalidUtf8BecomesReplacementCharacters();
+    void twentyMegabytesArriveWhole();
+    void fiftyMegabytesOnOneUnendedLine();
+    void killedBySignalIsAFailure();
+    void quietAndUnendedOutput();
+    void launchFailureUsesTheSystemMessage();
+    void missingWorkingDirectoryStartsNothing();
+    void unresolvableRagSaysHowToInstall();
+    void cancelTerminatesTheChildSilently();
+    void environmentForTheChild();
+    void checkoutRunsThroughPythonWithItsEnvironment();
+
+private:
+    Outcome run(const QByteArray &mode, const QStringList &arguments = {QStringLiteral("ask"), QStringLiteral("q")});
+
+    std::unique_ptr<QTemporaryDir> m_scratch;
+    std::unique_ptr<RagSettings> m_settings;
+    std::unique_ptr<RagSession> m_session;
+};
+
+void TestRagCommand::init()
+{
+    m_scratch = std::make_unique<QTemporaryDir>();
+    m_settings = std::make_unique<RagSettings>();
+    confine(*m_settings, m_scratch->path(), std::make_shared<FakeLoginShell>());
+    m_settings->setRagPath(fakeRagPath());
+    m_settings->setWorkingDirectory(m_scratch->path());
+    m_session = std::make_unique<RagSession>(m_settings.get());
+}
+
+void TestRagCommand::cleanup()
+{
+    m_session.reset();
+    m_settings.reset();
+    qunsetenv("FAKE_RAG_MODE");
+}
+
+Outcome TestRagCommand::run(const QByteArray &mode, const QStringList &arguments)
+{
+    qputenv("FAKE_RAG_MODE", mode);
+    Outcome outcome;
+    bool done = false;
+    // A real event loop: QTest::qWaitFor sleeps between turns, which would throttle the pipe.
+    QEventLoop loop;
+    runRag(*m_session, std::make_shared<RagJob>(), arguments,
+           [&](const QString &line, bool isLog) { outcome.lines.append({line, isLog}); },
+           [&] {
+               done = true;
+               loop.quit();
+           });
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    if (!done)
+        loop.exec();
+    if (!done)
+        qFatal("runRag never ended");
+    outcome.errorMessage = m_session->errorMessage();
+    return outcome;
+}
+
+void TestRagCommand::logAndAnswerShareOnePipe()
+{
+    const Outcome outcome = run("interleave");
+    const QList<Line> expected = {
+        {"INFO loading index", true},
+        {"First answer line [來源: report.pdf p. 3]", false},
+        {"WARNING slow disk", true},
+        {"INFO: a colon is no log prefix", false},
+        {"info in lower case is answer text", false},
+        {"DEBUG retrieved 4 passages", true},
+        {"Second answer line", false},
+        {"CRITICAL done", true},
+        {"ERROR last", true},
+    };
+    QCOMPARE(outcome.lines, expected);
+    QCOMPARE(outcome.errorMessage, std::nullopt);
+}
+
+void TestRagCommand::exitStatusComesAfterTheLines()
+{
+    const Outcome outcome = run("exit2");
+    QCOMPARE(outcome.texts(), (QStringList{"one", "two", "three"}));
+    QCOMPARE(outcome.errorMessage, QStringLiteral("rag exited with code 2."));
+
+    InterfaceLanguage::shared().setLanguage(AppLanguage::chinese);
+    m_session->clearErrorMessage();
+    QCOMPARE(run("exit2").errorMessage, QStringLiteral("rag 已結束，結束代碼為 2。"));
+    InterfaceLanguage::shared().setLanguage(AppLanguage::english);
+}
+
+void TestRagCommand::everyLineTerminatorEndsALine()
+{
+    QCOMPARE(run("terminators").texts(),
+             (QStringList{"cr one", "cr two", "crlf", "lf", "vertical", "feed", "next", "line sep", "para sep", "last"}));
+}
+
+void TestRagCommand::carriageReturnAndLineFeedInSeparateReads()
+{
+    QCOMPARE(run("crsplit").texts(), (QStringList{"alpha", "beta", "gamma"}));
+}
+
+void TestRagCommand::invalidUtf8BecomesReplacementCharacters()
+{
+    const Outcome outcome = run("invalid");
+    QCOMPARE(outcome.texts(), (QStringList{QStringLiteral("bad \uFFFD byte"), QStringLiteral("café split"),
+                                           QStringLiteral("cut \uFFFDA kept"), QStringLiteral("end \uFFFD\uFFFD")}));
+}
+
+void TestRagCommand::twentyMegabytesArriveWhole()
+{
+    qputenv("FAKE_RAG_LINES", "200000");
+    const Outcome outcome = run("big");
+    QCOMPARE(outcome.lines.size(), 200000);
+    QVERIFY(outcome.lines.first().text.startsWith(QStringLiteral("line 00000001 ")));
+    QVERIFY(outcome.lines.last().text.startsWith(QStringLiteral("INFO line 00200000 ")));
+    qsizetype logLines = 0;
+    for (qsizetype i = 0; i < outcome.lines.size(); ++i) {
+        const QString number = QStringLiteral("%1").arg(i + 1, 8, 10, QLatin1Char('0'));
+        QVERIFY2(outcome.lines[i].text.contains(QStringLiteral("line ") + number), qPrintable(number));
+        logLines += outcome.lines[i].isLog;
+    }
+    QCOMPARE(logLines, 20000);
+    QCOMPARE(outcome.errorMessage, std::nullopt);
+}
+
+void TestRagCommand::fiftyMegabytesOnOneUnendedLine()
+{
+    qputenv("FAKE_RAG_BYTES", QByteArray::number(50 * 1024 * 1024));
+    const Outcome outcome = run("oneline");
+    QCOMPARE(outcome.lines.size(), 1);
+    QCOMPARE(outcome.lines[0].text.size(), 50 * 1024 * 1024);
+    QVERIFY(outcome.lines[0].text.front() == u'x' && outcome.lines[0].text.back() == u'x');
+    QCOMPARE(outcome.errorMessage, std::nullopt);
+}
+
+void TestRagCommand::killedBySignalIsAFailure()
+{
+    const Outcome outcome = run("signal");
+    QCOMPARE(outcome.lines, (QList<Line>{{"before the crash", false}, {"INFO still here", true}}));
+    QVERIFY(outcome.errorMessage.has_value()); // never reported as success
+    QVERIFY2(outcome.errorMessage->startsWith(QStringLiteral("rag was stopped by signal 9")), qPrintable(*outcome.errorMessage));
+}
+
+void TestRagCommand::quietAndUnendedOutput()
+{
+    const Outcome silent = run("silent");
+    QVERIFY(silent.lines.isEmpty());
+    QCOMPARE(silent.errorMessage, std::nullopt);
+
+    const Outcome unended = run("noeol");
+    QCOMPARE(unended.lines, (QList<Line>{{"INFO working", true}, {"an answer without a line end", false}}));
+}
+
+void TestRagCommand::launchFailureUsesTheSystemMessage()
+{
+    const QString broken = m_scratch->filePath(QStringLiteral("broken-rag"));
+    writeFile(broken, "#!/nonexistent/interpreter\n", true);
+    m_settings->setRagPath(broken);
+    const Outcome outcome = run("echo");
+    QVERIFY(outcome.lines.isEmpty());
+    QVERIFY(outcome.errorMessage.has_value());
+    QVERIFY2(outcome.errorMessage->contains(QStringLiteral("No such file or directory")), qPrintable(*outcome.errorMessage));
+}
+
+void TestRagCommand::missingWorkingDirectoryStartsNothing()
+{
+    QDir().mkpath(QDir::homePath() + QStringLiteral("/gone"));
+    QDir(QDir::homePath() + QStringLiteral("/gone")).removeRecursively();
+    m_settings->setWorkingDirectory(QStringLiteral("~/gone"));
+    const Outcome outcome = run("echo");
+    QVERIFY(outcome.lines.isEmpty());
+    QCOMPARE(outcome.errorMessage, QStringLiteral("Working directory does not exist: ~/gone"));
+}
+
+void TestRagCommand::unresolvableRagSaysHowToInstall()
+{
+    m_settings->setRagPath(QString());
+    const Outcome outcome = run("echo");
+    QVERIFY(outcome.lines.isEmpty());
+    QVERIFY(outcome.errorMessage && outcome.errorMessage->startsWith(QStringLiteral("rag wasn't found.")));
+}
+
+void TestRagCommand::cancelTerminatesTheChildSilently()
+{
+    const QString marker = m_scratch->filePath(QStringLiteral("terminated"));
+    qputenv("FAKE_RAG_MARKER", QFile::encodeName(marker));
+    qputenv("FAKE_RAG_MODE", "hang");
+    QStringList lines;
+    bool done = false;
+    auto job = std::make_shared<RagJob>();
+    runRag(*m_session, job, {QStringLiteral("ingest"), QStringLiteral("/x.pdf")},
+           [&](const QString &line, bool) { lines.append(line); }, [&] { done = true; });
+    QTRY_COMPARE(lines, QStringList{"started"});
+    QVERIFY(!done);
+    job->cancel();
+    QTRY_VERIFY(done);
+    QTRY_VERIFY(QFile::exists(marker)); // SIGTERM reached the child
+    QTest::qWait(100);
+    QCOMPARE(lines, QStringList{"started"}); // what it printed on the way out is dropped
+    QCOMPARE(m_session->errorMessage(), std::nullopt);
+    qunsetenv("FAKE_RAG_MARKER");
+}
+
+void TestRagCommand::environmentForTheChild()
+{
+    QProcessEnvironment base;
+    base.insert(QStringLiteral("HOME"), QStringLiteral("/home/u"));
+    base.insert(QStringLiteral("DYLD_LIBRARY_PATH"), QStringLiteral("/evil"));
+    base.insert(QStringLiteral("DYLD_INSERT_LIBRARIES"), QStringLiteral("/evil.dylib"));
+    base.insert(QStringLiteral("XDYLD_KEEP"), QStringLiteral("kept"));
+    base.insert(QStringLiteral("PYTHONPATH"), QStringLiteral("/old/site"));
+    base.insert(QStringLiteral("PYTHONUNBUFFERED"), QStringLiteral("0"));
+
+    QProcessEnvironment env = commandEnvironment({{"PYTHONPATH", "/co/src"}, {"EXTRA", "x"}}, base);
+    QCOMPARE(env.value(QStringLiteral("PATH")), QStringLiteral("/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"));
+    QCOMPARE(env.value(QStringLiteral("PYTHONUNBUFFERED")), QStringLiteral("1"));
+    QVERIFY(!env.contains(QStringLiteral("DYLD_LIBRARY_PATH")));
+    QVERIFY(!env.contains(QStringLiteral("DYLD_INSERT_LIBRARIES")));
+    QCOMPARE(env.value(QStringLiteral("XDYLD_KEEP")), QStringLiteral("kept"));
+    QCOMPARE(env.value(QStringLiteral("PYTHONPATH")), QStringLiteral("/co/src:/old/site"));
+    QCOMPARE(env.value(QStringLiteral("EXTRA")), QStringLiteral("x"));
+    QCOMPARE(env.value(QStringLiteral("HOME")), QStringLiteral("/home/u"));
+
+    base.insert(QStringLiteral("PATH"), QStringLiteral("/mine/bin"));
+    base.insert(QStringLiteral("PYTHONPATH"), QString());
+    env = commandEnvironment({{"PYTHONPATH", "/co/src"}}, base);
+    QCOMPARE(env.value(QStringLiteral("PATH")), QStringLiteral("/opt/homebrew/bin:/usr/local/bin:/mine/bin"));
+    QCOMPARE(env.value(QStringLiteral("PYTHONPATH")), QStringLiteral("/co/src"));
+    // An empty PATH must not turn into a search of the current folder.
+    base.insert(QStringLiteral("PATH"), QString());
+    QVERIFY(!commandEnvironment({}, base).value(QStringLiteral("PATH")).endsWith(QLatin1Char(':')));
+}
+
+void TestRagCommand::checkoutRunsThroughPythonWithItsEnvironment()
+{
+    const QString work = m_scratch->filePath(QStringLiteral("checkout"));
+    makeCheckout(work);
+    m_settings->setRagPath(QString());
+    m_settings->setWorkingDirectory(work);
+    qputenv("PYTHONPATH", "/old/site");
+    qputenv("DYLD_LIBRARY_PATH", "/evil");
+    const Outcome outcome = run("echo", {QStringLiteral("status")});
+    qunsetenv("PYTHONPATH");
+    qunsetenv("DYLD_LIBRARY_PATH");
+    const QStringList texts = outcome.texts();
+    QCOMPARE(texts.mid(1, 3), (QStringList{"arg 1: -c", "arg 2: from ragcli.cli import main; raise SystemExit(main())",
+                                           "arg 3: status"}));
+    QVERIFY(texts.contains(QStringLiteral("cwd: ") + QFileInfo(work).canonicalFilePath()));
+    QVERIFY(texts.contains(QStringLiteral("env PYTHONPATH=") + work + QStringLiteral("/src:/old/site")));
+    QVERIFY(texts.contains(QStringLiteral("env PYTHONUNBUFFERED=1")));
+    QVERIFY(texts.contains(QStringLiteral("env DYLD_LIBRARY_PATH=<unset>")));
+    QCOMPARE(outcome.errorMessage, std::nullopt);
+}
+
+QTEST_GUILESS_MAIN(TestRagCommand)
+#include "test_ragcommand.moc"

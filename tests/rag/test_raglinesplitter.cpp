@@ -1,0 +1,129 @@
+#include "rag/raglinesplitter.h"
+#include "support/isolatedhome.h"
+
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QtTest>
+
+using namespace tovik;
+
+namespace {
+
+QStringList splitInPieces(const QByteArray &bytes, const QList<qsizetype> &cuts)
+{
+    RagLineSplitter splitter;
+    QStringList lines;
+    const auto sink = [&lines](QString &&line) { lines.append(std::move(line)); };
+    qsizetype from = 0;
+    for (qsizetype cut : cuts) {
+        splitter.feed(QByteArrayView(bytes).sliced(from, cut - from), sink);
+        from = cut;
+    }
+    splitter.feed(QByteArrayView(bytes).sliced(from), sink);
+    splitter.finish(sink);
+    return lines;
+}
+
+// Reference: decode everything at once, then split on the terminators.
+QStringList oracle(const QByteArray &bytes)
+{
+    static const QRegularExpression terminators(QStringLiteral("[\\n\\v\\f\\r\\x{0085}\\x{2028}\\x{2029}]"));
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    return QString(decoder.decode(bytes)).split(terminators, Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestRagLineSplitter : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain() { test::isolateHome(); }
+
+private Q_SLOTS:
+    void splitsAtEveryTerminator_data();
+    void splitsAtEveryTerminator();
+    void asciiAfterSplitInvalidSequenceIsKept();
+    void agreesWithWholeInputDecodingForRandomPieces();
+    void longLineInManyPiecesIsOneLine();
+};
+
+void TestRagLineSplitter::splitsAtEveryTerminator_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("lf") << QByteArray("a\nb\n") << QStringList{"a", "b"};
+    QTest::newRow("cr only") << QByteArray("a\rb\rc") << QStringList{"a", "b", "c"};
+    QTest::newRow("crlf once") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
+    QTest::newRow("vt ff") << QByteArray("a\vb\fc") << QStringList{"a", "b", "c"};
+    QTest::newRow("nel ls ps") << QByteArray("a\xc2\x85" "b\xe2\x80\xa8" "c\xe2\x80\xa9" "d")
+                               << QStringList{"a", "b", "c", "d"};
+    QTest::newRow("empty lines skipped") << QByteArray("\n\n a \n\r\n\r\r\n\n") << QStringList{" a "};
+    QTest::newRow("last line without end") << QByteArray("x\ny") << QStringList{"x", "y"};
+    QTest::newRow("nothing") << QByteArray() << QStringList{};
+    QTest::newRow("invalid byte") << QByteArray("a\xff" "b\n") << QStringList{QStringLiteral("a\uFFFDb")};
+    // One replacement per byte of a cut-off character, as when decoding all at once.
+    QTest::newRow("truncated at the end") << QByteArray("end \xe2\x82") << QStringList{QStringLiteral("end \uFFFD\uFFFD")};
+    QTest::newRow("four-byte character") << QByteArray("\xf0\x9f\x98\x80!") << QStringList{QStringLiteral("\U0001F600!")};
+    QTest::newRow("chinese") << QByteArray("[來源: 報告.pdf p. 3]\n") << QStringList{QStringLiteral("[來源: 報告.pdf p. 3]")};
+}
+
+void TestRagLineSplitter::splitsAtEveryTerminator()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    QCOMPARE(splitInPieces(bytes, {}), expected);
+    // Every single cut point, and one byte at a time, give the same lines.
+    for (qsizetype cut = 0; cut <= bytes.size(); ++cut)
+        QCOMPARE(splitInPieces(bytes, {cut}), expected);
+    QList<qsizetype> everyByte;
+    for (qsizetype i = 1; i < bytes.size(); ++i)
+        everyByte.append(i);
+    QCOMPARE(splitInPieces(bytes, everyByte), expected);
+}
+
+void TestRagLineSplitter::asciiAfterSplitInvalidSequenceIsKept()
+{
+    // A character cut off by an ASCII byte in the next piece: the ASCII byte survives.
+    QCOMPARE(splitInPieces(QByteArray("x\xc3" "A\ny"), {2}), (QStringList{QStringLiteral("x\uFFFDA"), "y"}));
+    QCOMPARE(splitInPieces(QByteArray("x\xe2\x82\ny"), {3}), (QStringList{QStringLiteral("x\uFFFD\uFFFD"), "y"}));
+    QCOMPARE(splitInPieces(QByteArray("caf\xc3\xa9\n"), {4}), QStringList{QStringLiteral("café")});
+}
+
+void TestRagLineSplitter::agreesWithWholeInputDecodingForRandomPieces()
+{
+    const QList<QByteArray> atoms = {"a", "Z", " ", "\n", "\r", "\r\n", "\v", "\f", "\xc2\x85", "\xe2\x80\xa8",
+                                     "\xe2\x80\xa9", "\xc3\xa9", "\xe4\xb8\xad", "\xf0\x9f\x98\x80", "\xff", "\x80",
+                                     "\xc3", "\xe2\x82", "\xf0\x9f\x98", "\xed\xa0\x80", "\xc0\x80"};
+    QRandomGenerator random(20240611);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray bytes;
+        const int count = random.bounded(1, 40);
+        for (int i = 0; i < count; ++i)
+            bytes += atoms[random.bounded(int(atoms.size()))];
+        QList<qsizetype> cuts;
+        for (qsizetype at = random.bounded(1, 4); at < bytes.size(); at += random.bounded(1, 5))
+            cuts.append(at);
+        QCOMPARE(splitInPieces(bytes, cuts), oracle(bytes));
+    }
+}
+
+void TestRagLineSplitter::longLineInManyPiecesIsOneLine()
+{
+    RagLineSplitter splitter;
+    QStringList lines;
+    const auto sink = [&lines](QString &&line) { lines.append(std::move(line)); };
+    const QByteArray piece(4096, 'q');
+    for (int i = 0; i < 2048; ++i)
+        splitter.feed(piece, sink);
+    QVERIFY(lines.isEmpty());
+    splitter.feed("\ntail", sink);
+    splitter.finish(sink);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0].size(), 4096 * 2048);
+    QCOMPARE(lines[1], QStringLiteral("tail"));
+}
+
+QTEST_GUILESS_MAIN(TestRagLineSplitter)
+#include "test_raglinesplitter.moc"
