@@ -27,7 +27,7 @@ int runAsk(const QString &question)
     const ProjectLocation location = ProjectLocation::locate(workingDirectory(), homeDirectory());
     const QString corpusPath = location.corpusPath();
     if (!QFileInfo::exists(corpusPath)) {
-        log::info(QStringLiteral("no corpus at %1").arg(corpusPath));
+        log::info(QStringLiteral("retrieved 0 passages: there is no corpus at %1").arg(corpusPath));
         log::print(QStringLiteral("Nothing has been ingested yet, so there is nothing to answer from. "
                                   "Ingest a document first."));
         return 0;
