@@ -4,6 +4,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace ragtool {
 
 namespace {
@@ -53,7 +55,7 @@ QList<Sentence> sentencesOf(const QString &body, const QList<QueryTerm> &terms)
 // to stand alone. A heading is not quoted; its terms count for the sentence after it.
 // With orFirst, a passage in which no sentence holds a term (the index matched a stem
 // the sentence test doesn't see) still gives its first sentence.
-QString bestExcerpt(const QString &body, const QList<QueryTerm> &terms, bool orFirst)
+QString bestExcerpt(const QString &body, const QList<QueryTerm> &terms, bool orFirst, double *scoreOut)
 {
     const QList<Sentence> sentences = sentencesOf(body, terms);
     double bestScore = 0;
@@ -79,6 +81,7 @@ QString bestExcerpt(const QString &body, const QList<QueryTerm> &terms, bool orF
     }
     if (best < 0)
         return {};
+    *scoreOut = bestScore;
     QString excerpt = sentences[best].text;
     const qsizetype next = best + 1;
     if (text::weightedLength(excerpt) < 60 && next < sentences.size()
@@ -106,21 +109,43 @@ QString AnswerBuilder::citation(const QString &filename, int page)
 
 QStringList AnswerBuilder::build(const QList<CorpusDatabase::Hit> &hits, const QList<QueryTerm> &terms)
 {
+    struct Candidate
+    {
+        QString excerpt;
+        double score = 0;
+        const CorpusDatabase::Hit *hit = nullptr;
+    };
+    QList<Candidate> candidates;
+    const double bestRank = hits.isEmpty() ? 0 : hits.first().score; // bm25 scores are negative
+    for (const CorpusDatabase::Hit &hit : hits) {
+        if (bestRank < 0 && hit.score / bestRank < minRelativeScore)
+            break;
+        Candidate candidate{{}, 0, &hit};
+        candidate.excerpt = bestExcerpt(hit.body, terms, false, &candidate.score);
+        if (!candidate.excerpt.isEmpty())
+            candidates.append(candidate);
+    }
+    if (candidates.isEmpty() && !hits.isEmpty()) {
+        Candidate candidate{{}, 0, &hits.first()};
+        candidate.excerpt = bestExcerpt(hits.first().body, terms, true, &candidate.score);
+        if (!candidate.excerpt.isEmpty())
+            candidates.append(candidate);
+    }
+    // The passage index ranks whole passages; the sentence that answers most of the
+    // question decides the order of the points, the index's rank breaking ties.
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate &a, const Candidate &b) { return a.score > b.score; });
+
     QStringList lines;
     QSet<QString> seen;
-    if (hits.isEmpty())
-        return lines;
-    const double bestScore = hits.first().score; // bm25 scores are negative
-    for (const CorpusDatabase::Hit &hit : hits) {
+    for (const Candidate &candidate : std::as_const(candidates)) {
         if (lines.size() >= maxPoints)
             break;
-        if (bestScore < 0 && hit.score / bestScore < minRelativeScore)
-            break;
-        const QString excerpt = bestExcerpt(hit.body, terms, lines.isEmpty());
-        if (excerpt.isEmpty() || seen.contains(excerpt))
+        if (seen.contains(candidate.excerpt))
             continue;
-        seen.insert(excerpt);
-        lines.append(QStringLiteral("- ") + neutralized(excerpt) + QLatin1Char(' ') + citation(hit.filename, hit.page));
+        seen.insert(candidate.excerpt);
+        lines.append(QStringLiteral("- ") + neutralized(candidate.excerpt) + QLatin1Char(' ')
+                     + citation(candidate.hit->filename, candidate.hit->page));
     }
     return lines;
 }

@@ -10,6 +10,9 @@ namespace ragtool {
 
 namespace {
 
+// Words between the two of a pair, at most: "pump at the station" still counts.
+constexpr int nearDistance = 2;
+
 const QSet<QString> &stopWords()
 {
     static const QSet<QString> words = [] {
@@ -94,11 +97,15 @@ bool looselyEqual(const QString &a, const QString &b)
 {
     if (a == b)
         return true;
+    // Numbers and short words only match exactly: "2" is not "281", "tea" not "team".
+    const auto hasDigit = [](const QString &s) { return std::any_of(s.begin(), s.end(), [](QChar c) { return c.isDigit(); }); };
+    if (std::min(a.size(), b.size()) < 4 || hasDigit(a) || hasDigit(b))
+        return false;
     const int shorter = int(std::min(a.size(), b.size()));
     const int longer = int(std::max(a.size(), b.size()));
     if (longer - shorter > 4)
         return false;
-    const int required = shorter <= 4 ? shorter : (shorter <= 7 ? shorter - 1 : shorter - 2);
+    const int required = shorter == 4 ? shorter : (shorter <= 7 ? shorter - 1 : shorter - 2);
     return commonPrefix(a, b) >= required;
 }
 
@@ -173,6 +180,9 @@ QList<QueryTerm> SearchTerms::questionTerms(const QString &rawQuestion)
         for (const QString &word : allWords)
             wordTerms.append({QueryTerm::Kind::word, word});
     }
+    const qsizetype singleWords = wordTerms.size();
+    for (qsizetype i = 0; i + 1 < singleWords; ++i)
+        wordTerms.append({QueryTerm::Kind::nearWords, wordTerms[i].text + QLatin1Char(' ') + wordTerms[i + 1].text});
 
     const QList<QString> runs = cjkRuns(question);
     QList<QueryTerm> cjkTerms;
@@ -198,6 +208,11 @@ QString SearchTerms::matchExpression(const QList<QueryTerm> &terms)
 {
     QStringList parts;
     for (const QueryTerm &term : terms) {
+        if (term.kind == QueryTerm::Kind::nearWords) {
+            const QStringList pair = term.text.split(QLatin1Char(' '));
+            parts.append(QStringLiteral("NEAR(\"%1\" \"%2\", %3)").arg(pair.at(0), pair.at(1)).arg(nearDistance));
+            continue;
+        }
         QString quoted = term.text;
         quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
         quoted = QLatin1Char('"') + quoted + QLatin1Char('"');
@@ -210,10 +225,29 @@ QString SearchTerms::matchExpression(const QList<QueryTerm> &terms)
 
 bool SearchTerms::sentenceHolds(const QString &sentenceLower, const QStringList &sentenceWords, const QueryTerm &term)
 {
-    if (term.kind != QueryTerm::Kind::word)
-        return sentenceLower.contains(term.text);
-    return std::any_of(sentenceWords.begin(), sentenceWords.end(),
-                       [&term](const QString &word) { return looselyEqual(word, term.text); });
+    switch (term.kind) {
+    case QueryTerm::Kind::word:
+        return std::any_of(sentenceWords.begin(), sentenceWords.end(),
+                           [&term](const QString &word) { return looselyEqual(word, term.text); });
+    case QueryTerm::Kind::nearWords: {
+        const QStringList pair = term.text.split(QLatin1Char(' '));
+        for (qsizetype i = 0; i < sentenceWords.size(); ++i) {
+            if (!looselyEqual(sentenceWords[i], pair.at(0)))
+                continue;
+            const qsizetype from = std::max<qsizetype>(0, i - nearDistance - 1);
+            const qsizetype to = std::min(sentenceWords.size() - 1, i + nearDistance + 1);
+            for (qsizetype j = from; j <= to; ++j) {
+                if (j != i && looselyEqual(sentenceWords[j], pair.at(1)))
+                    return true;
+            }
+        }
+        return false;
+    }
+    case QueryTerm::Kind::cjkPair:
+    case QueryTerm::Kind::cjkSingle:
+        break;
+    }
+    return sentenceLower.contains(term.text);
 }
 
 } // namespace ragtool

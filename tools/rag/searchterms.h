@@ -11,9 +11,9 @@ namespace ragtool {
 // character alone): a question of two characters or more then finds any phrase.
 struct QueryTerm
 {
-    enum class Kind { word, cjkPair, cjkSingle };
+    enum class Kind { word, cjkPair, cjkSingle, nearWords };
     Kind kind = Kind::word;
-    QString text;
+    QString text; // nearWords: two words, one space between
 
     bool operator==(const QueryTerm &) const = default;
 };
@@ -25,8 +25,9 @@ public:
     static QString indexText(const QString &body);
 
     // The search terms of a question: English words without common function words
-    // (kept when nothing else is left), Chinese two-character terms of the question with
-    // its question words taken out.
+    // (kept when nothing else is left), each two neighbouring ones also as a pair that
+    // must stand close together ("station 12" beats "station" and "12" far apart), and
+    // Chinese two-character terms of the question with its question words taken out.
     static QList<QueryTerm> questionTerms(const QString &question);
 
     // An FTS5 MATCH expression that finds passages holding any of the terms.
