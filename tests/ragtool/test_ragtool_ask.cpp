@@ -21,6 +21,7 @@ private Q_SLOTS:
     void chineseQuestionsFindPhrases_data();
     void chineseQuestionsFindPhrases();
     void scannedPagesAndImagesAreRecognized();
+    void markdownListIsQuotedWithItsHeading();
     void noMatchOrNoCorpusIsASentence();
     void markersNameTheFileExactly();
 
@@ -82,7 +83,10 @@ void TestRagToolAsk::initTestCase()
          page(QStringLiteral("人物"), {QStringLiteral("燈塔管理員陳大文每天記錄三次天氣。")})}));
     QVERIFY(writeFile(m_project + QStringLiteral("/團隊.txt"),
                       "研發部經理陳大文負責冷泡茶系列。\n\n林美玲是財務長，負責年度預算。\n"));
-    for (const QString &name : {QStringLiteral("guide.pdf"), QStringLiteral("團隊.txt")}) {
+    QVERIFY(writeFile(m_project + QStringLiteral("/crew.md"),
+                      "# Crew\n\nThe crew changed in spring.\n\n## Deckhands\n\n- Ana Souza\n- *Bo Lindqvist*\n"
+                      "- Chidi Okafor\n\n## Cooks\n\n1. Dara Quinn\n"));
+    for (const QString &name : {QStringLiteral("guide.pdf"), QStringLiteral("團隊.txt"), QStringLiteral("crew.md")}) {
         const RagRun run = runRag({QStringLiteral("ingest"), m_project + QLatin1Char('/') + name}, m_project);
         QVERIFY2(run.exitCode == 0, qPrintable(run.err.join('\n')));
     }
@@ -166,6 +170,14 @@ void TestRagToolAsk::scannedPagesAndImagesAreRecognized()
     QCOMPARE(citations(run.out.first()).first().filename, QStringLiteral("notice.png"));
     QCOMPARE(citations(run.out.first()).first().page, 1);
     QVERIFY(run.out.first().contains(QStringLiteral("Monday")));
+}
+
+void TestRagToolAsk::markdownListIsQuotedWithItsHeading()
+{
+    const RagRun run = ask(m_project, QStringLiteral("Who are the deckhands?"));
+    verifyCited(run.out);
+    QCOMPARE(run.out.first(),
+             QStringLiteral("- Deckhands: Ana Souza; Bo Lindqvist; Chidi Okafor [來源: crew.md p. 1]"));
 }
 
 void TestRagToolAsk::noMatchOrNoCorpusIsASentence()

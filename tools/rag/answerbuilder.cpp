@@ -31,62 +31,81 @@ struct Sentence
 {
     QString text;
     qsizetype paragraph = 0;
-    bool heading = false; // a paragraph of one short line without closing punctuation
+    bool heading = false;  // a paragraph of one short line without closing punctuation
+    bool listItem = false; // a paragraph that the document marked as a list item
     double score = 0;
 };
 
 QList<Sentence> sentencesOf(const QString &body, const QList<QueryTerm> &terms)
 {
+    static const QString closing = QStringLiteral(".!?:;,。！？：；，…");
     QList<Sentence> result;
     const QStringList paragraphs = body.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (qsizetype p = 0; p < paragraphs.size(); ++p) {
-        const QStringList sentences = text::sentences(paragraphs[p]);
+        QString paragraph = paragraphs[p];
+        const bool listItem = paragraph.startsWith(text::listBullet);
+        if (listItem)
+            paragraph.remove(0, text::listBullet.size());
+        const QStringList sentences = text::sentences(paragraph);
         for (const QString &sentence : sentences) {
-            static const QString closing = QStringLiteral(".!?:;,。！？：；，…");
-            const bool heading = sentences.size() == 1 && !closing.contains(sentence.back())
+            const bool heading = !listItem && sentences.size() == 1 && !closing.contains(sentence.back())
                 && text::weightedLength(sentence) < 100;
-            result.append(Sentence{sentence, p, heading, sentenceScore(sentence, terms)});
+            result.append(Sentence{sentence, p, heading, listItem, sentenceScore(sentence, terms)});
         }
     }
     return result;
 }
 
-// The best sentence of a passage, with the next one of its paragraph when it is too short
-// to stand alone. A heading is not quoted; its terms count for the sentence after it.
-// With orFirst, a passage in which no sentence holds a term (the index matched a stem
-// the sentence test doesn't see) still gives its first sentence.
+bool introducesList(const QList<Sentence> &sentences, qsizetype i)
+{
+    return sentences[i].heading && i + 1 < sentences.size() && sentences[i + 1].listItem;
+}
+
+// A heading counts for less than a sentence holding the same terms, and lends half its
+// score to the sentence after it; a heading over a list (quoted with its items) counts
+// for more than a bare heading.
+double weighted(const QList<Sentence> &sentences, qsizetype i)
+{
+    const Sentence &sentence = sentences[i];
+    if (sentence.heading)
+        return sentence.score * (introducesList(sentences, i) ? 0.7 : 0.3);
+    const bool afterHeading = i > 0 && sentences[i - 1].heading;
+    return sentence.score + (afterHeading ? 0.5 * sentences[i - 1].score : 0.0);
+}
+
+// The best sentence of a passage: with the next one of its paragraph when it is too short
+// to stand alone, or, for a heading over a list, with the list's items. With orFirst, a
+// passage in which no sentence holds a term (the index matched a stem the sentence test
+// doesn't see) still gives its first sentence.
 QString bestExcerpt(const QString &body, const QList<QueryTerm> &terms, bool orFirst, double *scoreOut)
 {
     const QList<Sentence> sentences = sentencesOf(body, terms);
     double bestScore = 0;
     qsizetype best = -1;
     for (qsizetype i = 0; i < sentences.size(); ++i) {
-        if (sentences[i].heading)
-            continue;
-        double score = sentences[i].score;
-        if (i > 0 && sentences[i - 1].heading)
-            score += 0.5 * sentences[i - 1].score;
+        const double score = weighted(sentences, i);
         if (score > bestScore) {
             bestScore = score;
             best = i;
         }
     }
-    if (best < 0) {
-        for (qsizetype i = 0; i < sentences.size(); ++i) {
-            if (sentences[i].score > bestScore || (orFirst && best < 0)) {
-                bestScore = sentences[i].score;
-                best = i;
-            }
-        }
-    }
+    if (best < 0 && orFirst && !sentences.isEmpty())
+        best = 0;
     if (best < 0)
         return {};
     *scoreOut = bestScore;
     QString excerpt = sentences[best].text;
-    const qsizetype next = best + 1;
-    if (text::weightedLength(excerpt) < 60 && next < sentences.size()
-        && sentences[next].paragraph == sentences[best].paragraph)
-        excerpt = text::join(excerpt, sentences[next].text);
+    if (introducesList(sentences, best)) {
+        static const QString closing = QStringLiteral(".!?;。！？；");
+        excerpt += QLatin1Char(':');
+        for (qsizetype i = best + 1; i < sentences.size() && sentences[i].listItem; ++i) {
+            const bool closed = closing.contains(excerpt.back());
+            excerpt += (closed || i == best + 1 ? QStringLiteral(" ") : QStringLiteral("; ")) + sentences[i].text;
+        }
+    } else if (text::weightedLength(excerpt) < 30 && best + 1 < sentences.size()
+               && sentences[best + 1].paragraph == sentences[best].paragraph) {
+        excerpt = text::join(excerpt, sentences[best + 1].text);
+    }
     const QStringList pieces = text::wrap(excerpt, AnswerBuilder::maxPointWeight);
     if (pieces.size() > 1)
         excerpt = pieces.first() + QStringLiteral(" …");

@@ -1,6 +1,7 @@
 #include "plaintextreader.h"
 
 #include "log.h"
+#include "textlayout.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -42,7 +43,8 @@ bool PlainTextReader::read(const QString &path, bool markdown, ExtractedDocument
 
 QString PlainTextReader::stripMarkdown(const QString &text)
 {
-    static const QRegularExpression blockMark(QStringLiteral(R"(^\s{0,3}(#{1,6}\s+|[-*+]\s+|>\s?|\d+[.)]\s+))"));
+    static const QRegularExpression blockMark(QStringLiteral(R"(^\s{0,3}(#{1,6}\s+|>\s?))"));
+    static const QRegularExpression itemMark(QStringLiteral(R"(^\s*([-*+]|\d+[.)])\s+)"));
     static const QRegularExpression fence(QStringLiteral(R"(^\s{0,3}(```|~~~))"));
     static const QRegularExpression rule(QStringLiteral(R"(^\s{0,3}([-*_]\s*){3,}$)"));
     static const QRegularExpression image(QStringLiteral(R"(!\[([^\]]*)\]\([^)]*\))"));
@@ -56,7 +58,9 @@ QString PlainTextReader::stripMarkdown(const QString &text)
             out.append(QString());
             continue;
         }
-        const bool isBlock = blockMark.match(line).hasMatch();
+        const bool isItem = itemMark.match(line).hasMatch();
+        const bool isBlock = isItem || blockMark.match(line).hasMatch();
+        line.remove(itemMark);
         line.remove(blockMark);
         line.replace(image, QStringLiteral("\\1"));
         line.replace(link, QStringLiteral("\\1"));
@@ -66,7 +70,7 @@ QString PlainTextReader::stripMarkdown(const QString &text)
         // Headings and list items stand alone: they are not part of the lines around them.
         if (isBlock)
             out.append(QString());
-        out.append(line);
+        out.append(isItem ? text::listBullet + line : line);
         if (isBlock)
             out.append(QString());
     }

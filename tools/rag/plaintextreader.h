@@ -5,7 +5,8 @@
 namespace ragtool {
 
 // Plain text and Markdown files: one page. Markdown loses its markup (heading marks,
-// list bullets, emphasis, link targets) and every heading or list item is a paragraph.
+// emphasis, link targets) and every heading or list item is a paragraph; list items
+// start with text::listBullet.
 class PlainTextReader final
 {
 public:

@@ -7,6 +7,9 @@
 // sentences, and the joins that keep Chinese text free of stray spaces.
 namespace ragtool::text {
 
+// Starts a paragraph that the document marked as a list item (Markdown bullets).
+inline const QString listBullet = QStringLiteral("• ");
+
 // Han ideographs and kana: scripts written without spaces between words.
 bool isCjkLetter(char32_t c);
 // CJK letters plus full-width punctuation and symbols.
