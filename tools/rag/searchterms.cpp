@@ -12,6 +12,9 @@ namespace {
 
 // Words between the two of a pair, at most: "pump at the station" still counts.
 constexpr int nearDistance = 2;
+constexpr qsizetype maxSingleWords = 32;
+constexpr qsizetype maxWordTerms = 48; // words and their pairs
+constexpr qsizetype maxCjkTerms = 48;
 
 const QSet<QString> &stopWords()
 {
@@ -180,6 +183,14 @@ QList<QueryTerm> SearchTerms::questionTerms(const QString &rawQuestion)
         for (const QString &word : allWords)
             wordTerms.append({QueryTerm::Kind::word, word});
     }
+    QList<QueryTerm> distinct;
+    for (const QueryTerm &term : std::as_const(wordTerms)) {
+        if (!distinct.contains(term))
+            distinct.append(term);
+    }
+    wordTerms = distinct;
+    if (wordTerms.size() > maxSingleWords)
+        wordTerms.resize(maxSingleWords);
     const qsizetype singleWords = wordTerms.size();
     for (qsizetype i = 0; i + 1 < singleWords; ++i)
         wordTerms.append({QueryTerm::Kind::nearWords, wordTerms[i].text + QLatin1Char(' ') + wordTerms[i + 1].text});
@@ -197,10 +208,16 @@ QList<QueryTerm> SearchTerms::questionTerms(const QString &rawQuestion)
             appendRunTerms(run, cjkTerms);
     }
 
-    for (const QueryTerm &term : std::as_const(wordTerms))
-        add(term);
-    for (const QueryTerm &term : std::as_const(cjkTerms))
-        add(term);
+    // A pasted page as a question would make a search slower than it is useful.
+    for (const QueryTerm &term : std::as_const(wordTerms)) {
+        if (terms.size() < maxWordTerms)
+            add(term);
+    }
+    const qsizetype withWords = terms.size();
+    for (const QueryTerm &term : std::as_const(cjkTerms)) {
+        if (terms.size() - withWords < maxCjkTerms)
+            add(term);
+    }
     return terms;
 }
 

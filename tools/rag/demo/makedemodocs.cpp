@@ -103,8 +103,16 @@ QList<SamplePage> salesChart()
 
 } // namespace
 
+// Only real problems: the offscreen platform's notes about XDG_RUNTIME_DIR are noise here.
+void quietQt(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
 int main(int argc, char *argv[])
 {
+    qInstallMessageHandler(quietQt);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
