@@ -1,0 +1,271 @@
+#include "corpusdatabase.h"
+
+#include "searchterms.h"
+#include "sqlstatement.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <sqlite3.h>
+
+namespace ragtool {
+
+namespace {
+
+constexpr int busyTimeoutMs = 15000;
+const QString timeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ");
+
+// Rolls back unless committed, so every early return leaves the corpus as it was.
+class Transaction final
+{
+public:
+    explicit Transaction(sqlite3 *db) : m_db(db) { m_open = execute(db, "BEGIN IMMEDIATE"); }
+    ~Transaction()
+    {
+        if (m_open)
+            execute(m_db, "ROLLBACK");
+    }
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+    bool isOpen() const { return m_open; }
+    bool commit()
+    {
+        m_open = !execute(m_db, "COMMIT");
+        return !m_open;
+    }
+
+private:
+    sqlite3 *m_db;
+    bool m_open = false;
+};
+
+} // namespace
+
+CorpusDatabase::CorpusDatabase(sqlite3 *db) : m_db(db) {}
+
+CorpusDatabase::~CorpusDatabase()
+{
+    sqlite3_close_v2(m_db);
+}
+
+std::unique_ptr<CorpusDatabase> CorpusDatabase::open(const QString &path, Access access, QString *error)
+{
+    const QByteArray file = QFile::encodeName(path);
+    sqlite3 *db = nullptr;
+    int flags = SQLITE_OPEN_READWRITE | (access == Access::write ? SQLITE_OPEN_CREATE : 0);
+    int rc = sqlite3_open_v2(file.constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK && access == Access::read) {
+        // A corpus on a read-only medium can still be asked.
+        sqlite3_close_v2(db);
+        db = nullptr;
+        rc = sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        *error = lastError(db);
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    std::unique_ptr<CorpusDatabase> corpus(new CorpusDatabase(db));
+    sqlite3_busy_timeout(db, busyTimeoutMs);
+    if (access == Access::read) {
+        execute(db, "PRAGMA query_only = ON");
+        // Reading the schema finds a file that is no database at all.
+        bool unused = false;
+        if (!corpus->hasTable("documents", &unused, error))
+            return nullptr;
+        return corpus;
+    }
+    if (!execute(db, "PRAGMA journal_mode = WAL") || !execute(db, "PRAGMA synchronous = NORMAL")) {
+        *error = lastError(db);
+        return nullptr;
+    }
+    return corpus;
+}
+
+bool CorpusDatabase::hasTable(const char *name, bool *exists, QString *error)
+{
+    SqlStatement query(m_db, "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1");
+    if (!query.isValid() || !query.bind(1, QString::fromLatin1(name))) {
+        *error = lastError(m_db);
+        return false;
+    }
+    const int rc = query.step();
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        *error = lastError(m_db);
+        return false;
+    }
+    *exists = rc == SQLITE_ROW;
+    return true;
+}
+
+bool CorpusDatabase::createSchema(QString *error)
+{
+    const bool ok = execute(m_db,
+                            "CREATE TABLE IF NOT EXISTS documents ("
+                            " id INTEGER PRIMARY KEY,"
+                            " filename TEXT NOT NULL,"
+                            " source_path TEXT NOT NULL,"
+                            " ingested_at TEXT NOT NULL,"
+                            " kind TEXT NOT NULL,"
+                            " page_count INTEGER NOT NULL,"
+                            " passage_count INTEGER NOT NULL);"
+                            "CREATE INDEX IF NOT EXISTS documents_by_filename ON documents(filename, ingested_at);"
+                            "CREATE TABLE IF NOT EXISTS passages ("
+                            " id INTEGER PRIMARY KEY,"
+                            " document_id INTEGER NOT NULL REFERENCES documents(id),"
+                            " page INTEGER NOT NULL,"
+                            " body TEXT NOT NULL);"
+                            "CREATE INDEX IF NOT EXISTS passages_by_document ON passages(document_id);"
+                            "CREATE VIRTUAL TABLE IF NOT EXISTS passage_index USING fts5("
+                            " terms, tokenize = 'porter unicode61 remove_diacritics 2');");
+    if (!ok)
+        *error = lastError(m_db);
+    return ok;
+}
+
+bool CorpusDatabase::counts(Counts *out, QString *error)
+{
+    *out = Counts{};
+    bool hasDocuments = false;
+    bool hasPassages = false;
+    if (!hasTable("documents", &hasDocuments, error) || !hasTable("passages", &hasPassages, error))
+        return false;
+    if (!hasDocuments)
+        return true; // made, but the first ingest never committed
+    SqlStatement documents(m_db, "SELECT count(DISTINCT source_path), count(*) FROM documents");
+    SqlStatement last(m_db, "SELECT filename, ingested_at FROM documents ORDER BY ingested_at DESC LIMIT 1");
+    if (!documents.isValid() || documents.step() != SQLITE_ROW || !last.isValid()) {
+        *error = lastError(m_db);
+        return false;
+    }
+    out->documents = documents.columnInt(0);
+    out->ingestions = documents.columnInt(1);
+    if (last.step() == SQLITE_ROW) {
+        out->lastFilename = last.columnText(0);
+        out->lastIngestedAt = last.columnText(1);
+    }
+    if (hasPassages) {
+        SqlStatement passages(m_db, "SELECT count(*) FROM passages");
+        if (!passages.isValid() || passages.step() != SQLITE_ROW) {
+            *error = lastError(m_db);
+            return false;
+        }
+        out->passages = passages.columnInt(0);
+    }
+    return true;
+}
+
+QString CorpusDatabase::nextIngestedAt()
+{
+    // ingested_at must sort in ingestion order even for two ingests within a millisecond
+    // or after the clock was set back.
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    SqlStatement latest(m_db, "SELECT max(ingested_at) FROM documents");
+    if (latest.isValid() && latest.step() == SQLITE_ROW) {
+        const QDateTime previous = QDateTime::fromString(latest.columnText(0), Qt::ISODateWithMs);
+        if (previous.isValid() && now <= previous)
+            now = previous.addMSecs(1);
+    }
+    return now.toUTC().toString(timeFormat);
+}
+
+bool CorpusDatabase::retireEarlierPassages(const NewDocument &document)
+{
+    const char *statements[] = {
+        "DELETE FROM passage_index WHERE rowid IN (SELECT p.id FROM passages p JOIN documents d"
+        " ON d.id = p.document_id WHERE d.filename = ?1 AND d.source_path = ?2)",
+        "DELETE FROM passages WHERE document_id IN"
+        " (SELECT id FROM documents WHERE filename = ?1 AND source_path = ?2)",
+        "UPDATE documents SET passage_count = 0 WHERE filename = ?1 AND source_path = ?2"};
+    for (const char *sql : statements) {
+        SqlStatement statement(m_db, sql);
+        if (!statement.isValid() || !statement.bind(1, document.filename) || !statement.bind(2, document.sourcePath)
+            || statement.step() != SQLITE_DONE)
+            return false;
+    }
+    return true;
+}
+
+bool CorpusDatabase::addDocument(const NewDocument &document, const QList<Passage> &passages, QString *ingestedAt,
+                                 QString *error)
+{
+    Transaction transaction(m_db);
+    if (!transaction.isOpen()) {
+        *error = lastError(m_db);
+        return false;
+    }
+    if (!createSchema(error))
+        return false;
+    if (!retireEarlierPassages(document)) {
+        *error = lastError(m_db);
+        return false;
+    }
+    *ingestedAt = nextIngestedAt();
+    SqlStatement insertDocument(m_db,
+                                "INSERT INTO documents (filename, source_path, ingested_at, kind, page_count,"
+                                " passage_count) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    if (!insertDocument.isValid() || !insertDocument.bind(1, document.filename)
+        || !insertDocument.bind(2, document.sourcePath) || !insertDocument.bind(3, *ingestedAt)
+        || !insertDocument.bind(4, document.kind) || !insertDocument.bind(5, qint64(document.pageCount))
+        || !insertDocument.bind(6, qint64(passages.size())) || insertDocument.step() != SQLITE_DONE) {
+        *error = lastError(m_db);
+        return false;
+    }
+    const qint64 documentId = sqlite3_last_insert_rowid(m_db);
+
+    SqlStatement insertPassage(m_db, "INSERT INTO passages (document_id, page, body) VALUES (?1, ?2, ?3)");
+    SqlStatement insertTerms(m_db, "INSERT INTO passage_index (rowid, terms) VALUES (?1, ?2)");
+    if (!insertPassage.isValid() || !insertTerms.isValid()) {
+        *error = lastError(m_db);
+        return false;
+    }
+    for (const Passage &passage : passages) {
+        if (!insertPassage.reset() || !insertPassage.bind(1, documentId) || !insertPassage.bind(2, qint64(passage.page))
+            || !insertPassage.bind(3, passage.body) || insertPassage.step() != SQLITE_DONE) {
+            *error = lastError(m_db);
+            return false;
+        }
+        const qint64 passageId = sqlite3_last_insert_rowid(m_db);
+        if (!insertTerms.reset() || !insertTerms.bind(1, passageId)
+            || !insertTerms.bind(2, SearchTerms::indexText(passage.body)) || insertTerms.step() != SQLITE_DONE) {
+            *error = lastError(m_db);
+            return false;
+        }
+    }
+    if (!transaction.commit()) {
+        *error = lastError(m_db);
+        return false;
+    }
+    return true;
+}
+
+bool CorpusDatabase::search(const QString &matchExpression, int limit, QList<Hit> *hits, QString *error)
+{
+    hits->clear();
+    bool hasIndex = false;
+    if (!hasTable("passage_index", &hasIndex, error))
+        return false;
+    if (!hasIndex)
+        return true;
+    SqlStatement query(m_db,
+                       "WITH ranked AS (SELECT rowid AS id, rank AS score FROM passage_index"
+                       " WHERE passage_index MATCH ?1 ORDER BY rank LIMIT ?2)"
+                       " SELECT ranked.id, ranked.score, p.page, p.body, d.filename FROM ranked"
+                       " JOIN passages p ON p.id = ranked.id JOIN documents d ON d.id = p.document_id"
+                       " ORDER BY ranked.score, ranked.id");
+    if (!query.isValid() || !query.bind(1, matchExpression) || !query.bind(2, qint64(limit))) {
+        *error = lastError(m_db);
+        return false;
+    }
+    int rc = SQLITE_ROW;
+    while ((rc = query.step()) == SQLITE_ROW)
+        hits->append(Hit{query.columnInt(0), query.columnDouble(1), int(query.columnInt(2)), query.columnText(3),
+                         query.columnText(4)});
+    if (rc != SQLITE_DONE) {
+        *error = lastError(m_db);
+        return false;
+    }
+    return true;
+}
+
+} // namespace ragtool
