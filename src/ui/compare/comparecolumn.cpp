@@ -157,9 +157,21 @@ void CompareColumn::showAnswer(const QString &answer, bool sameTab)
         QPlainTextEdit *editor = m_answer->editor();
         QScrollBar *bar = editor->verticalScrollBar();
         const bool atBottom = bar->value() >= bar->maximum() - 2;
+        const QTextCursor reader = editor->textCursor();
+        const int anchor = reader.anchor();
+        const int position = reader.position();
         QTextCursor cursor(editor->document());
         cursor.movePosition(QTextCursor::End);
         cursor.insertText(shown.sliced(old.size()).toString());
+        // A selection that reached the old end would otherwise swallow every new line.
+        if (editor->textCursor().anchor() != anchor || editor->textCursor().position() != position) {
+            const int scrolled = bar->value();
+            QTextCursor restored(editor->document());
+            restored.setPosition(anchor);
+            restored.setPosition(position, QTextCursor::KeepAnchor);
+            editor->setTextCursor(restored);
+            bar->setValue(scrolled);
+        }
         if (atBottom)
             bar->setValue(bar->maximum());
     } else {
