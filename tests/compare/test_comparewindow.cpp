@@ -180,7 +180,7 @@ void TestCompareWindow::pickersNumberSharedTitlesAndPickThroughThePage()
     Scene scene;
     const QUuid c = scene.open(QStringLiteral("T"), QStringLiteral("q3"), QStringLiteral("a3"));
     const QUuid b = scene.open(QStringLiteral("T"), QStringLiteral("q2"), QStringLiteral("a2"));
-    const QUuid a = scene.open(QStringLiteral("S"), QStringLiteral("q1"), QStringLiteral("a1"));
+    scene.open(QStringLiteral("S"), QStringLiteral("q1"), QStringLiteral("a1"));
     CompareWindow window(scene.catalog);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -208,9 +208,6 @@ void TestCompareWindow::pickersNumberSharedTitlesAndPickThroughThePage()
     QCOMPARE(window.page().leftID(), b);
     QCOMPARE(window.page().rightID(), c);
     QCOMPARE(window.rightColumn()->picker()->currentText(), QStringLiteral("T \u00B7 2"));
-    Q_EMIT window.rightColumn()->picker()->activated(0);
-    QCOMPARE(window.page().rightID(), a);
-    QCOMPARE(window.rightColumn()->questionBox()->text(), QStringLiteral("q1"));
 }
 
 void TestCompareWindow::narrowWindowShowsOneSideAtATime()

@@ -62,7 +62,6 @@ private Q_SLOTS:
     void closedTabIsReplacedAndValidChoicesStay();
     void fewerThanTwoAnsweredKeepsTheLastPair();
     void streamingWakesOnlyTheTabObservers();
-    void sideAndPinFlags();
 };
 
 void TestTabComparePage::emptyUntilTheSecondTabHasText()
@@ -108,15 +107,6 @@ void TestTabComparePage::firstShowTakesTheLastFrontTabAndTheFreshOrder()
     QCOMPARE(page.answeredIDs(), (QList<QUuid>{a, c, b}));
     QCOMPARE(page.leftID(), b);
     QCOMPARE(page.rightID(), a); // B is last: the first other tab
-
-    // Without a last front tab the first two are paired.
-    Scene other;
-    const QUuid x = other.open(QStringLiteral("X"), QStringLiteral("x"));
-    const QUuid y = other.open(QStringLiteral("Y"), QStringLiteral("y"));
-    TabComparePage second(other.catalog);
-    second.appear();
-    QCOMPARE(second.leftID(), y);
-    QCOMPARE(second.rightID(), x);
 }
 
 void TestTabComparePage::sharedTitlesAreNumberedInCatalogOrder()
@@ -290,26 +280,6 @@ void TestTabComparePage::streamingWakesOnlyTheTabObservers()
     QCOMPARE(entriesSpy.count(), 0);
     QCOMPARE(answeredSpy.count(), 0);
     QCOMPARE(leftSpy.count() + rightSpy.count(), 0);
-}
-
-void TestTabComparePage::sideAndPinFlags()
-{
-    Scene scene;
-    TabComparePage page(scene.catalog);
-    QVERIFY(page.showsLeftPage());
-    QVERIFY(!page.staysOnTop());
-    QSignalSpy sideSpy(&page, &TabComparePage::showsLeftPageChanged);
-    QSignalSpy pinSpy(&page, &TabComparePage::staysOnTopChanged);
-    page.flipShownPage();
-    QVERIFY(!page.showsLeftPage());
-    page.setShowsLeftPage(false);
-    page.flipShownPage();
-    QVERIFY(page.showsLeftPage());
-    QCOMPARE(sideSpy.count(), 2);
-    page.setStaysOnTop(true);
-    page.setStaysOnTop(true);
-    QVERIFY(page.staysOnTop());
-    QCOMPARE(pinSpy.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestTabComparePage)
