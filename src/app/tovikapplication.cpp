@@ -1,6 +1,7 @@
 #include "tovikapplication.h"
 
 #include "appservices.h"
+#include "compare/comparewindow.h"
 #include "history/questionhistorystore.h"
 #include "mainwindow.h"
 #include "rag/ragsettings.h"
@@ -33,6 +34,7 @@ TovikApplication::TovikApplication(int &argc, char **argv)
     m_services = std::make_unique<AppServices>(*m_settings, *m_history);
     OpenTabCatalog::shared().setArrangement(&TabWindowArrangement::shared());
     m_services->openSettingsWindow = [this] { SettingsWindow::showShared(*m_services); };
+    m_services->openCompareWindow = [] { CompareWindow::showShared(); };
 
     // The session manager ending the session counts as quitting.
     connect(this, &QGuiApplication::commitDataRequest, this, [this] { m_services->setTerminating(); });

@@ -26,6 +26,10 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("arrow.up.right"), QStringLiteral("go-next-symbolic")},
         {QStringLiteral("plus"), QStringLiteral("tab-new-symbolic")},
         {QStringLiteral("pin"), QStringLiteral("view-pin-symbolic")},
+        // The freedesktop theme has no filled pin; the pin button shows pinned as pressed.
+        {QStringLiteral("pin.fill"), QStringLiteral("view-pin-symbolic")},
+        {QStringLiteral("arrow.right"), QStringLiteral("go-next-symbolic")},
+        {QStringLiteral("arrow.left"), QStringLiteral("go-previous-symbolic")},
         {QStringLiteral("plus.magnifyingglass"), QStringLiteral("zoom-in-symbolic")},
         {QStringLiteral("minus.magnifyingglass"), QStringLiteral("zoom-out-symbolic")},
         {QStringLiteral("arrow.up.left.and.arrow.down.right"), QStringLiteral("zoom-fit-best-symbolic")},
