@@ -9,6 +9,8 @@
 #include "tabs/opentabcatalog.h"
 #include "tabwindowarrangement.h"
 
+#include <QCommandLineParser>
+#include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
 
@@ -30,6 +32,16 @@ TovikApplication::TovikApplication(int &argc, char **argv)
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
 
     m_settings = std::make_unique<RagSettings>();
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral("A window onto your local rag corpus."));
+    options.addHelpOption();
+    const QCommandLineOption workingDirectory(
+        QStringLiteral("working-directory"),
+        QStringLiteral("Run rag in DIR for this launch only; the saved setting is kept."), QStringLiteral("DIR"));
+    options.addOption(workingDirectory);
+    options.process(arguments());
+    if (options.isSet(workingDirectory))
+        m_settings->useWorkingDirectoryForThisRun(QFileInfo(options.value(workingDirectory)).absoluteFilePath());
     m_history = std::make_unique<QuestionHistoryStore>();
     m_services = std::make_unique<AppServices>(*m_settings, *m_history);
     OpenTabCatalog::shared().setArrangement(&TabWindowArrangement::shared());

@@ -110,6 +110,14 @@ void TestRagResolution::settingsAreStoredOnEveryAssignment()
     RagSettings reloaded;
     QCOMPARE(reloaded.ragPath(), QStringLiteral("~/bin/ra")); // kept as typed
     QCOMPARE(reloaded.workingDirectory(), QStringLiteral("~/corpus"));
+
+    // A launch option's folder is used for the run but never replaces the saved one;
+    // what the user types afterwards is stored as usual.
+    reloaded.useWorkingDirectoryForThisRun(QStringLiteral("/demo"));
+    QCOMPARE(reloaded.workingDirectory(), QStringLiteral("/demo"));
+    QCOMPARE(store->value(QStringLiteral("ragWorkingDirectory")).toString(), QStringLiteral("~/corpus"));
+    reloaded.setWorkingDirectory(QStringLiteral("~/typed"));
+    QCOMPARE(store->value(QStringLiteral("ragWorkingDirectory")).toString(), QStringLiteral("~/typed"));
 }
 
 void TestRagResolution::pathHelpers()

@@ -47,6 +47,14 @@ void RagSettings::setWorkingDirectory(const QString &path)
     Q_EMIT workingDirectoryChanged();
 }
 
+void RagSettings::useWorkingDirectoryForThisRun(const QString &path)
+{
+    if (m_workingDirectory == path)
+        return;
+    m_workingDirectory = path;
+    Q_EMIT workingDirectoryChanged();
+}
+
 void RagSettings::setStatusText(const QString &text)
 {
     if (m_statusText == text)

@@ -31,6 +31,9 @@ public:
 
     QString workingDirectory() const { return m_workingDirectory; }
     void setWorkingDirectory(const QString &path);
+    // A working directory for this run only (the --working-directory launch option): the
+    // stored setting is left as the user saved it. A later assignment is stored as usual.
+    void useWorkingDirectoryForThisRun(const QString &path);
 
     // The English "Not checked yet." until a status check writes the tool's output.
     // Shown through statusDisplayText().
