@@ -57,6 +57,28 @@ bool writeTextPdf(const QString &path, const QStringList &lines, const QString &
     return painter.end();
 }
 
+bool writeSidewaysTextPdf(const QString &path, const QStringList &lines)
+{
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::Letter));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(72);
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return false;
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(14);
+    painter.setFont(font);
+    for (int i = 0; i < lines.size(); ++i) {
+        painter.save();
+        painter.translate(100 + 24 * i, 700);
+        painter.rotate(-90);
+        painter.drawText(QPointF(0, 0), lines[i]);
+        painter.restore();
+    }
+    return painter.end();
+}
+
 qreal textPdfBaseline(int index)
 {
     return pageHeight - (100 + 24 * index);

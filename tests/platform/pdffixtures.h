@@ -16,6 +16,11 @@ namespace tovik::test {
 // from x = 72 with baselines at 100, 124, 148... points from the top.
 bool writeTextPdf(const QString &path, const QStringList &lines, const QString &fontFamily = QStringLiteral("DejaVu Sans"));
 
+// Like writeTextPdf, but every line is drawn turned a quarter counter-clockwise,
+// running up the page from y = 700 points below the top, the next line 24 points to
+// the right: a landscape page as scanners store it, upright once turned by /Rotate 90.
+bool writeSidewaysTextPdf(const QString &path, const QStringList &lines);
+
 // The baseline of line `index` of writeTextPdf, in page space (origin lower left).
 qreal textPdfBaseline(int index);
 

@@ -47,6 +47,7 @@ private Q_SLOTS:
     void selectionsFollowWordsAndLines();
     void rotatedPagesRenderTurnedAndKeepTheirText_data();
     void rotatedPagesRenderTurnedAndKeepTheirText();
+    void landscapeScanReadsInDisplayOrder();
     void pagesAreStableAndBounded();
     void renderingOnAWorkerWhileReadingText();
     void badFilesGiveFailureValues_data();
@@ -210,6 +211,23 @@ void TestPdfDocument::rotatedPagesRenderTurnedAndKeepTheirText()
         QVERIFY2(hasInk(image, pixelsOf(layer->characterBounds(layer->text().indexOf(needle)))), qPrintable(needle));
     // Nothing was drawn on the lower half of the page.
     QVERIFY(!hasInk(image, pixelsOf(QRectF(300, 200, 20, 20))));
+}
+
+void TestPdfDocument::landscapeScanReadsInDisplayOrder()
+{
+    QVERIFY(test::writeSidewaysTextPdf(path(QStringLiteral("sideways.pdf")), textLines));
+    QVERIFY(test::rewritePdf(path(QStringLiteral("sideways.pdf")), path(QStringLiteral("landscape.pdf")), 90));
+    const auto page = firstPage(QStringLiteral("landscape.pdf"));
+    QVERIFY(page);
+    QCOMPARE(page->geometry().displayedSize(), QSizeF(792, 612));
+    const auto layer = page->textLayer();
+    QCOMPARE(layer->text(), textLines.join(QLatin1Char('\n')));
+    // Shown upright, the first line is above the second.
+    const QTransform toBox = page->geometry().cropBoxTransform();
+    const QRectF first = toBox.mapRect(layer->characterBounds(0));
+    const QRectF second = toBox.mapRect(layer->characterBounds(textLines[0].size() + 1));
+    QVERIFY(first.top() > second.bottom());
+    QVERIFY(toBox.mapRect(layer->characterBounds(1)).left() > first.left());
 }
 
 void TestPdfDocument::pagesAreStableAndBounded()
