@@ -1,0 +1,96 @@
+#include "preview/previewocrcache.h"
+
+#include "preview/pageocrjob.h"
+
+#include <QPromise>
+#include <QThread>
+
+namespace tovik {
+
+struct PreviewOCRCache::Running
+{
+    QPromise<RecognizedPageText> promise;
+    QFuture<RecognizedPageText> future;
+    std::shared_ptr<PageOCRJob> job; // null when there was nothing to recognize
+};
+
+PreviewOCRCache &PreviewOCRCache::shared()
+{
+    static PreviewOCRCache cache(systemTextRecognizer());
+    return cache;
+}
+
+PreviewOCRCache::PreviewOCRCache(std::shared_ptr<TextRecognizer> recognizer, QObject *parent)
+    : QObject(parent)
+    , m_recognizer(std::move(recognizer))
+{
+    // One page per core: each engine runs single-threaded.
+    m_pool.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
+    m_pool.setExpiryTimeout(-1);
+}
+
+PreviewOCRCache::~PreviewOCRCache()
+{
+    for (const std::shared_ptr<Running> &running : std::as_const(m_running)) {
+        if (running->job)
+            running->job->cancel();
+    }
+    // Workers post back to this object; they must be done before it goes.
+    m_pool.waitForDone();
+    for (const std::shared_ptr<Running> &running : std::as_const(m_running)) {
+        running->promise.addResult(RecognizedPageText());
+        running->promise.finish();
+    }
+}
+
+QString PreviewOCRCache::textKey(const QString &filename, qint64 page)
+{
+    return filename + QChar(0x1E) + QString::number(page);
+}
+
+std::optional<RecognizedPageText> PreviewOCRCache::cachedText(const QString &key) const
+{
+    const auto found = m_texts.constFind(key);
+    if (found == m_texts.cend())
+        return std::nullopt;
+    return *found;
+}
+
+QFuture<RecognizedPageText> PreviewOCRCache::text(const QString &key, const QImage &image)
+{
+    if (const auto found = m_texts.constFind(key); found != m_texts.cend())
+        return QtFuture::makeReadyFuture(*found);
+    if (const auto running = m_running.constFind(key); running != m_running.cend())
+        return (*running)->future;
+
+    auto running = std::make_shared<Running>();
+    running->future = running->promise.future();
+    running->promise.start();
+    m_running.insert(key, running);
+
+    if (image.isNull()) {
+        // Still answered on a later turn, like every other recognition.
+        QMetaObject::invokeMethod(this, [this, key] { store(key, RecognizedPageText()); }, Qt::QueuedConnection);
+        return running->future;
+    }
+
+    running->job = std::make_shared<PageOCRJob>(image, TextRecognitionRequest(), m_recognizer);
+    m_pool.start([this, key, job = running->job] {
+        const RecognizedPageText result = job->run().value_or(RecognizedPageText());
+        QMetaObject::invokeMethod(this, [this, key, result] { store(key, result); }, Qt::QueuedConnection);
+    });
+    return running->future;
+}
+
+void PreviewOCRCache::store(const QString &key, const RecognizedPageText &text)
+{
+    const std::shared_ptr<Running> running = m_running.take(key);
+    m_texts.insert(key, text);
+    Q_EMIT previewOCRReady(key);
+    if (running) {
+        running->promise.addResult(text);
+        running->promise.finish();
+    }
+}
+
+} // namespace tovik

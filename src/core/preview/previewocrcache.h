@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/textrecognizer.h"
+#include "preview/recognizedpagetext.h"
+
+#include <QFuture>
+#include <QHash>
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <QThreadPool>
+
+#include <memory>
+#include <optional>
+
+namespace tovik {
+
+class PageOCRJob;
+
+// Recognized text of preview pages for the whole process, keyed by text key
+// (see textKey()). Each key is recognized at most once: a finished result, empty
+// ones included, is kept for the life of the process and never retried, and callers
+// asking while a key is being recognized share that one recognition.
+//
+// Threads: use on the GUI thread only. Recognition itself runs on the cache's own
+// worker threads, which stay alive so that their engines stay loaded.
+class PreviewOCRCache final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PreviewOCRCache)
+
+public:
+    // The process-wide cache on the system recognizer, made on first use.
+    static PreviewOCRCache &shared();
+
+    // A separate cache, for tests and tools.
+    explicit PreviewOCRCache(std::shared_ptr<TextRecognizer> recognizer, QObject *parent = nullptr);
+    // Cancels running recognitions and waits for their workers.
+    ~PreviewOCRCache() override;
+
+    // Filename, U+001E, page number in decimal.
+    static QString textKey(const QString &filename, qint64 page);
+
+    std::optional<RecognizedPageText> cachedText(const QString &key) const;
+    bool isRecognizing(const QString &key) const { return m_running.contains(key); }
+
+    // The key's recognized text: at once when stored, else when the running or a
+    // newly started recognition of `image` finishes. A null image, a failed
+    // recognition or an error give (and store) an empty text. The future finishes on
+    // the GUI thread, after previewOCRReady; attach work with .then(context, ...).
+    QFuture<RecognizedPageText> text(const QString &key, const QImage &image);
+
+Q_SIGNALS:
+    // A key's recognized text has just been stored.
+    void previewOCRReady(const QString &textKey);
+
+private:
+    void store(const QString &key, const RecognizedPageText &text);
+
+    struct Running;
+
+    std::shared_ptr<TextRecognizer> m_recognizer;
+    QHash<QString, RecognizedPageText> m_texts;
+    QHash<QString, std::shared_ptr<Running>> m_running;
+    QThreadPool m_pool;
+};
+
+} // namespace tovik

@@ -1,0 +1,148 @@
+#include "preview/previewocrcache.h"
+#include "support/isolatedhome.h"
+
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace tovik;
+
+namespace {
+
+// Counts its calls and holds each one until the test lets it go (or the caller
+// cancels), so that callers can ask again while a recognition is running.
+class GatedRecognizer final : public TextRecognizer
+{
+public:
+    std::optional<QList<TextObservation>> recognize(const QImage &image, const TextRecognitionRequest &,
+                                                    const std::atomic_bool *cancelled) const override
+    {
+        ++calls;
+        while (!gate.tryAcquire(1, 10)) {
+            if (cancelled && cancelled->load())
+                return std::nullopt;
+        }
+        if (fail)
+            return std::nullopt;
+        const QString text = QStringLiteral("w%1").arg(image.width());
+        return QList<TextObservation>{{text, QRectF(0.1, 0.8, 0.2, 0.05), {}}};
+    }
+
+    mutable std::atomic_int calls = 0;
+    mutable QSemaphore gate;
+    std::atomic_bool fail = false;
+};
+
+QImage imageOfWidth(int width)
+{
+    QImage image(width, 20, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+} // namespace
+
+class TestPreviewOCRCache : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain() { test::isolateHome(); }
+
+private Q_SLOTS:
+    void textKeyJoinsFilenameAndPage();
+    void concurrentAsksShareOneRecognition();
+    void failuresAreStoredEmptyAndNotRetried();
+    void imageWithoutPixelsIsEmptyWithoutRecognizing();
+    void closingWhileRecognizingCancels();
+};
+
+void TestPreviewOCRCache::textKeyJoinsFilenameAndPage()
+{
+    QCOMPARE(PreviewOCRCache::textKey(QStringLiteral("report.pdf"), 12), QStringLiteral("report.pdf\u001E12"));
+}
+
+void TestPreviewOCRCache::concurrentAsksShareOneRecognition()
+{
+    auto recognizer = std::make_shared<GatedRecognizer>();
+    PreviewOCRCache cache(recognizer);
+    QSignalSpy ready(&cache, &PreviewOCRCache::previewOCRReady);
+    const QString key = PreviewOCRCache::textKey(QStringLiteral("scan.pdf"), 1);
+
+    QFuture<RecognizedPageText> first = cache.text(key, imageOfWidth(100));
+    QFuture<RecognizedPageText> second = cache.text(key, imageOfWidth(300)); // same key: shares the first
+    QVERIFY(cache.isRecognizing(key));
+    QVERIFY(!cache.cachedText(key));
+    QFuture<RecognizedPageText> other = cache.text(PreviewOCRCache::textKey(QStringLiteral("scan.pdf"), 2), imageOfWidth(7));
+
+    QTRY_VERIFY(recognizer->calls.load() >= 1);
+    recognizer->gate.release(2);
+    QTRY_VERIFY(first.isFinished() && second.isFinished() && other.isFinished());
+
+    QCOMPARE(recognizer->calls.load(), 2);
+    QCOMPARE(first.result().text(), QStringLiteral("w100"));
+    QCOMPARE(second.result(), first.result());
+    QCOMPARE(other.result().text(), QStringLiteral("w7"));
+    QCOMPARE(ready.size(), 2);
+    QVERIFY(ready.contains(QVariantList{key}));
+    QVERIFY(!cache.isRecognizing(key));
+    QCOMPARE(*cache.cachedText(key), first.result());
+
+    // Stored: answered at once, nothing recognized again, no new notification.
+    QFuture<RecognizedPageText> again = cache.text(key, imageOfWidth(500));
+    QVERIFY(again.isFinished());
+    QCOMPARE(again.result().text(), QStringLiteral("w100"));
+    QCOMPARE(recognizer->calls.load(), 2);
+    QCOMPARE(ready.size(), 2);
+}
+
+void TestPreviewOCRCache::failuresAreStoredEmptyAndNotRetried()
+{
+    auto recognizer = std::make_shared<GatedRecognizer>();
+    recognizer->fail = true;
+    recognizer->gate.release(10);
+    PreviewOCRCache cache(recognizer);
+    QSignalSpy ready(&cache, &PreviewOCRCache::previewOCRReady);
+    const QString key = QStringLiteral("broken.pdf\u001E3");
+
+    QFuture<RecognizedPageText> result = cache.text(key, imageOfWidth(50));
+    QTRY_VERIFY(result.isFinished());
+    QVERIFY(result.result().isEmpty());
+    QCOMPARE(ready.size(), 1);
+    QVERIFY(cache.cachedText(key));
+    QVERIFY(cache.cachedText(key)->isEmpty());
+
+    recognizer->fail = false;
+    QVERIFY(cache.text(key, imageOfWidth(50)).result().isEmpty());
+    QCOMPARE(recognizer->calls.load(), 1);
+}
+
+void TestPreviewOCRCache::imageWithoutPixelsIsEmptyWithoutRecognizing()
+{
+    auto recognizer = std::make_shared<GatedRecognizer>();
+    PreviewOCRCache cache(recognizer);
+    QSignalSpy ready(&cache, &PreviewOCRCache::previewOCRReady);
+    QFuture<RecognizedPageText> result = cache.text(QStringLiteral("a.pdf\u001E1"), QImage());
+    // Answered on a later turn of the event loop, like a real recognition.
+    QCOMPARE(ready.size(), 0);
+    QTRY_VERIFY(result.isFinished());
+    QVERIFY(result.result().isEmpty());
+    QCOMPARE(ready.size(), 1);
+    QCOMPARE(recognizer->calls.load(), 0);
+}
+
+void TestPreviewOCRCache::closingWhileRecognizingCancels()
+{
+    auto recognizer = std::make_shared<GatedRecognizer>();
+    QFuture<RecognizedPageText> pending;
+    {
+        PreviewOCRCache cache(recognizer);
+        pending = cache.text(QStringLiteral("slow.pdf\u001E1"), imageOfWidth(10));
+        QTRY_COMPARE(recognizer->calls.load(), 1);
+    } // never released: only the cancellation ends the recognizer's wait
+    QVERIFY(pending.isFinished());
+    QVERIFY(pending.result().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestPreviewOCRCache)
+#include "test_previewocrcache.moc"
