@@ -1,4 +1,5 @@
 #include "fakeembeddingmodel.h"
+#include "search/foldedrecords.h"
 #include "search/historysearchfilter.h"
 #include "search/historysemanticsearch.h"
 #include "search/negationreading.h"
@@ -59,6 +60,7 @@ private Q_SLOTS:
     void emptyAnswerMatchesThroughQuestion();
     void absenceOnlyExcludesInStoreOrder();
     void absenceWithTopicSearchesTheRest();
+    void foldedTextsFollowTheRecords();
 
     // The ranking.
     void chineseAndLatinQueriesPickTheirModelAndThreshold();
@@ -173,6 +175,34 @@ void TestHistorySearchFilter::absenceWithTopicSearchesTheRest()
         record(1, QStringLiteral("Smith's tax questions"), QStringLiteral("Smith was never mentioned? No, he was.")),
     };
     QCOMPARE(filtered(records, QStringLiteral("tax questions without Smith"), {2, 4}), (QList<qint64>{3, 2}));
+}
+
+void TestHistorySearchFilter::foldedTextsFollowTheRecords()
+{
+    // Heap strings, as the store makes them.
+    auto heap = [](const char *text) { return QString::fromUtf8(text); };
+    QList<QuestionRecord> records{record(2, heap("Résumé for ACME"), heap("Sent in May")),
+                                  record(1, heap("Holiday"), heap("Beach"))};
+    FoldedRecords &folded = FoldedRecords::forCurrentLocale();
+    folded.use(records);
+    QCOMPARE(folded.entry(0).question.text, QStringLiteral("resume for acme"));
+    QVERIFY(folded.entry(0).question.positionsKept);
+    const QChar *kept = folded.entry(1).answer.text.constData();
+    const QChar *resume = folded.entry(0).question.text.constData();
+    folded.use(records);
+    QCOMPARE(folded.entry(1).answer.text.constData(), kept);
+
+    // A changed list: the changed text is folded anew, the others are taken over.
+    QList<QuestionRecord> changed = records;
+    changed[1].answer = heap("Ski trip");
+    changed.prepend(record(3, heap("Straße"), QString()));
+    QCOMPARE(filtered(changed, QStringLiteral("ski")), QList<qint64>{1});
+    QCOMPARE(folded.entry(1).question.text.constData(), resume);
+    QCOMPARE(folded.entry(0).question.text, QStringLiteral("strasse"));
+    QVERIFY(!folded.entry(0).question.positionsKept);
+    QCOMPARE(folded.entry(2).answer.text, QStringLiteral("ski trip"));
+    QCOMPARE(filtered(records, QStringLiteral("beach")), QList<qint64>{1});
+    QCOMPARE(filtered(changed, QStringLiteral("beach")), QList<qint64>());
 }
 
 void TestHistorySearchFilter::chineseAndLatinQueriesPickTheirModelAndThreshold()

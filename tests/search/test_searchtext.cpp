@@ -2,6 +2,8 @@
 #include "support/isolatedhome.h"
 
 #include <QLocale>
+#include <QRandomGenerator>
+#include <QTextBoundaryFinder>
 #include <QtTest>
 
 using namespace tovik;
@@ -25,6 +27,7 @@ private Q_SLOTS:
     void wordTokensSegmentChineseAndSkipPunctuation();
     void letterAndNumberCategories();
     void charactersAreGraphemeClusters();
+    void fastPathsAgreeWithTheirReferences();
 };
 
 void TestSearchText::foldingIgnoresCaseDiacriticsAndWidth_data()
@@ -137,6 +140,48 @@ void TestSearchText::charactersAreGraphemeClusters()
     QCOMPARE(SearchText::stepBackCharacters(longText, 300, 24), 276);
     QCOMPARE(SearchText::stepForwardCharacters(longText, 303, 20), 323);
     QCOMPARE(SearchText::characterCount(QString()), 0);
+}
+
+void TestSearchText::fastPathsAgreeWithTheirReferences()
+{
+    // Random texts over an alphabet with the awkward cases: marks, surrogate
+    // pairs, CR LF, jamo, ideographs, the needle's rare and common letters.
+    const QStringList pieces{QStringLiteral("e"), QStringLiteral("t"), QStringLiteral("x"), QStringLiteral(" "),
+                             QStringLiteral("\u0301"), QStringLiteral("陳"), QStringLiteral("大"), QStringLiteral("𠮩"),
+                             QStringLiteral("\r"), QStringLiteral("\n"), QStringLiteral("\u1100"), QStringLiteral("\u1161"),
+                             QStringLiteral("👍"), QStringLiteral("\U0001F3FD"), QStringLiteral("ｶ"), QStringLiteral("\uFF9E")};
+    QRandomGenerator random(7);
+    auto randomText = [&](int length) {
+        QString text;
+        for (int i = 0; i < length; ++i)
+            text += pieces.at(random.bounded(int(pieces.size())));
+        return text;
+    };
+    auto referenceCount = [](const QString &text) {
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+        int count = 0;
+        while (finder.toNextBoundary() >= 0)
+            ++count;
+        return text.isEmpty() ? 0 : count;
+    };
+    for (int round = 0; round < 2000; ++round) {
+        const QString text = randomText(random.bounded(40));
+        const QString needle = randomText(1 + random.bounded(3));
+        QCOMPARE(SearchText::containsFolded(text, needle), text.contains(needle));
+        QCOMPARE(SearchText::characterCount(text), qsizetype(referenceCount(text)));
+        if (text.isEmpty())
+            continue;
+        // Steps land on cluster boundaries and cover the asked number of clusters.
+        const qsizetype position = text.size();
+        const qsizetype back = SearchText::stepBackCharacters(text, position, 3);
+        QCOMPARE(SearchText::characterCount(QStringView(text).sliced(back)), qMin<qsizetype>(3, referenceCount(text)));
+        const qsizetype forward = SearchText::stepForwardCharacters(text, 0, 3);
+        QCOMPARE(SearchText::characterCount(QStringView(text).first(forward)), qMin<qsizetype>(3, referenceCount(text)));
+    }
+    // Plain texts take the quick paths.
+    QVERIFY(SearchText::containsFolded(QStringLiteral("quarterly vat filing"), QStringLiteral("vat f")));
+    QVERIFY(SearchText::containsFolded(QStringLiteral("zz"), QStringLiteral("zz")));
+    QVERIFY(!SearchText::containsFolded(QStringLiteral("z"), QStringLiteral("zz")));
 }
 
 QTEST_GUILESS_MAIN(TestSearchText)

@@ -7,6 +7,12 @@ namespace tovik {
 FoldedText::FoldedText(QStringView text, FoldTable::Mode mode, bool turkic)
     : m_sourceSize(text.size())
 {
+    // Usually every unit folds to one unit and positions need no map.
+    if (FoldTable::foldOneToOne(text, mode, turkic, m_folded)) {
+        m_sameLength = true;
+        return;
+    }
+    m_folded.clear();
     m_folded.reserve(text.size());
     m_sourceStart.reserve(text.size());
     m_sourceEnd.reserve(text.size());
@@ -38,6 +44,12 @@ std::optional<TextRange> FoldedText::find(QStringView foldedNeedle, qsizetype fr
 {
     if (foldedNeedle.isEmpty() || from > m_sourceSize)
         return std::nullopt;
+    if (m_sameLength) {
+        const qsizetype at = m_folded.indexOf(foldedNeedle, from);
+        if (at < 0)
+            return std::nullopt;
+        return TextRange{at, at + foldedNeedle.size()};
+    }
     // First folded unit that comes from the original position `from` or later.
     const auto first = std::lower_bound(m_sourceStart.cbegin(), m_sourceStart.cend(), from);
     const qsizetype foldedFrom = first - m_sourceStart.cbegin();

@@ -30,6 +30,7 @@ private:
     QList<qsizetype> m_sourceStart; // per folded unit
     QList<qsizetype> m_sourceEnd;   // per folded unit
     qsizetype m_sourceSize = 0;
+    bool m_sameLength = false; // folded unit i comes from original unit i
 };
 
 } // namespace tovik

@@ -15,6 +15,7 @@ namespace {
 // Table entry: the folded UTF-16 unit in the low 16 bits, or one of these flags.
 constexpr quint32 removedFlag = 0x10000;
 constexpr quint32 longerFlag = 0x20000;
+constexpr quint32 highSurrogateFlag = 0x40000; // the code point needs the next unit too
 
 bool isStrippedMark(UChar32 c)
 {
@@ -55,6 +56,10 @@ struct Table
                     && !isStrippedMark(UChar32(c))
                     && !(U_SUCCESS(status) && nfd->getDecomposition(UChar32(c), unused))
                     && !(mode == FoldTable::caseDiacriticsAndWidth && isWidthVariant(UChar32(c))));
+            if (c >= 0xD800 && c <= 0xDBFF) {
+                entries[c] = highSurrogateFlag | c;
+                continue;
+            }
             if (unchanged) {
                 entries[c] = c;
                 continue;
@@ -128,34 +133,58 @@ void FoldTable::appendFolded(QString &out, char32_t codePoint, Mode mode, bool t
     if (entry & longerFlag)
         out.append(t.longer.value(char16_t(codePoint)));
     else
-        out.append(QChar(char16_t(entry)));
+        out.append(QChar(char16_t(entry))); // also a lone surrogate, as it is
 }
 
 QString FoldTable::fold(QStringView text, Mode mode, bool turkic)
 {
-    QString out;
-    out.reserve(text.size());
+    // Most characters fold to exactly one unit: write those straight into the
+    // result and take the slower road only for the rest.
     const Table &t = table(mode);
     const qsizetype size = text.size();
-    const QChar *data = text.data();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t unit = data[i].unicode();
-        if (QChar::isHighSurrogate(unit) && i + 1 < size && QChar::isLowSurrogate(data[i + 1].unicode())) {
-            appendFolded(out, QChar::surrogateToUcs4(unit, data[i + 1].unicode()), mode, turkic);
-            ++i;
-            continue;
-        }
-        if (turkic && unit == u'I') {
-            out.append(QChar(0x0131));
-            continue;
-        }
+    const char16_t *source = text.utf16();
+    QString out(size, Qt::Uninitialized);
+    char16_t *target = reinterpret_cast<char16_t *>(out.data());
+    qsizetype written = 0;
+    qsizetype i = 0;
+    for (; i < size; ++i) {
+        const char16_t unit = source[i];
         const quint32 entry = t.entries[unit];
-        if (entry < 0x10000)
-            out.append(QChar(char16_t(entry)));
-        else if (entry & longerFlag)
-            out.append(t.longer.value(unit));
+        if (entry >= 0x10000 || (turkic && unit == u'I'))
+            break;
+        target[written++] = char16_t(entry);
+    }
+    if (i == size)
+        return out;
+
+    out.resize(written);
+    for (; i < size; ++i) {
+        const char16_t unit = source[i];
+        if (QChar::isHighSurrogate(unit) && i + 1 < size && QChar::isLowSurrogate(source[i + 1])) {
+            appendFolded(out, QChar::surrogateToUcs4(unit, source[i + 1]), mode, turkic);
+            ++i;
+        } else {
+            appendFolded(out, unit, mode, turkic);
+        }
     }
     return out;
+}
+
+bool FoldTable::foldOneToOne(QStringView text, Mode mode, bool turkic, QString &out)
+{
+    const Table &t = table(mode);
+    const qsizetype size = text.size();
+    const char16_t *source = text.utf16();
+    out.resize(size);
+    char16_t *target = reinterpret_cast<char16_t *>(out.data());
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = source[i];
+        const quint32 entry = t.entries[unit];
+        if (entry >= 0x10000 || (turkic && unit == u'I'))
+            return false;
+        target[i] = char16_t(entry);
+    }
+    return true;
 }
 
 } // namespace tovik

@@ -18,6 +18,9 @@ public:
     static void appendFolded(QString &out, char32_t codePoint, Mode mode, bool turkic);
     // Folds a whole text (no position map).
     static QString fold(QStringView text, Mode mode, bool turkic);
+    // Folds a text whose every unit folds to exactly one unit, so that positions
+    // stay the same; false (and `out` unusable) for any other text.
+    static bool foldOneToOne(QStringView text, Mode mode, bool turkic, QString &out);
     // The ICU folding of one code point, without the table (used to build it).
     static QString foldWithICU(char32_t codePoint, Mode mode);
 };

@@ -1,6 +1,8 @@
 #include "search/historysearchfilter.h"
 
+#include "search/foldedrecords.h"
 #include "search/negationreading.h"
+#include "search/recordexclusion.h"
 #include "search/searchtext.h"
 
 #include <QHash>
@@ -20,30 +22,49 @@ struct Ranked
     qsizetype semanticRank = 0;
 };
 
-bool containsAll(const QString &foldedText, const QStringList &foldedTerms)
+std::optional<int> literalKind(const FoldedRecords::Entry &record, const QString &foldedSearch,
+                               const QStringList &foldedTerms)
 {
-    return std::all_of(foldedTerms.cbegin(), foldedTerms.cend(),
-                       [&](const QString &term) { return SearchText::containsFolded(foldedText, term); });
-}
-
-std::optional<int> literalKind(const QuestionRecord &record, const QString &foldedSearch, const QStringList &foldedTerms)
-{
-    const QString question = SearchText::foldCaseAndDiacritics(record.question);
+    const QString &question = record.question.text;
+    const QString &answer = record.answer.text;
     if (SearchText::containsFolded(question, foldedSearch))
         return HistorySearchFilter::questionHoldsText;
-    const QString answer = SearchText::foldCaseAndDiacritics(record.answer);
     if (SearchText::containsFolded(answer, foldedSearch))
         return HistorySearchFilter::answerHoldsText;
     if (foldedTerms.isEmpty())
         return std::nullopt;
-    if (containsAll(question, foldedTerms))
-        return HistorySearchFilter::questionHoldsTerms;
-    const bool eachSomewhere = std::all_of(foldedTerms.cbegin(), foldedTerms.cend(), [&](const QString &term) {
-        return SearchText::containsFolded(question, term) || SearchText::containsFolded(answer, term);
-    });
-    if (eachSomewhere)
-        return HistorySearchFilter::recordHoldsTerms;
-    return std::nullopt;
+    bool inQuestion = true;
+    for (const QString &term : foldedTerms) {
+        if (SearchText::containsFolded(question, term))
+            continue;
+        if (!SearchText::containsFolded(answer, term))
+            return std::nullopt;
+        inQuestion = false;
+    }
+    return inQuestion ? HistorySearchFilter::questionHoldsTerms : HistorySearchFilter::recordHoldsTerms;
+}
+
+QList<QuestionRecord> recordsAt(const QList<QuestionRecord> &records, const std::vector<qsizetype> &positions)
+{
+    QList<QuestionRecord> picked;
+    picked.reserve(qsizetype(positions.size()));
+    for (const qsizetype position : positions)
+        picked.append(records.at(position));
+    return picked;
+}
+
+// The positions whose records the exclusion step keeps, in their order.
+std::vector<qsizetype> keptPositions(const QList<QuestionRecord> &records, const FoldedRecords &folded,
+                                     const std::vector<qsizetype> &positions, const QStringList &excludedPhrases)
+{
+    const RecordExclusion exclusion(excludedPhrases);
+    std::vector<qsizetype> kept;
+    kept.reserve(positions.size());
+    for (const qsizetype position : positions) {
+        if (!exclusion.mentions(records.at(position), folded.entry(position), folded.isTurkic()))
+            kept.push_back(position);
+    }
+    return kept;
 }
 
 } // namespace
@@ -54,8 +75,17 @@ QList<QuestionRecord> HistorySearchFilter::filter(const QList<QuestionRecord> &r
     const QString trimmedQuery = SearchText::trimmed(query);
     if (trimmedQuery.isEmpty())
         return records;
-    if (intent.wantsAbsence && intent.affirmativeQuery.isEmpty())
-        return NegationReading::exclude(records, intent.excludedPhrases);
+
+    // Saved texts are folded once and kept; only the query is folded per keystroke.
+    FoldedRecords &folded = FoldedRecords::forCurrentLocale();
+    folded.use(records);
+
+    if (intent.wantsAbsence && intent.affirmativeQuery.isEmpty()) {
+        std::vector<qsizetype> all(std::size_t(records.size()));
+        for (qsizetype position = 0; position < records.size(); ++position)
+            all[std::size_t(position)] = position;
+        return recordsAt(records, keptPositions(records, folded, all, intent.excludedPhrases));
+    }
 
     const QString searchText = intent.wantsAbsence ? intent.affirmativeQuery : trimmedQuery;
     const QString foldedSearch = SearchText::foldCaseAndDiacritics(searchText);
@@ -64,10 +94,9 @@ QList<QuestionRecord> HistorySearchFilter::filter(const QList<QuestionRecord> &r
         foldedTerms.append(SearchText::foldCaseAndDiacritics(term));
 
     QHash<qint64, int> kinds;
-    kinds.reserve(records.size());
-    for (const QuestionRecord &record : records) {
-        if (const auto kind = literalKind(record, foldedSearch, foldedTerms))
-            kinds.insert(record.id, *kind);
+    for (qsizetype position = 0; position < records.size(); ++position) {
+        if (const auto kind = literalKind(folded.entry(position), foldedSearch, foldedTerms))
+            kinds.insert(records.at(position).id, *kind);
     }
     QHash<qint64, qsizetype> semanticRanks;
     for (qsizetype rank = 0; rank < semanticIDs.size(); ++rank) {
@@ -78,14 +107,14 @@ QList<QuestionRecord> HistorySearchFilter::filter(const QList<QuestionRecord> &r
         semanticRanks.insert(id, rank);
     }
 
-    std::vector<Ranked> kept;
+    std::vector<Ranked> ranked;
     for (qsizetype position = 0; position < records.size(); ++position) {
         const qint64 id = records.at(position).id;
         const auto kind = kinds.constFind(id);
         if (kind != kinds.cend())
-            kept.push_back({position, *kind, semanticRanks.value(id)});
+            ranked.push_back({position, *kind, semanticRanks.value(id)});
     }
-    std::sort(kept.begin(), kept.end(), [](const Ranked &a, const Ranked &b) {
+    std::sort(ranked.begin(), ranked.end(), [](const Ranked &a, const Ranked &b) {
         if (a.kind != b.kind)
             return a.kind < b.kind;
         if (a.kind == semantic)
@@ -93,13 +122,13 @@ QList<QuestionRecord> HistorySearchFilter::filter(const QList<QuestionRecord> &r
         return a.position < b.position;
     });
 
-    QList<QuestionRecord> visible;
-    visible.reserve(qsizetype(kept.size()));
-    for (const Ranked &entry : kept)
-        visible.append(records.at(entry.position));
+    std::vector<qsizetype> positions;
+    positions.reserve(ranked.size());
+    for (const Ranked &entry : ranked)
+        positions.push_back(entry.position);
     if (intent.wantsAbsence)
-        return NegationReading::exclude(visible, intent.excludedPhrases);
-    return visible;
+        positions = keptPositions(records, folded, positions, intent.excludedPhrases);
+    return recordsAt(records, positions);
 }
 
 } // namespace tovik

@@ -1,6 +1,9 @@
 #include "search/negationreading.h"
 
 #include "search/foldedtext.h"
+#include "search/foldedrecords.h"
+#include "search/mentionnegation.h"
+#include "search/recordexclusion.h"
 #include "search/negationwords.h"
 #include "search/searchtext.h"
 
@@ -14,9 +17,6 @@ namespace {
 
 // The rules read at most this many markers of one sentence.
 constexpr int maximumMarkers = 8;
-// How much text around a mention decides whether it is negated.
-constexpr qsizetype charactersBeforeMention = 24;
-constexpr qsizetype charactersAfterMention = 20;
 
 struct MarkerHit
 {
@@ -128,34 +128,6 @@ QStringList minimalPhrases(const QStringList &phrases)
             kept.append(phrase);
     }
     return kept;
-}
-
-char32_t codePointEndingAt(QStringView text, qsizetype end)
-{
-    const QChar last = text.at(end - 1);
-    if (last.isLowSurrogate() && end >= 2 && text.at(end - 2).isHighSurrogate())
-        return QChar::surrogateToUcs4(text.at(end - 2), last);
-    return last.unicode();
-}
-
-char32_t codePointAt(QStringView text, qsizetype at)
-{
-    const QChar first = text.at(at);
-    if (first.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate())
-        return QChar::surrogateToUcs4(first, text.at(at + 1));
-    return first.unicode();
-}
-
-bool containsWholeWord(const QString &foldedText, const QString &word)
-{
-    for (qsizetype at = foldedText.indexOf(word); at >= 0; at = foldedText.indexOf(word, at + 1)) {
-        const qsizetype end = at + word.size();
-        const bool letterBefore = at > 0 && SearchText::isLetter(codePointEndingAt(foldedText, at));
-        const bool letterAfter = end < foldedText.size() && SearchText::isLetter(codePointAt(foldedText, end));
-        if (!letterBefore && !letterAfter)
-            return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -291,23 +263,14 @@ bool NegationReading::containsCue(const QString &trimmedSentence)
 
 QList<QuestionRecord> NegationReading::exclude(const QList<QuestionRecord> &records, const QStringList &excludedPhrases)
 {
-    if (excludedPhrases.isEmpty())
+    const RecordExclusion exclusion(excludedPhrases);
+    if (exclusion.isEmpty())
         return records;
-    QStringList foldedPhrases;
-    for (const QString &phrase : excludedPhrases)
-        foldedPhrases.append(SearchText::foldCaseAndDiacritics(phrase));
-
+    const bool turkic = FoldedRecords::forCurrentLocale().isTurkic();
     QList<QuestionRecord> kept;
     kept.reserve(records.size());
     for (const QuestionRecord &record : records) {
-        const QString text = record.question + QLatin1Char('\n') + record.answer;
-        const QString foldedText = SearchText::foldCaseAndDiacritics(text);
-        bool mentioned = false;
-        for (qsizetype i = 0; i < excludedPhrases.size() && !mentioned; ++i) {
-            mentioned = SearchText::containsFolded(foldedText, foldedPhrases.at(i))
-                && !isWhollyNegatedMention(text, excludedPhrases.at(i));
-        }
-        if (!mentioned)
+        if (!exclusion.mentions(record, FoldedRecords::foldRecord(record, turkic), turkic))
             kept.append(record);
     }
     return kept;
@@ -315,45 +278,7 @@ QList<QuestionRecord> NegationReading::exclude(const QList<QuestionRecord> &reco
 
 bool NegationReading::isWhollyNegatedMention(const QString &text, const QString &phrase)
 {
-    if (text.isEmpty())
-        return false;
-    const QList<TextRange> found = SearchText::occurrences(text, phrase);
-    if (found.isEmpty())
-        return false;
-
-    QStringList markers;
-    for (const QString &marker : NegationWords::negationMarkers()) {
-        const QString folded = SearchText::foldCaseAndDiacritics(marker);
-        markers.append(folded);
-        for (const QString &continuation : NegationWords::markerContinuations())
-            markers.append(folded + SearchText::foldCaseAndDiacritics(continuation));
-    }
-
-    for (const TextRange &occurrence : found) {
-        const qsizetype beforeStart = SearchText::stepBackCharacters(text, occurrence.start, charactersBeforeMention);
-        const qsizetype afterEnd = SearchText::stepForwardCharacters(text, occurrence.end, charactersAfterMention);
-        const QString before = SearchText::foldCaseAndDiacritics(
-            SearchText::trimmed(QStringView(text).sliced(beforeStart, occurrence.start - beforeStart)));
-        const QStringView after = QStringView(text).sliced(occurrence.end, afterEnd - occurrence.end);
-
-        bool negated = std::any_of(markers.cbegin(), markers.cend(),
-                                   [&](const QString &marker) { return before.endsWith(marker); });
-        if (!negated) {
-            const QStringList &words = NegationWords::chineseNegationWords();
-            negated = std::any_of(words.cbegin(), words.cend(), [&](const QString &word) {
-                return SearchText::localizedStandardContains(after, word);
-            });
-        }
-        if (!negated) {
-            const QString foldedAfter = SearchText::foldCaseAndDiacritics(after);
-            const QStringList &words = NegationWords::englishNegationWords();
-            negated = std::any_of(words.cbegin(), words.cend(),
-                                  [&](const QString &word) { return containsWholeWord(foldedAfter, word); });
-        }
-        if (!negated)
-            return false;
-    }
-    return true;
+    return MentionNegation::isWhollyNegated(text, phrase);
 }
 
 } // namespace tovik

@@ -10,6 +10,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <array>
 #include <memory>
 
 namespace tovik {
@@ -45,6 +46,51 @@ icu::UnicodeString aliasOf(QStringView text)
 // could split a long cluster sends the walk to the whole text.
 constexpr qsizetype windowMargin = 64;
 
+// A unit that is a whole character on its own and never joins the one before
+// it (no marks, joiners, surrogates, CR or Hangul jamo): across a run of such
+// units, characters are units and grapheme clustering can be skipped.
+bool isSimpleUnit(char16_t unit)
+{
+    return (unit >= 0x20 && unit < 0x7F) || unit == u'\n' || (unit >= 0xA0 && unit < 0x300)
+        || (unit >= 0x3000 && unit < 0x302A) || (unit >= 0x3030 && unit < 0x3099) || (unit >= 0x309B && unit < 0xA000)
+        || (unit >= 0xFF01 && unit < 0xFF9E);
+}
+
+bool allSimple(QStringView text, qsizetype from, qsizetype to)
+{
+    for (qsizetype i = qMax<qsizetype>(0, from); i < qMin(to, text.size()); ++i) {
+        if (!isSimpleUnit(text.at(i).unicode()))
+            return false;
+    }
+    return true;
+}
+
+// Where in a needle the least common character is, by English letter
+// frequencies; anything beyond ASCII counts as rare, a space as most common.
+qsizetype rarestPosition(QStringView needle)
+{
+    static constexpr auto rarities = [] {
+        std::array<signed char, 128> table{};
+        table.fill(50);
+        table[' '] = -1;
+        constexpr char byFrequency[] = "etaoinsrhldcumfpgwybvkxjqz";
+        for (int rank = 0; byFrequency[rank]; ++rank)
+            table[std::size_t(byFrequency[rank])] = static_cast<signed char>(rank);
+        return table;
+    }();
+    auto rarity = [](char16_t unit) { return unit >= 0x80 ? 100 : int(rarities[unit]); };
+    qsizetype best = 0;
+    int bestRarity = rarity(needle.at(0).unicode());
+    for (qsizetype i = 1; i < needle.size() && bestRarity < 100; ++i) {
+        const int r = rarity(needle.at(i).unicode());
+        if (r > bestRarity) {
+            best = i;
+            bestRarity = r;
+        }
+    }
+    return best;
+}
+
 } // namespace
 
 QString SearchText::trimmed(QStringView text)
@@ -73,7 +119,24 @@ bool SearchText::localizedStandardContains(QStringView text, QStringView needle)
 
 bool SearchText::containsFolded(QStringView foldedText, QStringView foldedNeedle)
 {
-    return !foldedNeedle.isEmpty() && foldedText.contains(foldedNeedle);
+    // The filter runs this over every saved text on every keystroke. Scanning
+    // for the needle's least common character (a vectorized character search)
+    // and comparing only there beats a general substring search on such texts.
+    const qsizetype length = foldedNeedle.size();
+    if (length == 0 || length > foldedText.size())
+        return false;
+    const qsizetype anchor = rarestPosition(foldedNeedle);
+    const QChar anchorUnit = foldedNeedle.at(anchor);
+    const qsizetype lastStart = foldedText.size() - length;
+    for (qsizetype from = anchor; from <= lastStart + anchor;) {
+        const qsizetype at = foldedText.indexOf(anchorUnit, from);
+        if (at < 0 || at - anchor > lastStart)
+            return false;
+        if (foldedText.sliced(at - anchor, length) == foldedNeedle)
+            return true;
+        from = at + 1;
+    }
+    return false;
 }
 
 bool SearchText::containsIgnoringCaseAndDiacritics(QStringView text, QStringView needle)
@@ -157,6 +220,8 @@ qsizetype SearchText::characterCount(QStringView text)
 {
     if (text.isEmpty())
         return 0;
+    if (allSimple(text, 0, text.size()))
+        return text.size();
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     qsizetype count = 0;
     while (finder.toNextBoundary() >= 0)
@@ -171,6 +236,10 @@ QString SearchText::leadingCharacters(QStringView text, qsizetype count)
 
 qsizetype SearchText::stepBackCharacters(QStringView text, qsizetype position, qsizetype count)
 {
+    // The unit before the run must be simple too, or it might join the run's first one.
+    const qsizetype start = qMax<qsizetype>(0, position - count);
+    if (allSimple(text, start - 1, position))
+        return start;
     const qsizetype windowStart = qMax<qsizetype>(0, position - count * 4 - windowMargin);
     const QStringView window = text.sliced(windowStart, position - windowStart);
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window);
@@ -192,6 +261,10 @@ qsizetype SearchText::stepBackCharacters(QStringView text, qsizetype position, q
 
 qsizetype SearchText::stepForwardCharacters(QStringView text, qsizetype position, qsizetype count)
 {
+    // The unit after the run must be simple too, or it might join the run's last one.
+    const qsizetype end = qMin(text.size(), position + count);
+    if (allSimple(text, position, end + 1))
+        return end;
     const qsizetype windowEnd = qMin(text.size(), position + count * 4 + windowMargin);
     const QStringView window = text.sliced(position, windowEnd - position);
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window);
