@@ -207,6 +207,7 @@ void HistorySearchController::runTask()
     const Task task = *m_task;
     if (task.absenceOnly) {
         afterRanking(task);
+        flushChanged();
         return;
     }
     const QString rankedQuery = task.ruleIntent.wantsAbsence ? task.ruleIntent.affirmativeQuery : task.trimmedQuery;
@@ -220,6 +221,7 @@ void HistorySearchController::runTask()
             flushChanged();
         },
         task.cancelled);
+    flushChanged();
 }
 
 void HistorySearchController::afterRanking(const Task &task)
