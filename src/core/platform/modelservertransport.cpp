@@ -1,0 +1,114 @@
+#include "platform/modelservertransport.h"
+
+#include "platform/modelserverprotocol.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+namespace tovik {
+
+namespace {
+
+const char timedOutProperty[] = "tovikTimedOut";
+
+QNetworkReply *start(QNetworkAccessManager &manager, const QNetworkRequest &request, const QByteArray *body)
+{
+    return body ? manager.post(request, *body) : manager.get(request);
+}
+
+void armTimeout(QNetworkReply *reply, int timeoutMs)
+{
+    auto *timer = new QTimer(reply);
+    timer->setSingleShot(true);
+    QObject::connect(timer, &QTimer::timeout, reply, [reply] {
+        reply->setProperty(timedOutProperty, true);
+        reply->abort();
+    });
+    timer->start(timeoutMs);
+}
+
+ModelServerReply readReply(QNetworkReply *reply)
+{
+    ModelServerReply result;
+    if (reply->property(timedOutProperty).toBool()) {
+        result.outcome = ModelServerReply::Outcome::noResponse;
+        result.detail = QStringLiteral("no response in time");
+        return result;
+    }
+    result.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    result.body = reply->readAll();
+    if (result.httpStatus >= 200 && result.httpStatus < 300) {
+        result.outcome = ModelServerReply::Outcome::answered;
+    } else if (result.httpStatus != 0) {
+        result.outcome = ModelServerReply::Outcome::httpError;
+        result.detail = QStringLiteral("HTTP %1").arg(result.httpStatus);
+        const QString message = ModelServerProtocol::errorMessage(result.body);
+        if (!message.isEmpty())
+            result.detail += QStringLiteral(": ") + message.left(200);
+    } else {
+        result.outcome = ModelServerReply::Outcome::unreachable;
+        result.detail = reply->errorString();
+    }
+    return result;
+}
+
+} // namespace
+
+QNetworkRequest ModelServerTransport::request(const QUrl &url)
+{
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    request.setRawHeader("Accept", "application/json");
+    // A redirect could point anywhere; a local model server has no reason to send one.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    // Local servers speak HTTP/1.1; skip the HTTP/2 negotiation.
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    return request;
+}
+
+void ModelServerTransport::prepare(QNetworkAccessManager &manager, const QUrl &base)
+{
+    if (ModelServerProtocol::isLoopback(base))
+        manager.setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+    else
+        manager.setProxy(QNetworkProxy(QNetworkProxy::DefaultProxy));
+}
+
+void ModelServerTransport::send(QNetworkAccessManager &manager, const QNetworkRequest &request, const QByteArray *body,
+                                int timeoutMs, QObject *context, std::function<void(ModelServerReply)> done)
+{
+    QNetworkReply *reply = start(manager, request, body);
+    armTimeout(reply, timeoutMs);
+    QPointer<QObject> guard(context);
+    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, guard, done = std::move(done)] {
+        const ModelServerReply result = readReply(reply);
+        reply->deleteLater();
+        if (guard)
+            done(result);
+    });
+}
+
+ModelServerReply ModelServerTransport::sendAndWait(QNetworkAccessManager &manager, const QNetworkRequest &request,
+                                                   const QByteArray *body, int timeoutMs)
+{
+    Q_ASSERT(!QCoreApplication::instance() || QThread::currentThread() != QCoreApplication::instance()->thread());
+    QNetworkReply *reply = start(manager, request, body);
+    armTimeout(reply, timeoutMs);
+    if (!reply->isFinished()) {
+        QEventLoop loop;
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    const ModelServerReply result = readReply(reply);
+    delete reply;
+    return result;
+}
+
+} // namespace tovik

@@ -1,0 +1,70 @@
+#include "search/foldedrecords.h"
+
+#include "search/foldtable.h"
+
+#include <QHash>
+#include <QLocale>
+
+namespace tovik {
+
+FoldedRecords &FoldedRecords::forCurrentLocale()
+{
+    thread_local FoldedRecords cache;
+    const QLocale::Language language = QLocale().language();
+    const bool turkic = language == QLocale::Turkish || language == QLocale::Azerbaijani;
+    if (turkic != cache.m_turkic) {
+        cache.m_records.clear();
+        cache.m_entries.clear();
+        cache.m_turkic = turkic;
+    }
+    return cache;
+}
+
+FoldedRecords::Folded FoldedRecords::foldText(const QString &text, bool turkic)
+{
+    Folded folded;
+    folded.positionsKept = FoldTable::foldOneToOne(text, FoldTable::caseAndDiacritics, turkic, folded.text);
+    if (!folded.positionsKept)
+        folded.text = FoldTable::fold(text, FoldTable::caseAndDiacritics, turkic);
+    return folded;
+}
+
+FoldedRecords::Entry FoldedRecords::foldRecord(const QuestionRecord &record, bool turkic)
+{
+    return {foldText(record.question, turkic), foldText(record.answer, turkic)};
+}
+
+void FoldedRecords::use(const QList<QuestionRecord> &records)
+{
+    if (!records.isEmpty() && records.constData() == m_records.constData() && records.size() == m_records.size())
+        return;
+
+    // Texts of the previous list, by their storage; the previous list keeps them alive meanwhile.
+    struct Known
+    {
+        const Folded *folded = nullptr;
+        qsizetype sourceSize = 0;
+    };
+    QHash<const void *, Known> known;
+    for (qsizetype i = 0; i < m_records.size(); ++i) {
+        const QuestionRecord &old = m_records.at(i);
+        known.insert(old.question.constData(), {&m_entries[std::size_t(i)].question, old.question.size()});
+        known.insert(old.answer.constData(), {&m_entries[std::size_t(i)].answer, old.answer.size()});
+    }
+    auto reuseOrFold = [&](const QString &text) {
+        if (!text.isEmpty() && text.data_ptr().isMutable()) {
+            const Known found = known.value(text.constData());
+            if (found.folded && found.sourceSize == text.size())
+                return *found.folded;
+        }
+        return foldText(text, m_turkic);
+    };
+    std::vector<Entry> entries;
+    entries.reserve(std::size_t(records.size()));
+    for (const QuestionRecord &record : records)
+        entries.push_back({reuseOrFold(record.question), reuseOrFold(record.answer)});
+    m_entries = std::move(entries);
+    m_records = records;
+}
+
+} // namespace tovik

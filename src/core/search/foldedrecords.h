@@ -1,0 +1,54 @@
+#pragma once
+
+#include "history/questionrecord.h"
+
+#include <QList>
+#include <QString>
+
+#include <vector>
+
+namespace tovik {
+
+// The case- and diacritic-folded questions and answers of the saved records,
+// kept between keystrokes so that the filter folds the history once, not on every
+// redraw.
+//
+// The records are recognised by their list's storage: the cache keeps a
+// reference to that list, so while it does, the storage cannot be freed and
+// reused, and a shared Qt list is never changed in place (a change detaches it to
+// new storage). When another list comes, texts already folded are taken over by
+// the same rule (their string storage) and only new texts are folded.
+// One instance per thread, for the current locale.
+class FoldedRecords final
+{
+public:
+    struct Folded
+    {
+        QString text;               // equal to SearchText::foldCaseAndDiacritics(source)
+        bool positionsKept = false; // folded unit i comes from source unit i
+    };
+    struct Entry
+    {
+        Folded question;
+        Folded answer;
+    };
+
+    // This thread's instance, emptied first if the current locale folds differently.
+    static FoldedRecords &forCurrentLocale();
+
+    // Makes entry(i) the folded texts of records[i].
+    void use(const QList<QuestionRecord> &records);
+    const Entry &entry(qsizetype index) const { return m_entries[std::size_t(index)]; }
+    bool isTurkic() const { return m_turkic; }
+
+    // The folded texts of one record, without the cache.
+    static Entry foldRecord(const QuestionRecord &record, bool turkic);
+    static Folded foldText(const QString &text, bool turkic);
+
+private:
+    QList<QuestionRecord> m_records; // keeps the storage that identifies them alive
+    std::vector<Entry> m_entries;
+    bool m_turkic = false;
+};
+
+} // namespace tovik

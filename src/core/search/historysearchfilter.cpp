@@ -1,0 +1,134 @@
+#include "search/historysearchfilter.h"
+
+#include "search/foldedrecords.h"
+#include "search/negationreading.h"
+#include "search/recordexclusion.h"
+#include "search/searchtext.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace tovik {
+
+namespace {
+
+struct Ranked
+{
+    qsizetype position = 0; // in the store's list; 0 is the newest
+    int kind = 0;
+    qsizetype semanticRank = 0;
+};
+
+std::optional<int> literalKind(const FoldedRecords::Entry &record, const QString &foldedSearch,
+                               const QStringList &foldedTerms)
+{
+    const QString &question = record.question.text;
+    const QString &answer = record.answer.text;
+    if (SearchText::containsFolded(question, foldedSearch))
+        return HistorySearchFilter::questionHoldsText;
+    if (SearchText::containsFolded(answer, foldedSearch))
+        return HistorySearchFilter::answerHoldsText;
+    if (foldedTerms.isEmpty())
+        return std::nullopt;
+    bool inQuestion = true;
+    for (const QString &term : foldedTerms) {
+        if (SearchText::containsFolded(question, term))
+            continue;
+        if (!SearchText::containsFolded(answer, term))
+            return std::nullopt;
+        inQuestion = false;
+    }
+    return inQuestion ? HistorySearchFilter::questionHoldsTerms : HistorySearchFilter::recordHoldsTerms;
+}
+
+QList<QuestionRecord> recordsAt(const QList<QuestionRecord> &records, const std::vector<qsizetype> &positions)
+{
+    QList<QuestionRecord> picked;
+    picked.reserve(qsizetype(positions.size()));
+    for (const qsizetype position : positions)
+        picked.append(records.at(position));
+    return picked;
+}
+
+// The positions whose records the exclusion step keeps, in their order.
+std::vector<qsizetype> keptPositions(const QList<QuestionRecord> &records, const FoldedRecords &folded,
+                                     const std::vector<qsizetype> &positions, const QStringList &excludedPhrases)
+{
+    const RecordExclusion exclusion(excludedPhrases);
+    std::vector<qsizetype> kept;
+    kept.reserve(positions.size());
+    for (const qsizetype position : positions) {
+        if (!exclusion.mentions(records.at(position), folded.entry(position), folded.isTurkic()))
+            kept.push_back(position);
+    }
+    return kept;
+}
+
+} // namespace
+
+QList<QuestionRecord> HistorySearchFilter::filter(const QList<QuestionRecord> &records, const QString &query,
+                                                  const QList<qint64> &semanticIDs, const HistoryQueryIntent &intent)
+{
+    const QString trimmedQuery = SearchText::trimmed(query);
+    if (trimmedQuery.isEmpty())
+        return records;
+
+    // Saved texts are folded once and kept; only the query is folded per keystroke.
+    FoldedRecords &folded = FoldedRecords::forCurrentLocale();
+    folded.use(records);
+
+    if (intent.wantsAbsence && intent.affirmativeQuery.isEmpty()) {
+        std::vector<qsizetype> all(std::size_t(records.size()));
+        for (qsizetype position = 0; position < records.size(); ++position)
+            all[std::size_t(position)] = position;
+        return recordsAt(records, keptPositions(records, folded, all, intent.excludedPhrases));
+    }
+
+    const QString searchText = intent.wantsAbsence ? intent.affirmativeQuery : trimmedQuery;
+    const QString foldedSearch = SearchText::foldCaseAndDiacritics(searchText);
+    QStringList foldedTerms;
+    for (const QString &term : NegationReading::searchTerms(searchText))
+        foldedTerms.append(SearchText::foldCaseAndDiacritics(term));
+
+    QHash<qint64, int> kinds;
+    for (qsizetype position = 0; position < records.size(); ++position) {
+        if (const auto kind = literalKind(folded.entry(position), foldedSearch, foldedTerms))
+            kinds.insert(records.at(position).id, *kind);
+    }
+    QHash<qint64, qsizetype> semanticRanks;
+    for (qsizetype rank = 0; rank < semanticIDs.size(); ++rank) {
+        const qint64 id = semanticIDs.at(rank);
+        if (kinds.contains(id))
+            continue;
+        kinds.insert(id, semantic);
+        semanticRanks.insert(id, rank);
+    }
+
+    std::vector<Ranked> ranked;
+    for (qsizetype position = 0; position < records.size(); ++position) {
+        const qint64 id = records.at(position).id;
+        const auto kind = kinds.constFind(id);
+        if (kind != kinds.cend())
+            ranked.push_back({position, *kind, semanticRanks.value(id)});
+    }
+    std::sort(ranked.begin(), ranked.end(), [](const Ranked &a, const Ranked &b) {
+        if (a.kind != b.kind)
+            return a.kind < b.kind;
+        if (a.kind == semantic)
+            return a.semanticRank < b.semanticRank;
+        return a.position < b.position;
+    });
+
+    std::vector<qsizetype> positions;
+    positions.reserve(ranked.size());
+    for (const Ranked &entry : ranked)
+        positions.push_back(entry.position);
+    if (intent.wantsAbsence)
+        positions = keptPositions(records, folded, positions, intent.excludedPhrases);
+    return recordsAt(records, positions);
+}
+
+} // namespace tovik

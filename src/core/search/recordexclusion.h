@@ -1,0 +1,26 @@
+#pragma once
+
+#include "history/questionrecord.h"
+#include "search/foldedrecords.h"
+
+#include <QStringList>
+
+namespace tovik {
+
+// The exclusion test for one record: does its text (question, line break,
+// answer) mention an excluded phrase other than in a wholly negated way?
+class RecordExclusion final
+{
+public:
+    explicit RecordExclusion(const QStringList &excludedPhrases);
+
+    bool isEmpty() const { return m_phrases.isEmpty(); }
+    // `folded` holds the record's folded texts in the current locale.
+    bool mentions(const QuestionRecord &record, const FoldedRecords::Entry &folded, bool turkic) const;
+
+private:
+    QStringList m_phrases;
+    QStringList m_foldedPhrases;
+};
+
+} // namespace tovik

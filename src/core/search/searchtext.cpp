@@ -1,0 +1,286 @@
+#include "search/searchtext.h"
+
+#include "search/foldedtext.h"
+#include "search/foldtable.h"
+
+#include <QLocale>
+#include <QTextBoundaryFinder>
+
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <array>
+#include <memory>
+
+namespace tovik {
+
+namespace {
+
+bool currentLocaleIsTurkic()
+{
+    const QLocale::Language language = QLocale().language();
+    return language == QLocale::Turkish || language == QLocale::Azerbaijani;
+}
+
+// Creating a word break iterator loads its rules and dictionaries; keep one per thread.
+icu::BreakIterator *wordIterator()
+{
+    thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::BreakIterator> created(
+            icu::BreakIterator::createWordInstance(icu::Locale::getRoot(), status));
+        if (U_FAILURE(status))
+            created.reset();
+        return created;
+    }();
+    return iterator.get();
+}
+
+icu::UnicodeString aliasOf(QStringView text)
+{
+    return icu::UnicodeString(false, reinterpret_cast<const UChar *>(text.utf16()), int32_t(text.size()));
+}
+
+// Grapheme steps look at a window around the position first; a window edge that
+// could split a long cluster sends the walk to the whole text.
+constexpr qsizetype windowMargin = 64;
+
+// A unit that is a whole character on its own and never joins the one before
+// it (no marks, joiners, surrogates, CR or Hangul jamo): across a run of such
+// units, characters are units and grapheme clustering can be skipped.
+bool isSimpleUnit(char16_t unit)
+{
+    return (unit >= 0x20 && unit < 0x7F) || unit == u'\n' || (unit >= 0xA0 && unit < 0x300)
+        || (unit >= 0x3000 && unit < 0x302A) || (unit >= 0x3030 && unit < 0x3099) || (unit >= 0x309B && unit < 0xA000)
+        || (unit >= 0xFF01 && unit < 0xFF9E);
+}
+
+bool allSimple(QStringView text, qsizetype from, qsizetype to)
+{
+    for (qsizetype i = qMax<qsizetype>(0, from); i < qMin(to, text.size()); ++i) {
+        if (!isSimpleUnit(text.at(i).unicode()))
+            return false;
+    }
+    return true;
+}
+
+// Where in a needle the least common character is, by English letter
+// frequencies; anything beyond ASCII counts as rare, a space as most common.
+qsizetype rarestPosition(QStringView needle)
+{
+    static constexpr auto rarities = [] {
+        std::array<signed char, 128> table{};
+        table.fill(50);
+        table[' '] = -1;
+        constexpr char byFrequency[] = "etaoinsrhldcumfpgwybvkxjqz";
+        for (int rank = 0; byFrequency[rank]; ++rank)
+            table[std::size_t(byFrequency[rank])] = static_cast<signed char>(rank);
+        return table;
+    }();
+    auto rarity = [](char16_t unit) { return unit >= 0x80 ? 100 : int(rarities[unit]); };
+    qsizetype best = 0;
+    int bestRarity = rarity(needle.at(0).unicode());
+    for (qsizetype i = 1; i < needle.size() && bestRarity < 100; ++i) {
+        const int r = rarity(needle.at(i).unicode());
+        if (r > bestRarity) {
+            best = i;
+            bestRarity = r;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+QString SearchText::trimmed(QStringView text)
+{
+    return text.trimmed().toString();
+}
+
+QString SearchText::fold(QStringView text)
+{
+    return FoldTable::fold(text, FoldTable::caseDiacriticsAndWidth, currentLocaleIsTurkic());
+}
+
+QString SearchText::foldCaseAndDiacritics(QStringView text)
+{
+    return FoldTable::fold(text, FoldTable::caseAndDiacritics, currentLocaleIsTurkic());
+}
+
+bool SearchText::localizedStandardContains(QStringView text, QStringView needle)
+{
+    if (needle.isEmpty() || text.isEmpty())
+        return false;
+    const bool turkic = currentLocaleIsTurkic();
+    const QString foldedNeedle = FoldTable::fold(needle, FoldTable::caseAndDiacritics, turkic);
+    return containsFolded(FoldTable::fold(text, FoldTable::caseAndDiacritics, turkic), foldedNeedle);
+}
+
+bool SearchText::containsFolded(QStringView foldedText, QStringView foldedNeedle)
+{
+    // The filter runs this over every saved text on every keystroke. Scanning
+    // for the needle's least common character (a vectorized character search)
+    // and comparing only there beats a general substring search on such texts.
+    const qsizetype length = foldedNeedle.size();
+    if (length == 0 || length > foldedText.size())
+        return false;
+    const qsizetype anchor = rarestPosition(foldedNeedle);
+    const QChar anchorUnit = foldedNeedle.at(anchor);
+    const qsizetype lastStart = foldedText.size() - length;
+    for (qsizetype from = anchor; from <= lastStart + anchor;) {
+        const qsizetype at = foldedText.indexOf(anchorUnit, from);
+        if (at < 0 || at - anchor > lastStart)
+            return false;
+        if (foldedText.sliced(at - anchor, length) == foldedNeedle)
+            return true;
+        from = at + 1;
+    }
+    return false;
+}
+
+bool SearchText::containsIgnoringCaseAndDiacritics(QStringView text, QStringView needle)
+{
+    if (needle.isEmpty() || text.isEmpty())
+        return false;
+    const QString foldedNeedle = FoldTable::fold(needle, FoldTable::caseAndDiacritics, false);
+    return containsFolded(FoldTable::fold(text, FoldTable::caseAndDiacritics, false), foldedNeedle);
+}
+
+std::optional<TextRange> SearchText::find(QStringView text, QStringView needle, qsizetype from)
+{
+    if (needle.isEmpty() || text.isEmpty())
+        return std::nullopt;
+    const FoldedText folded(text, FoldTable::caseAndDiacritics, false);
+    return folded.find(FoldTable::fold(needle, FoldTable::caseAndDiacritics, false), from);
+}
+
+QList<TextRange> SearchText::occurrences(QStringView text, QStringView needle)
+{
+    QList<TextRange> found;
+    if (needle.isEmpty() || text.isEmpty())
+        return found;
+    const FoldedText folded(text, FoldTable::caseAndDiacritics, false);
+    const QString foldedNeedle = FoldTable::fold(needle, FoldTable::caseAndDiacritics, false);
+    qsizetype from = 0;
+    while (const auto range = folded.find(foldedNeedle, from)) {
+        found.append(*range);
+        // A match always covers at least one character, so the walk moves on.
+        from = range->end;
+    }
+    return found;
+}
+
+QStringList SearchText::wordTokens(QStringView text)
+{
+    QStringList tokens;
+    icu::BreakIterator *iterator = wordIterator();
+    if (!iterator || text.isEmpty())
+        return tokens;
+    const icu::UnicodeString alias = aliasOf(text);
+    iterator->setText(alias);
+    int32_t start = iterator->first();
+    for (int32_t end = iterator->next(); end != icu::BreakIterator::DONE; start = end, end = iterator->next()) {
+        // Rule statuses below UBRK_WORD_NONE_LIMIT mark spaces and punctuation.
+        if (iterator->getRuleStatus() >= UBRK_WORD_NONE_LIMIT)
+            tokens.append(text.sliced(start, end - start).toString());
+    }
+    // Leave no dangling alias to the caller's text behind.
+    iterator->setText(icu::UnicodeString());
+    return tokens;
+}
+
+bool SearchText::isLetter(char32_t codePoint)
+{
+    return (U_GET_GC_MASK(UChar32(codePoint)) & U_GC_L_MASK) != 0;
+}
+
+bool SearchText::isNumber(char32_t codePoint)
+{
+    return (U_GET_GC_MASK(UChar32(codePoint)) & U_GC_N_MASK) != 0;
+}
+
+bool SearchText::containsLetter(QStringView text)
+{
+    for (char32_t c : text.toUcs4())
+        if (isLetter(c))
+            return true;
+    return false;
+}
+
+bool SearchText::containsLetterOrNumber(QStringView text)
+{
+    for (char32_t c : text.toUcs4())
+        if (isLetter(c) || isNumber(c))
+            return true;
+    return false;
+}
+
+qsizetype SearchText::characterCount(QStringView text)
+{
+    if (text.isEmpty())
+        return 0;
+    if (allSimple(text, 0, text.size()))
+        return text.size();
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype count = 0;
+    while (finder.toNextBoundary() >= 0)
+        ++count;
+    return count;
+}
+
+QString SearchText::leadingCharacters(QStringView text, qsizetype count)
+{
+    return text.first(stepForwardCharacters(text, 0, count)).toString();
+}
+
+qsizetype SearchText::stepBackCharacters(QStringView text, qsizetype position, qsizetype count)
+{
+    // The unit before the run must be simple too, or it might join the run's first one.
+    const qsizetype start = qMax<qsizetype>(0, position - count);
+    if (allSimple(text, start - 1, position))
+        return start;
+    const qsizetype windowStart = qMax<qsizetype>(0, position - count * 4 - windowMargin);
+    const QStringView window = text.sliced(windowStart, position - windowStart);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window);
+    finder.toEnd();
+    qsizetype at = window.size();
+    for (qsizetype step = 0; step < count && at > 0; ++step)
+        at = finder.toPreviousBoundary();
+    if (at <= 0 && windowStart > 0) {
+        // The window was too short to hold `count` characters: walk the whole text.
+        QTextBoundaryFinder whole(QTextBoundaryFinder::Grapheme, text.first(position));
+        whole.toEnd();
+        qsizetype wholeAt = position;
+        for (qsizetype step = 0; step < count && wholeAt > 0; ++step)
+            wholeAt = whole.toPreviousBoundary();
+        return qMax<qsizetype>(0, wholeAt);
+    }
+    return windowStart + qMax<qsizetype>(0, at);
+}
+
+qsizetype SearchText::stepForwardCharacters(QStringView text, qsizetype position, qsizetype count)
+{
+    // The unit after the run must be simple too, or it might join the run's last one.
+    const qsizetype end = qMin(text.size(), position + count);
+    if (allSimple(text, position, end + 1))
+        return end;
+    const qsizetype windowEnd = qMin(text.size(), position + count * 4 + windowMargin);
+    const QStringView window = text.sliced(position, windowEnd - position);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window);
+    qsizetype at = 0;
+    for (qsizetype step = 0; step < count && at >= 0 && at < window.size(); ++step)
+        at = finder.toNextBoundary();
+    if (at < 0)
+        at = window.size();
+    if (at >= window.size() && windowEnd < text.size()) {
+        QTextBoundaryFinder whole(QTextBoundaryFinder::Grapheme, text.sliced(position));
+        qsizetype wholeAt = 0;
+        for (qsizetype step = 0; step < count && wholeAt >= 0 && wholeAt < text.size() - position; ++step)
+            wholeAt = whole.toNextBoundary();
+        return position + (wholeAt < 0 ? text.size() - position : wholeAt);
+    }
+    return position + at;
+}
+
+} // namespace tovik
