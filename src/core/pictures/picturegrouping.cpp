@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <tuple>
 #include <vector>
 
 namespace tovik {
@@ -82,6 +83,39 @@ std::vector<size_t> groupRoots(const QList<PlacedImage> &placed)
     return roots;
 }
 
+// Placed images with identical boxes always share a group, so only one of each is
+// kept (with the finest resolution), in the order of first appearance. Forms that
+// draw the same image over and over then cost nothing in the grouping.
+QList<PlacedImage> withoutRepeats(const QList<PlacedImage> &placed)
+{
+    std::vector<qsizetype> order(size_t(placed.size()));
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    auto box = [&](qsizetype i) {
+        const QRectF &r = placed[i].bounds;
+        return std::tuple(r.x(), r.y(), r.width(), r.height());
+    };
+    // Exact comparison on purpose: QRectF's == is fuzzy.
+    std::sort(order.begin(), order.end(),
+              [&](qsizetype a, qsizetype b) { return std::tuple_cat(box(a), std::tuple(a)) < std::tuple_cat(box(b), std::tuple(b)); });
+    std::vector<qsizetype> firstOf(size_t(placed.size()));
+    for (size_t k = 0; k < order.size(); ++k) {
+        const bool repeat = k > 0 && box(order[k]) == box(order[k - 1]);
+        firstOf[size_t(order[k])] = repeat ? firstOf[size_t(order[k - 1])] : order[k];
+    }
+    QList<PlacedImage> unique;
+    std::vector<qsizetype> slot(size_t(placed.size()), -1);
+    for (qsizetype i = 0; i < placed.size(); ++i) {
+        qsizetype &target = slot[size_t(firstOf[size_t(i)])];
+        if (target < 0) {
+            target = unique.size();
+            unique.append(placed[i]);
+        } else {
+            unique[target].pixelsPerPoint = std::max(unique[target].pixelsPerPoint, placed[i].pixelsPerPoint);
+        }
+    }
+    return unique;
+}
+
 } // namespace
 
 void sortIntoReadingOrder(QList<PagePicture> &pictures)
@@ -92,12 +126,13 @@ void sortIntoReadingOrder(QList<PagePicture> &pictures)
                      [](const PagePicture &a, const PagePicture &b) { return readsBefore(a.bounds, b.bounds); });
 }
 
-QList<PagePicture> groupPlacedImages(const QList<PlacedImage> &placed, const QRectF &cropBox)
+QList<PagePicture> groupPlacedImages(const QList<PlacedImage> &allPlaced, const QRectF &cropBox)
 {
-    if (!hasArea(cropBox) || placed.isEmpty())
+    if (!hasArea(cropBox) || allPlaced.isEmpty())
         return {};
 
     // Groups in the order of their first member.
+    const QList<PlacedImage> placed = withoutRepeats(allPlaced);
     const std::vector<size_t> roots = groupRoots(placed);
     std::vector<qsizetype> groupOfRoot(roots.size(), -1);
     QList<QRectF> unions;

@@ -33,7 +33,7 @@ public:
     // Hostile files can make a few bytes of forms expand into billions of operations
     // (a form drawing itself many times at every level) or a page of countless
     // images. Past these limits the scan stops and keeps what it found.
-    static constexpr long long operationBudget = 4'000'000;
+    static constexpr long long operationBudget = 1'000'000;
     static constexpr qsizetype maximumPlacedImages = 20'000;
 
     explicit PictureScanner(QPDFPageObjectHelper page);
