@@ -16,7 +16,13 @@ struct PagePicture
     // least this finely (within its size limit).
     double pixelsPerPoint = 0;
 
-    friend bool operator==(const PagePicture &, const PagePicture &) = default;
+    // Written out (not defaulted) so that the scanner also builds as C++17, which the
+    // Clang fuzzing build needs with QPDF's headers.
+    friend bool operator==(const PagePicture &a, const PagePicture &b)
+    {
+        return a.bounds == b.bounds && a.pixelsPerPoint == b.pixelsPerPoint;
+    }
+    friend bool operator!=(const PagePicture &a, const PagePicture &b) { return !(a == b); }
 };
 
 } // namespace tovik

@@ -12,7 +12,13 @@ struct PlacedImage
     // Source pixels per point of the page (the larger of the two axes).
     double pixelsPerPoint = 0;
 
-    friend bool operator==(const PlacedImage &, const PlacedImage &) = default;
+    // Written out (not defaulted) so that the scanner also builds as C++17, which the
+    // Clang fuzzing build needs with QPDF's headers.
+    friend bool operator==(const PlacedImage &a, const PlacedImage &b)
+    {
+        return a.bounds == b.bounds && a.pixelsPerPoint == b.pixelsPerPoint;
+    }
+    friend bool operator!=(const PlacedImage &a, const PlacedImage &b) { return !(a == b); }
 };
 
 } // namespace tovik
