@@ -202,6 +202,12 @@ void TestPictureRobustness::brokenDocuments_data()
                            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 1 100000] " + resources + "/Contents 4 0 R >>",
                            stream("", "q 1 0 0 100000 0 0 cm /Im0 Do Q"), image100})
         << 0;
+    // Its picture lies far out on a page 10⁹ points wide: too far to address.
+    QTest::newRow("picture on a giant page")
+        << handWrittenPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                           "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 1000000000 792] " + resources + "/Contents 4 0 R >>",
+                           stream("", "q 200 0 0 100 999999000 600 cm /Im0 Do Q"), image100})
+        << 1;
     // Drawn 1000 pixels wide, this scan would be ten million pixels tall.
     QTest::newRow("scanned strip")
         << handWrittenPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",

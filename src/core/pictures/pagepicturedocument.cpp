@@ -26,6 +26,7 @@ constexpr int scanRenderingWidth = 1000;
 // wide could ask for gigabytes.
 constexpr int largestScanRenderingHeight = 16 * scanRenderingWidth;
 constexpr double largestPictureSide = 4096;
+constexpr double largestDrawingSide = 1.0e9;
 // 72 dots per inch, so that one pixel is one point.
 constexpr int dotsPerMeterAt72 = 2835;
 
@@ -157,6 +158,16 @@ QList<PlacedImage> PagePictureDocument::placedImages(int pageIndex)
 
 QList<PagePicture> PagePictureDocument::pictures(int pageIndex)
 {
+    try {
+        return findPictures(pageIndex);
+    } catch (...) {
+        // Out of memory on an absurd page, say: no pictures.
+        return {};
+    }
+}
+
+QList<PagePicture> PagePictureDocument::findPictures(int pageIndex)
+{
     const std::optional<PicturePageBox> box = pageBox(pageIndex);
     if (!box)
         return {};
@@ -185,16 +196,14 @@ QList<PagePicture> PagePictureDocument::scannedPagePictures(int pageIndex, const
         return {};
 
     QImage rendering;
-    try {
-        if (std::unique_ptr<Poppler::Page> page = m_data->popplerPage(pageIndex))
-            rendering = renderUprightPageRegion(*page, scale, QRect(0, 0, scanRenderingWidth, int(height)));
-    } catch (...) {
-    }
+    if (std::unique_ptr<Poppler::Page> page = m_data->popplerPage(pageIndex))
+        rendering = renderUprightPageRegion(*page, scale, QRect(0, 0, scanRenderingWidth, int(height)));
     if (rendering.isNull())
         return {};
 
     const QList<DetectedRectangle> rectangles = detectRectangles(rendering);
-    const QList<QRectF> text = detectTextRectangles(rendering, int(std::lround(72 * scale)));
+    // Tiny pages drawn 1000 pixels wide would claim absurd resolutions.
+    const QList<QRectF> text = detectTextRectangles(rendering, int(std::clamp(std::lround(72 * scale), 1L, 2400L)));
     const QTransform toUpright = box.cropBoxTransform();
     const bool invertible = std::abs(toUpright.determinant()) > 0.000001;
     const QTransform toPage = invertible ? toUpright.inverted() : QTransform();
@@ -211,15 +220,29 @@ QList<PagePicture> PagePictureDocument::scannedPagePictures(int pageIndex, const
 
 QImage PagePictureDocument::renderPicture(const PagePicture &picture, int pageIndex)
 {
+    try {
+        return drawPicture(picture, pageIndex);
+    } catch (...) {
+        return {};
+    }
+}
+
+QImage PagePictureDocument::drawPicture(const PagePicture &picture, int pageIndex)
+{
     const std::optional<PicturePageBox> box = pageBox(pageIndex);
     if (!box || !picturerects::isFinite(picture.bounds))
         return {};
     const QRectF region = picturerects::clipped(picturerects::grown(picture.bounds, 0.5, 0.5), box->cropBox);
     if (!(region.width() > 1 && region.height() > 1))
         return {};
-    const double resolution = std::isfinite(picture.pixelsPerPoint) ? std::max(picture.pixelsPerPoint, 2.0) : 2.0;
+    const double resolution = std::isnan(picture.pixelsPerPoint) ? 2.0 : std::max(picture.pixelsPerPoint, 2.0);
     const double scale = std::min(largestPictureSide / std::max(region.width(), region.height()), resolution);
     if (!(scale > 0))
+        return {};
+    // The renderer addresses the whole page's drawing in int pixels; a giant page at
+    // a fine scale would not fit.
+    const QSizeF drawing = box->uprightSize() * scale;
+    if (!(drawing.width() < largestDrawingSide && drawing.height() < largestDrawingSide))
         return {};
 
     // The region as displayed; pixel rows of the drawing run down from the top of
@@ -232,11 +255,8 @@ QImage PagePictureDocument::renderPicture(const PagePicture &picture, int pageIn
                        std::max(1, int(std::ceil(scale * mapped.height()))));
 
     QImage image;
-    try {
-        if (std::unique_ptr<Poppler::Page> page = m_data->popplerPage(pageIndex))
-            image = renderUprightPageRegion(*page, scale, pixels);
-    } catch (...) {
-    }
+    if (std::unique_ptr<Poppler::Page> page = m_data->popplerPage(pageIndex))
+        image = renderUprightPageRegion(*page, scale, pixels);
     if (image.isNull())
         return {};
     // The picture window sizes its canvas from the image's size in points. Qt takes

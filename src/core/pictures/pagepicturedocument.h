@@ -52,6 +52,8 @@ private:
     struct Data;
 
     PagePictureDocument();
+    QList<PagePicture> findPictures(int pageIndex);
+    QImage drawPicture(const PagePicture &picture, int pageIndex);
     QList<PagePicture> scannedPagePictures(int pageIndex, const PicturePageBox &box, double resolution);
 
     std::unique_ptr<Data> m_data;

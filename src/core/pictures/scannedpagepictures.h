@@ -21,7 +21,9 @@ namespace tovik {
 QList<QRectF> picturesInScan(const QImage &rendering, const QList<DetectedRectangle> &rectangles,
                              const QList<QRectF> &textBoxes);
 
-// The candidate's horizontal extent read from the pixels: the band of rows is split
+// The candidate's horizontal extent read from the pixels. The band is the rows the
+// candidate covers in the picture as seen (its y counts from the bottom, the image's
+// rows from the top, so the y values are flipped to find them). The band is split
 // into 100 columns, a column is occupied when more than 3.5 % of its samples (every
 // third pixel of every third row) are ink (red + green + blue below 680), and the
 // extent runs from the first occupied column inside the candidate outwards over
