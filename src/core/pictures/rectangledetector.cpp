@@ -1,0 +1,149 @@
+#include "pictures/rectangledetector.h"
+
+#include "pictures/picturerects.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace tovik {
+
+namespace {
+
+double length(const cv::Point &p)
+{
+    return std::hypot(double(p.x), double(p.y));
+}
+
+// Largest deviation of an interior angle from 90 degrees.
+double cornerDeviation(const std::vector<cv::Point> &quad)
+{
+    double worst = 0;
+    for (size_t k = 0; k < 4; ++k) {
+        const cv::Point a = quad[(k + 3) % 4] - quad[k];
+        const cv::Point b = quad[(k + 1) % 4] - quad[k];
+        const double la = length(a);
+        const double lb = length(b);
+        if (la <= 0 || lb <= 0)
+            return 90;
+        const double cosine = std::clamp((double(a.x) * b.x + double(a.y) * b.y) / (la * lb), -1.0, 1.0);
+        worst = std::max(worst, std::abs(std::acos(cosine) * 180 / std::numbers::pi - 90));
+    }
+    return worst;
+}
+
+// Share of points along the sides that lie on the (widened) edge map.
+double edgeSupport(const std::vector<cv::Point> &quad, const cv::Mat &support)
+{
+    int onEdge = 0;
+    int samples = 0;
+    for (size_t k = 0; k < 4; ++k) {
+        const cv::Point from = quad[k];
+        const cv::Point to = quad[(k + 1) % 4];
+        const int steps = std::max(1, int(length(to - from) / 2));
+        for (int s = 0; s < steps; ++s) {
+            const double t = double(s) / steps;
+            const int x = std::clamp(int(std::lround(from.x + t * (to.x - from.x))), 0, support.cols - 1);
+            const int y = std::clamp(int(std::lround(from.y + t * (to.y - from.y))), 0, support.rows - 1);
+            ++samples;
+            if (support.at<uchar>(y, x))
+                ++onEdge;
+        }
+    }
+    return samples ? double(onEdge) / samples : 0;
+}
+
+double overlapShare(const QRectF &a, const QRectF &b)
+{
+    const QRectF common = picturerects::clipped(a, b);
+    const double unionArea = picturerects::area(a) + picturerects::area(b) - picturerects::area(common);
+    return unionArea > 0 ? picturerects::area(common) / unionArea : 0;
+}
+
+QList<DetectedRectangle> detect(const QImage &image, const RectangleDetectionOptions &options)
+{
+    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+    if (gray.isNull() || gray.width() < 3 || gray.height() < 3)
+        return {};
+    const int width = gray.width();
+    const int height = gray.height();
+    const cv::Mat pixels(height, width, CV_8UC1, const_cast<uchar *>(gray.constBits()), size_t(gray.bytesPerLine()));
+
+    cv::Mat blurred;
+    cv::GaussianBlur(pixels, blurred, cv::Size(3, 3), 0);
+    cv::Mat edges;
+    cv::Canny(blurred, edges, 40, 120);
+    cv::Mat closed;
+    cv::dilate(edges, closed, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3)));
+    cv::Mat support;
+    cv::dilate(edges, support, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(7, 7)));
+
+    std::vector<std::vector<cv::Point>> contours;
+    cv::findContours(closed, contours, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
+
+    const double minimumSide = options.minimumSize * std::min(width, height);
+    std::vector<DetectedRectangle> found;
+    std::vector<cv::Point> quad;
+    for (const std::vector<cv::Point> &contour : contours) {
+        const cv::Rect outline = cv::boundingRect(contour);
+        if (std::min(outline.width, outline.height) < minimumSide)
+            continue;
+        cv::approxPolyDP(contour, quad, 0.02 * cv::arcLength(contour, true), true);
+        if (quad.size() != 4 || !cv::isContourConvex(quad))
+            continue;
+        const double deviation = cornerDeviation(quad);
+        if (deviation > options.quadratureToleranceDegrees)
+            continue;
+        const double across = (length(quad[1] - quad[0]) + length(quad[3] - quad[2])) / 2;
+        const double along = (length(quad[2] - quad[1]) + length(quad[0] - quad[3])) / 2;
+        const double shorter = std::min(across, along);
+        const double longer = std::max(across, along);
+        if (longer <= 0 || shorter < minimumSide)
+            continue;
+        const double aspect = shorter / longer;
+        if (aspect < options.minimumAspectRatio || aspect > options.maximumAspectRatio)
+            continue;
+        const double confidence = edgeSupport(quad, support) * (1 - deviation / 90);
+        if (confidence < options.minimumConfidence)
+            continue;
+        const cv::Rect box = cv::boundingRect(quad);
+        // Pixel rows run downwards; normalized y runs upwards from the bottom.
+        const QRectF normalized(double(box.x) / width, 1 - double(box.y + box.height) / height,
+                                double(box.width) / width, double(box.height) / height);
+        found.push_back({normalized, confidence});
+    }
+
+    std::stable_sort(found.begin(), found.end(), [](const DetectedRectangle &a, const DetectedRectangle &b) {
+        if (a.confidence != b.confidence)
+            return a.confidence > b.confidence;
+        return picturerects::area(a.bounds) > picturerects::area(b.bounds);
+    });
+    QList<DetectedRectangle> kept;
+    for (const DetectedRectangle &candidate : found) {
+        if (kept.size() >= options.maximumObservations)
+            break;
+        const bool duplicate = std::any_of(kept.cbegin(), kept.cend(), [&](const DetectedRectangle &other) {
+            return overlapShare(candidate.bounds, other.bounds) >= 0.8;
+        });
+        if (!duplicate)
+            kept.append(candidate);
+    }
+    return kept;
+}
+
+} // namespace
+
+QList<DetectedRectangle> detectRectangles(const QImage &image, const RectangleDetectionOptions &options)
+{
+    try {
+        return detect(image, options);
+    } catch (...) {
+        // cv::Exception or an allocation failure: no rectangles.
+        return {};
+    }
+}
+
+} // namespace tovik
