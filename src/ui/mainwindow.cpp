@@ -335,6 +335,8 @@ void MainWindow::currentIndexChanged(int index)
 void MainWindow::tabMovedInBar(int from, int to)
 {
     m_tabs.move(from, to);
+    // The compare window lists tabs in tab-bar order.
+    OpenTabCatalog::shared().refreshOrder();
     Q_EMIT tabsChanged();
 }
 
@@ -387,6 +389,7 @@ void MainWindow::changeEvent(QEvent *event)
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         windowOrder().removeAll(this);
         windowOrder().prepend(this);
+        OpenTabCatalog::shared().refreshOrder();
         if (ContentView *tab = currentTab())
             tab->windowBecameActive();
         Q_EMIT activated();

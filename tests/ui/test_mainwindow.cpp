@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
+#include "sidebarwidthstore.h"
 #include "statusstrip.h"
 #include "support/isolatedhome.h"
 #include "support/workflowfixture.h"
@@ -56,6 +57,7 @@ private Q_SLOTS:
     void languageSwitchRetranslatesButKeepsStoredNotices();
     void answerStreamsIntoTheBoxAndTheTitleFollows();
     void moveTabToNewWindowAndMergeBack();
+    void dividerDragIsRememberedForEveryTab();
 
 private:
     MainWindow *makeWindow();
@@ -238,6 +240,28 @@ void TestMainWindow::moveTabToNewWindowAndMergeBack()
     window->mergeAllWindows();
     QCOMPARE(window->tabs().size(), 2);
     QCOMPARE(moved->window(), window);
+}
+
+void TestMainWindow::dividerDragIsRememberedForEveryTab()
+{
+    MainWindow *window = makeWindow();
+    window->resize(1100, 700);
+    ContentView *tab = window->currentTab();
+    QTRY_COMPARE(tab->sidebar()->width(), 560);
+    QSplitter *split = tab->splitter();
+
+    auto dragTo = [&](int width) {
+        split->setSizes({width, split->width() - split->handleWidth() - width});
+        QTest::mouseRelease(split->handle(1), Qt::LeftButton);
+        QCoreApplication::processEvents();
+    };
+    dragTo(300); // below 419: not remembered, and the rule's minimum (420) is kept
+    QCOMPARE(SidebarWidthStore::shared().width(), 560.0);
+    dragTo(600);
+    QTRY_COMPARE(SidebarWidthStore::shared().width(), 600.0);
+    // A new tab uses the remembered width.
+    ContentView *other = window->newTab();
+    QTRY_COMPARE(other->sidebar()->width(), 600);
 }
 
 QTEST_MAIN(TestMainWindow)
