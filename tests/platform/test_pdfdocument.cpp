@@ -273,6 +273,7 @@ void TestPdfDocument::badFilesGiveFailureValues_data()
     QTest::newRow("PNG renamed .pdf") << "picture.pdf" << int(PdfOpenFailure::notPdf);
     QTest::newRow("empty file") << "empty.pdf" << int(PdfOpenFailure::notPdf);
     QTest::newRow("header then garbage") << "garbage.pdf" << int(PdfOpenFailure::damaged);
+    QTest::newRow("cut short") << "truncated.pdf" << int(PdfOpenFailure::damaged);
     QTest::newRow("encrypted") << "encrypted.pdf" << int(PdfOpenFailure::encrypted);
 }
 
@@ -295,6 +296,11 @@ void TestPdfDocument::badFilesGiveFailureValues()
         for (int i = 0; i < 2000; ++i)
             garbage.write(QByteArray::number(i * 7919 % 65521, 36) + " obj << /Type /Pa");
         garbage.close();
+        QFile whole(path(QStringLiteral("text.pdf")));
+        QFile truncated(path(QStringLiteral("truncated.pdf")));
+        QVERIFY(whole.open(QIODevice::ReadOnly) && truncated.open(QIODevice::WriteOnly));
+        truncated.write(whole.read(whole.size() * 6 / 10));
+        truncated.close();
         QVERIFY(test::encryptPdf(path(QStringLiteral("text.pdf")), path(QStringLiteral("encrypted.pdf")), "secret"));
     }
     const PdfOpenResult opened = openPdfDocument(file.isEmpty() ? m_dir.path() : path(file));

@@ -47,6 +47,7 @@ private Q_SLOTS:
     void languageTagsMapToInstalledData_data();
     void languageTagsMapToInstalledData();
     void symbolBoxesUniteOverARange();
+    void bandsAreCutAtBlankRows();
     void scannedPageReadsBack();
     void threadsRecognizeSideBySide();
     void unusableInputFails();
@@ -100,9 +101,36 @@ void TestTextRecognizer::symbolBoxesUniteOverARange()
     QVERIFY(!line.boundingBox(0, 0));
 }
 
+void TestTextRecognizer::bandsAreCutAtBlankRows()
+{
+    // Ink on rows 0-389 and 410-1199 except a blank gap at 700-799 and a gap of
+    // three rows (too thin) at 600-602; a few specks of dust at row 750.
+    QImage grey(500, 1200, QImage::Format_Grayscale8);
+    grey.fill(0);
+    for (int y = 390; y < 410; ++y)
+        std::fill_n(grey.scanLine(y), grey.width(), uchar(255));
+    for (int y : {600, 601, 602})
+        std::fill_n(grey.scanLine(y), grey.width(), uchar(255));
+    for (int y = 700; y < 800; ++y)
+        std::fill_n(grey.scanLine(y), grey.width(), uchar(255));
+    grey.scanLine(750)[10] = 0;
+    grey.scanLine(750)[300] = 0;
+
+    QCOMPARE(TesseractTextRecognizer::bandCuts(grey, 2), QList<int>{750});
+    QCOMPARE(TesseractTextRecognizer::bandCuts(grey, 3), (QList<int>{400, 750}));
+    // Quarter marks 300, 600, 900: the runs at 400 and 750 are nearest; each is used once.
+    QCOMPARE(TesseractTextRecognizer::bandCuts(grey, 4), (QList<int>{400, 750}));
+    QVERIFY(TesseractTextRecognizer::bandCuts(grey, 1).isEmpty());
+    QVERIFY(TesseractTextRecognizer::bandCuts(grey.copy(0, 0, 500, 599), 2).isEmpty());
+    for (int y = 700; y < 800; ++y) // a figure fills the gap
+        std::fill_n(grey.scanLine(y) + 100, 20, uchar(0));
+    QCOMPARE(TesseractTextRecognizer::bandCuts(grey, 2), QList<int>{400});
+}
+
 void TestTextRecognizer::scannedPageReadsBack()
 {
-    TesseractTextRecognizer recognizer;
+    // Cut in two: the lines at the top of the page and the blank rest.
+    TesseractTextRecognizer recognizer(2);
     const auto lines = recognizer.recognize(m_scan, TextRecognitionRequest());
     QVERIFY(lines);
     const QString text = joined(*lines);

@@ -5,11 +5,12 @@
 #include <tesseract/resultiterator.h>
 
 #include <QPainter>
+#include <QThread>
+#include <QtConcurrent>
 
 #include <dlfcn.h>
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -17,17 +18,20 @@ namespace tovik {
 
 namespace {
 
+// libgomp comes with libtesseract. With no active parallel level every parallel
+// region runs on the calling thread alone: the in-process equivalent of
+// OMP_THREAD_LIMIT=1, which libgomp reads only when it loads. The setting belongs
+// to the calling thread, so every recognizing thread makes it.
 void limitOpenMP()
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        // libgomp is loaded with libtesseract; no active parallel level means every
-        // parallel region runs on the calling thread alone, the in-process
-        // equivalent of OMP_THREAD_LIMIT=1 (which libgomp reads only at load time).
-        using SetLevels = void (*)(int);
-        if (auto setLevels = reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
-            setLevels(0);
-    });
+    thread_local bool limited = false;
+    if (limited)
+        return;
+    limited = true;
+    using SetLevels = void (*)(int);
+    static const auto setLevels = reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
+    if (setLevels)
+        setLevels(0);
 }
 
 struct Engine
@@ -114,12 +118,13 @@ QString symbolText(tesseract::ResultIterator &it)
 }
 
 // Walks the symbols of the line the iterator is on; leaves it on the line's last one.
-TextObservation readLine(tesseract::ResultIterator &it, const QSize &size)
+// `top` is the band's first row in the whole image, `size` the whole image's size.
+TextObservation readLine(tesseract::ResultIterator &it, int top, const QSize &size)
 {
     TextObservation line;
     int l = 0, t = 0, r = 0, b = 0;
     if (it.BoundingBox(tesseract::RIL_TEXTLINE, &l, &t, &r, &b))
-        line.bounds = normalized(l, t, r, b, size);
+        line.bounds = normalized(l, t + top, r, b + top, size);
     do {
         const bool wordStart = it.IsAtBeginningOf(tesseract::RIL_WORD);
         const QString symbol = symbolText(it);
@@ -127,7 +132,7 @@ TextObservation readLine(tesseract::ResultIterator &it, const QSize &size)
             continue;
         TextObservation::Symbol entry{0, symbol.size(), {}};
         if (it.BoundingBox(tesseract::RIL_SYMBOL, &l, &t, &r, &b))
-            entry.bounds = normalized(l, t, r, b, size);
+            entry.bounds = normalized(l, t + top, r, b + top, size);
         if (wordStart && spaceBetween(line.text, symbol)) {
             const qreal gapLeft = line.symbols.isEmpty() ? line.bounds.left() : line.symbols.last().bounds.right();
             const QRectF gap(gapLeft, line.bounds.top(), entry.bounds.left() - gapLeft, line.bounds.height());
@@ -144,6 +149,51 @@ TextObservation readLine(tesseract::ResultIterator &it, const QSize &size)
 bool isCancelled(void *flag, int)
 {
     return static_cast<const std::atomic_bool *>(flag)->load();
+}
+
+struct BandJob
+{
+    const QImage *grey;
+    int top;
+    int bottom;
+    int resolution;
+    QByteArray languages;
+    bool dictionaries;
+    const std::atomic_bool *cancelled;
+};
+
+// Reads rows [top, bottom) of the image with this thread's engine.
+std::optional<QList<TextObservation>> readBand(const BandJob &job)
+{
+    tesseract::TessBaseAPI *api = engineFor(job.languages, job.dictionaries);
+    if (!api)
+        return std::nullopt;
+    const QImage &grey = *job.grey;
+    api->SetImage(grey.constScanLine(job.top), grey.width(), job.bottom - job.top, 1, int(grey.bytesPerLine()));
+    api->SetSourceResolution(job.resolution);
+
+    tesseract::ETEXT_DESC monitor;
+    monitor.cancel = &isCancelled;
+    monitor.cancel_this = const_cast<std::atomic_bool *>(job.cancelled);
+    const int status = api->Recognize(job.cancelled ? &monitor : nullptr);
+    if (status != 0 || (job.cancelled && job.cancelled->load())) {
+        api->Clear();
+        return std::nullopt;
+    }
+
+    QList<TextObservation> lines;
+    const std::unique_ptr<tesseract::ResultIterator> it(api->GetIterator());
+    if (it) {
+        do {
+            if (it->Empty(tesseract::RIL_TEXTLINE))
+                continue;
+            TextObservation line = readLine(*it, job.top, grey.size());
+            if (!line.text.trimmed().isEmpty())
+                lines.append(std::move(line));
+        } while (it->Next(tesseract::RIL_TEXTLINE));
+    }
+    api->Clear();
+    return lines;
 }
 
 } // namespace
@@ -165,41 +215,84 @@ QByteArray TesseractTextRecognizer::tesseractLanguages(const QStringList &langua
     return codes.isEmpty() ? QByteArray("eng") : codes.join('+');
 }
 
+TesseractTextRecognizer::TesseractTextRecognizer(int bands)
+    : m_bands(bands > 0 ? bands : qBound(1, QThread::idealThreadCount(), 4))
+{
+    m_pool.setMaxThreadCount(qMax(1, m_bands - 1));
+    m_pool.setExpiryTimeout(-1); // keep the threads, and so their engines
+}
+
+TesseractTextRecognizer::~TesseractTextRecognizer() = default;
+
+QList<int> TesseractTextRecognizer::bandCuts(const QImage &grey, int bands)
+{
+    const int height = grey.height();
+    if (bands < 2 || height < 600 || grey.format() != QImage::Format_Grayscale8)
+        return {};
+    // A few dark pixels are scanner dust, not text.
+    const int dust = qMax(2, grey.width() / 400);
+    QList<std::pair<int, int>> blankRuns; // [first, end)
+    int runStart = -1;
+    for (int y = 0; y <= height; ++y) {
+        bool blank = false;
+        if (y < height) {
+            const uchar *row = grey.constScanLine(y);
+            int dark = 0;
+            for (int x = 0; x < grey.width() && dark <= dust; ++x)
+                dark += row[x] < 128;
+            blank = dark <= dust;
+        }
+        if (blank && runStart < 0)
+            runStart = y;
+        if (!blank && runStart >= 0) {
+            if (y - runStart >= 4)
+                blankRuns.append({runStart, y});
+            runStart = -1;
+        }
+    }
+    QList<int> cuts;
+    const double bandHeight = double(height) / bands;
+    for (int k = 1; k < bands; ++k) {
+        const double target = k * bandHeight;
+        std::optional<int> best;
+        for (const auto &[first, end] : blankRuns) {
+            const int middle = (first + end) / 2;
+            if (qAbs(middle - target) <= bandHeight / 2 && (!best || qAbs(middle - target) < qAbs(*best - target)))
+                best = middle;
+        }
+        if (best && (cuts.isEmpty() || *best > cuts.last()) && *best > 0 && *best < height)
+            cuts.append(*best);
+    }
+    return cuts;
+}
+
 std::optional<QList<TextObservation>> TesseractTextRecognizer::recognize(const QImage &image,
                                                                          const TextRecognitionRequest &request,
                                                                          const std::atomic_bool *cancelled) const
 {
     if (image.isNull() || image.width() < 1 || image.height() < 1)
         return std::nullopt;
-    tesseract::TessBaseAPI *api = engineFor(tesseractLanguages(request.languages), request.languageCorrection);
-    if (!api)
-        return std::nullopt;
-
     const QImage grey = greyscaleOnWhite(image);
-    api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
-    api->SetSourceResolution(resolutionOf(image));
+    const QByteArray languages = tesseractLanguages(request.languages);
 
-    tesseract::ETEXT_DESC monitor;
-    monitor.cancel = &isCancelled;
-    monitor.cancel_this = const_cast<std::atomic_bool *>(cancelled);
-    const int status = api->Recognize(cancelled ? &monitor : nullptr);
-    if (status != 0 || (cancelled && cancelled->load())) {
-        api->Clear();
-        return std::nullopt;
-    }
+    QList<int> edges = bandCuts(grey, m_bands);
+    edges.prepend(0);
+    edges.append(grey.height());
+    QList<BandJob> jobs;
+    for (qsizetype i = 0; i + 1 < edges.size(); ++i)
+        jobs.append({&grey, edges[i], edges[i + 1], resolutionOf(image), languages, request.languageCorrection, cancelled});
 
-    QList<TextObservation> lines;
-    const std::unique_ptr<tesseract::ResultIterator> it(api->GetIterator());
-    if (it && !it->Empty(tesseract::RIL_TEXTLINE)) {
-        do {
-            if (it->Empty(tesseract::RIL_TEXTLINE))
-                continue;
-            TextObservation line = readLine(*it, grey.size());
-            if (!line.text.trimmed().isEmpty())
-                lines.append(std::move(line));
-        } while (it->Next(tesseract::RIL_TEXTLINE));
+    QList<QFuture<std::optional<QList<TextObservation>>>> others;
+    for (qsizetype i = 1; i < jobs.size(); ++i)
+        others.append(QtConcurrent::run(&m_pool, readBand, jobs[i]));
+    std::optional<QList<TextObservation>> lines = readBand(jobs.first());
+    for (QFuture<std::optional<QList<TextObservation>>> &band : others) {
+        const std::optional<QList<TextObservation>> more = band.result();
+        if (lines && more)
+            lines->append(*more);
+        else
+            lines.reset();
     }
-    api->Clear();
     return lines;
 }
 
