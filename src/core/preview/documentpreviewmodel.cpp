@@ -4,22 +4,33 @@
 #include "preview/citations.h"
 #include "preview/documentpreviewwork.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace tovik {
+
+namespace {
+
+// A page image is a few megabytes; glibc keeps freed blocks of that size in the
+// arena of the render thread, so a deactivated tab would still hold its pages in
+// resident memory. Give them back now.
+void returnFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
+} // namespace
 
 DocumentPreviewModel::DocumentPreviewModel(QObject *parent)
     : QObject(parent)
 {
-    // Pages of one load render one after another; a second thread would only wait
-    // for the lock of the same document.
-    m_renderPool.setMaxThreadCount(1);
 }
 
-DocumentPreviewModel::~DocumentPreviewModel()
-{
-    // A running render posts back to this object; it must end before the object does.
-    m_renderPool.clear();
-    m_renderPool.waitForDone();
-}
+// A render still on the worker finds the model gone and drops its image.
+DocumentPreviewModel::~DocumentPreviewModel() = default;
 
 void DocumentPreviewModel::setPageOrder(CitationPageOrder order)
 {
@@ -210,6 +221,7 @@ void DocumentPreviewModel::dropCaches()
     if (!m_images.isEmpty()) {
         m_images.clear();
         Q_EMIT imagesChanged();
+        returnFreedMemory();
     }
 }
 

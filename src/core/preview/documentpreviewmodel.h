@@ -14,7 +14,6 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QThreadPool>
 
 #include <functional>
 #include <memory>
@@ -34,8 +33,8 @@ using PageImageCache = QHash<QString, QImage>;
 // happens there. A load is a chain of short steps on the GUI thread, each posted as
 // its own event so the interface gets a turn after every published step. The corpus
 // lookup, opening a PDF and the cheap checks of a page run inside those steps; only
-// rendering a page image runs on the model's own worker thread, and its result comes
-// back as another step that is dropped when the load went stale meanwhile.
+// rendering a page image runs on a worker thread (shared by all models), and its
+// result comes back as another step, dropped when the load went stale meanwhile.
 class DocumentPreviewModel final : public QObject
 {
     Q_OBJECT
@@ -57,7 +56,6 @@ public:
     static constexpr int renderWidth = 1600;
 
     explicit DocumentPreviewModel(QObject *parent = nullptr);
-    // Waits for a page render still running on the worker.
     ~DocumentPreviewModel() override;
 
     const QList<CitedDocument> &groups() const { return m_groups; }
@@ -169,7 +167,6 @@ private:
 
     StreamingCitations m_citations;
     QHash<QString, std::shared_ptr<PendingRender>> m_rendering;
-    QThreadPool m_renderPool;
 };
 
 } // namespace tovik
