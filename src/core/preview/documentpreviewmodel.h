@@ -75,7 +75,8 @@ public:
     // The preview shelf turns loading on and off; deactivate() also turns it off.
     void setAcceptsLoads(bool accepts);
 
-    // Builds the sidebar for `answer` in `workingDirectory`. Returns at once; the
+    // Builds the sidebar for `answer` in `workingDirectory`. Returns at once, with
+    // isLoading set and, for a new working directory, the caches emptied; the
     // future finishes when the load has finished, failed or been superseded (by a
     // newer load, reset or deactivate). Cancelling the future stops the load at its
     // next step and leaves the state as it is, like a superseded load.
