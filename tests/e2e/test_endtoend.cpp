@@ -4,6 +4,7 @@
 #include "history/questionhistorystore.h"
 #include "preview/citations.h"
 #include "preview/corpuslookup.h"
+#include "preview/documentpreviewmodel.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "support/isolatedhome.h"
@@ -114,6 +115,23 @@ void TestEndToEnd::questionRoadWithTheReferenceTool()
     const CorpusLookup lookup = lookUpSourcePaths(names, settings.workingDirectory());
     QVERIFY(!lookup.failed);
     QCOMPARE(lookup.sourcePaths.value(QStringLiteral("lighthouse.pdf")).value(0), pdf);
+
+    // The documents sidebar's model shows the cited page of the new file.
+    DocumentPreviewModel preview;
+    preview.setAcceptsLoads(true);
+    QFuture<void> loading = preview.load(session.answerText(), settings.workingDirectory());
+    QTRY_VERIFY_WITH_TIMEOUT(loading.isFinished(), 30000);
+    QVERIFY(!preview.hasNotice());
+    const auto group = std::find_if(preview.groups().cbegin(), preview.groups().cend(), [](const CitedDocument &doc) {
+        return doc.filename == QStringLiteral("lighthouse.pdf");
+    });
+    QVERIFY(group != preview.groups().cend());
+    QCOMPARE(group->sourcePath, std::optional<QString>(pdf));
+    QVERIFY(!group->problem);
+    QCOMPARE(group->pages.size(), 1);
+    QVERIFY(group->pages.first().hasImage());
+    QCOMPARE(group->pages.first().image.width(), DocumentPreviewModel::renderWidth);
+    QVERIFY(group->pages.first().pdfPage->textLayer()->text().contains(QStringLiteral("Okafor")));
 
     // Save, then find the record after reopening the history.
     QVERIFY(tab.canSave());
