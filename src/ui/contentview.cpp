@@ -3,6 +3,7 @@
 #include "copytextbutton.h"
 
 #include "appservices.h"
+#include "history/historysearchbinding.h"
 #include "history/questionhistorylist.h"
 #include "history/questionhistorystore.h"
 #include "i18n/translate.h"
@@ -193,6 +194,7 @@ QWidget *ContentView::buildSidebar()
     m_documentsPage = documentsEmpty;
 
     m_history = new QuestionHistoryList(*m_prompts, m_sidebarPages);
+    new HistorySearchBinding(*m_history);
     m_sidebarPages->addWidget(ingestPage);
     m_sidebarPages->addWidget(m_documentsPage);
     m_sidebarPages->addWidget(m_history);

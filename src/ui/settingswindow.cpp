@@ -4,6 +4,9 @@
 #include "displaysettingspage.h"
 #include "i18n/translate.h"
 #include "localefollower.h"
+#include "modelsettingspage.h"
+#include "modeltexts.h"
+#include "platform/modelserversettings.h"
 #include "privacypolicypage.h"
 #include "retranslate.h"
 #include "symbolicon.h"
@@ -27,6 +30,8 @@ SettingsWindow::SettingsWindow(AppServices &services, QWidget *parent)
     m_pages->setDocumentMode(true);
     m_pages->addTab(new SystemSettingsPage(services, m_pages), symbolIcon(QStringLiteral("gear")), QString());
     m_pages->addTab(new DisplaySettingsPage(m_pages), symbolIcon(QStringLiteral("textformat")), QString());
+    m_pages->addTab(new ModelSettingsPage(ModelServerSettings::shared(), m_pages), symbolIcon(QStringLiteral("brain")),
+                    QString());
     m_pages->addTab(new PrivacyPolicyPage(m_pages), symbolIcon(QStringLiteral("hand.raised")), QString());
 
     auto *column = new QVBoxLayout(this);
@@ -38,7 +43,8 @@ SettingsWindow::SettingsWindow(AppServices &services, QWidget *parent)
         setWindowTitle(translate(QStringLiteral("Settings")));
         m_pages->setTabText(0, translate(QStringLiteral("System")));
         m_pages->setTabText(1, translate(QStringLiteral("Display")));
-        m_pages->setTabText(2, translate(QStringLiteral("Privacy Policy")));
+        m_pages->setTabText(2, modelText(QStringLiteral("Model")));
+        m_pages->setTabText(3, translate(QStringLiteral("Privacy Policy")));
     });
 }
 

@@ -8,7 +8,7 @@ namespace tovik {
 
 class AppServices;
 
-// The single settings window: System, Display and Privacy Policy.
+// The single settings window: System, Display, Model and Privacy Policy.
 class SettingsWindow final : public QWidget
 {
     Q_OBJECT

@@ -23,6 +23,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("xmark.circle.fill"), QStringLiteral("edit-clear-symbolic")},
         {QStringLiteral("textformat"), QStringLiteral("preferences-desktop-font-symbolic")},
         {QStringLiteral("hand.raised"), QStringLiteral("preferences-system-privacy-symbolic")},
+        {QStringLiteral("brain"), QStringLiteral("applications-science-symbolic")},
         {QStringLiteral("arrow.up.right"), QStringLiteral("go-next-symbolic")},
         {QStringLiteral("plus"), QStringLiteral("tab-new-symbolic")},
         {QStringLiteral("pin"), QStringLiteral("view-pin-symbolic")},

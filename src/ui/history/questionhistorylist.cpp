@@ -101,7 +101,12 @@ QuestionHistoryList::QuestionHistoryList(UserPrompts &prompts, QWidget *parent)
     });
 }
 
-QuestionHistoryList::~QuestionHistoryList() = default;
+QuestionHistoryList::~QuestionHistoryList()
+{
+    // Hidden while the list is still whole: whoever watches it leave the screen
+    // (the search) may still read it. QWidget's own destructor would hide it too late.
+    hide();
+}
 
 void QuestionHistoryList::setRecords(const QList<QuestionRecord> &records)
 {
@@ -113,6 +118,7 @@ void QuestionHistoryList::setRecords(const QList<QuestionRecord> &records)
         existing.insert(record.id);
     m_model->setSelectedIDs(m_model->selectedIDs() & existing);
     refreshVisible();
+    Q_EMIT recordsChanged();
 }
 
 void QuestionHistoryList::setProblem(const QString &problem)

@@ -35,6 +35,7 @@ public:
     ~QuestionHistoryList() override;
 
     void setRecords(const QList<QuestionRecord> &records);
+    const QList<QuestionRecord> &records() const { return m_records; }
     void setProblem(const QString &problem);
     void setCurrentID(std::optional<qint64> id);
 
@@ -63,6 +64,8 @@ Q_SIGNALS:
     void selectRequested(const tovik::QuestionRecord &record);
     void openInNewTabRequested(const tovik::QuestionRecord &record);
     void deleteRequested(const QSet<qint64> &ids);
+    // After setRecords, once the list shows the new records.
+    void recordsChanged();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
