@@ -24,9 +24,10 @@ using namespace tovik;
 
 namespace {
 
-void pinch(PagePictureWindow *window, double toMagnification)
+// A pinch over `target` (the viewport unless given) that ends at `toMagnification`.
+void pinch(PagePictureWindow *window, double toMagnification, QWidget *target = nullptr)
 {
-    QWidget *viewport = window->scrollView()->viewport();
+    QWidget *viewport = target ? target : window->scrollView()->viewport();
     const QPointF centre = QRectF(viewport->rect()).center();
     const QPointF global = viewport->mapToGlobal(centre);
     const double factor = toMagnification / window->scrollView()->magnification() - 1.0;
@@ -76,6 +77,7 @@ private Q_SLOTS:
     void pinchSnapsToPresetOrShowsCustom();
     void controlWheelZooms();
     void fitFollowsTheWindowSize();
+    void fitDropsTheScrollBars();
     void handDragMovesThePicture();
     void textToolTogglesAndRecognizesOnce();
     void emptyRecognitionSaysSo();
@@ -198,6 +200,11 @@ void TestPagePictureWindow::pinchSnapsToPresetOrShowsCustom()
     QCOMPARE(window->scale(), PictureScale::percent(100));
     QVERIFY(!popup->showsCustomEntry());
 
+    // With the text tool the canvas takes the events; pinching over it still zooms.
+    window->toggleText();
+    pinch(window, 0.5, window->canvas());
+    QCOMPARE(window->scale(), PictureScale::percent(50));
+
     // Pinches stay within the magnification limits.
     pinch(window, 20);
     QCOMPARE(window->scrollView()->magnification(), 8.0);
@@ -239,6 +246,27 @@ void TestPagePictureWindow::fitFollowsTheWindowSize()
     window->resize(window->size() + QSize(100, 0));
     QTRY_COMPARE(window->scrollView()->size(), QSize(600, 400));
     QCOMPARE(window->scrollView()->magnification(), 0.75);
+
+}
+
+void TestPagePictureWindow::fitDropsTheScrollBars()
+{
+    // Fitted, the picture fills the view exactly: scroll bars left over from a
+    // zoomed-in view must not keep it scrollable.
+    PagePictureWindow *window = test::showPictureWindow(test::blankPicture(1500, 1000),
+                                                        std::make_shared<test::FakePictureRecognizer>());
+    window->resize(window->size() + QSize(600, 400) - window->scrollView()->size());
+    QTRY_COMPARE(window->scrollView()->size(), QSize(600, 400));
+    window->setScale(PictureScale::percent(200));
+    QScrollBar *h = window->scrollView()->horizontalScrollBar();
+    QScrollBar *v = window->scrollView()->verticalScrollBar();
+    QTRY_VERIFY(h->isVisible() && v->isVisible());
+
+    window->setScale(PictureScale::fit());
+    QTRY_VERIFY(!h->isVisible() && !v->isVisible());
+    QCOMPARE(window->scrollView()->magnification(), 0.4);
+    QCOMPARE(v->maximum(), 0);
+    QCOMPARE(window->canvas()->geometry(), QRect(0, 0, 600, 400));
 }
 
 void TestPagePictureWindow::handDragMovesThePicture()

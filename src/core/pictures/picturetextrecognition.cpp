@@ -2,6 +2,7 @@
 
 #include "preview/pageocrjob.h"
 
+#include <QCoreApplication>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrent>
 
@@ -20,6 +21,10 @@ PictureTextRecognition::PictureTextRecognition(std::shared_ptr<TextRecognizer> r
         if (m_running && !m_watcher.isCanceled())
             deliver(m_watcher.result());
     });
+    // The shared pool is drained when the application ends; do not make it wait for a
+    // recognition nobody will see.
+    if (QCoreApplication *application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, &PictureTextRecognition::cancel);
 }
 
 PictureTextRecognition::~PictureTextRecognition()

@@ -232,7 +232,11 @@ void PictureScrollView::layoutContent()
         return;
     const QSize canvasSize(qMax(1, qRound(m_contentSize.width() * m_magnification)),
                            qMax(1, qRound(m_contentSize.height() * m_magnification)));
-    const QSize view = viewport()->size();
+    // Ranges are measured against the room without scroll bars when the canvas fits
+    // there; otherwise bars shown once would keep the room too small to lose them.
+    const QSize room = maximumViewportSize();
+    const bool fits = canvasSize.width() <= room.width() && canvasSize.height() <= room.height();
+    const QSize view = fits ? room : viewport()->size();
     QScrollBar *h = horizontalScrollBar();
     QScrollBar *v = verticalScrollBar();
     h->setRange(0, qMax(0, canvasSize.width() - view.width()));
@@ -241,8 +245,10 @@ void PictureScrollView::layoutContent()
     v->setRange(0, qMax(0, canvasSize.height() - view.height()));
     v->setPageStep(view.height());
     v->setSingleStep(20);
-    const int x = canvasSize.width() < view.width() ? (view.width() - canvasSize.width()) / 2 : -h->value();
-    const int y = canvasSize.height() < view.height() ? (view.height() - canvasSize.height()) / 2 : -v->value();
+    // Centred on each axis where the canvas is smaller than what shows of it.
+    const QSize shown = viewport()->size();
+    const int x = canvasSize.width() < shown.width() ? (shown.width() - canvasSize.width()) / 2 : -h->value();
+    const int y = canvasSize.height() < shown.height() ? (shown.height() - canvasSize.height()) / 2 : -v->value();
     m_canvas->setGeometry(QRect(QPoint(x, y), canvasSize));
 }
 

@@ -12,7 +12,9 @@ PictureStatusLabel::PictureStatusLabel(QWidget *parent)
     setTextInteractionFlags(Qt::NoTextInteraction);
     setAlignment(Qt::AlignCenter);
     QFont small = font();
-    small.setPointSizeF(qMax(1.0, small.pointSizeF() * 11.0 / 13.0));
+    // A step below the body text, but still readable with small desktop fonts.
+    if (small.pointSizeF() > 0)
+        small.setPointSizeF(qMax(8.0, small.pointSizeF() * 11.0 / 13.0));
     setFont(small);
     QPalette colours = palette();
     QColor background = palette().color(QPalette::Window);

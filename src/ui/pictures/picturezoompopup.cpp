@@ -17,6 +17,8 @@ PictureZoomPopup::PictureZoomPopup(QWidget *parent)
     : QComboBox(parent)
 {
     setFixedWidth(104);
+    // Like the toolbar buttons: choosing a zoom leaves the keyboard with the picture.
+    setFocusPolicy(Qt::TabFocus);
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     addItem(QStringLiteral("Fit"), fitTag);
     for (int preset : PictureZoom::presets)
