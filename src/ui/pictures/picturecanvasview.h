@@ -60,7 +60,7 @@ public:
 
 Q_SIGNALS:
     void statusChanged();
-    // A text drag reached `viewportPoint` (parent coordinates); the view may scroll.
+    // A text drag reached `parentPoint` (the viewport's coordinates); the view may scroll.
     void dragged(QPoint parentPoint);
 
 protected:
