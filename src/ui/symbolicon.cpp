@@ -35,7 +35,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("minus.magnifyingglass"), QStringLiteral("zoom-out-symbolic")},
         {QStringLiteral("arrow.up.left.and.arrow.down.right"), QStringLiteral("zoom-fit-best-symbolic")},
         {QStringLiteral("hand.raised.fill"), QStringLiteral("input-mouse-symbolic")},
-        {QStringLiteral("character.cursor.ibeam"), QStringLiteral("edit-select-all-symbolic")},
+        {QStringLiteral("character.cursor.ibeam"), QStringLiteral("insert-text-symbolic")},
         {QStringLiteral("photo"), QStringLiteral("image-x-generic-symbolic")},
         {QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("edit-find-symbolic")},
     };
