@@ -1,0 +1,55 @@
+#pragma once
+
+// Internals shared by the two halves of DocumentPreviewModel (state and load steps).
+
+#include "preview/documentpreviewmodel.h"
+
+#include <QPromise>
+
+namespace tovik {
+
+// A page ready to show (a problem or a cached image), or one still to render.
+struct DocumentPreviewModel::PageWork
+{
+    std::optional<RenderedPage> done;
+    QString path;
+    QString key;
+    qint64 page = 0;
+    std::shared_ptr<PdfDocument> document;
+    std::shared_ptr<PdfPage> pdfPage; // set when the page still has to be rendered
+};
+
+// One page render on the worker, shared by every load step waiting for that page of
+// that opened document.
+struct DocumentPreviewModel::PendingRender
+{
+    PageWork work;
+    QList<std::function<void(const RenderedPage &)>> waiters;
+};
+
+// The state one load carries from step to step.
+struct DocumentPreviewModel::LoadRun
+{
+    qint64 generation = 0;
+    QString key;
+    QString directory;
+    QList<CitedPage> cited;
+    QStringList filenames;
+    QHash<QString, QStringList> sourcePaths;
+    QList<CitedDocument> working; // published as groups after every step
+    qsizetype file = -1;          // index into filenames and working
+    QList<qint64> pages;          // cited pages of the current file
+    qsizetype pageIndex = 0;
+    std::shared_ptr<PdfDocument> document;
+    QPromise<void> promise;
+};
+
+// The cited pages as filename, line feed, page, joined by U+001E, then U+001F and
+// the working directory.
+QString loadKeyFor(const QList<CitedPage> &cited, const QString &workingDirectory);
+
+// Renders `page` `width` pixels wide. An all-gray page (most text pages) is kept as
+// 8-bit gray, a quarter of the memory. Safe on any thread.
+QImage renderPreviewImage(const PdfPage &page, int width);
+
+} // namespace tovik
