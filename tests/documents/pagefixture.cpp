@@ -42,25 +42,34 @@ TestPage makeScannedPage(const QTemporaryDir &dir, const QString &name, const QS
     return openFirstPage(path);
 }
 
+bool writeTextPagesPdf(const QString &path, const QStringList &pageTexts)
+{
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::Letter));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(72);
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return false;
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(14);
+    painter.setFont(font);
+    for (qsizetype index = 0; index < pageTexts.size(); ++index) {
+        if (index > 0 && !writer.newPage())
+            return false;
+        const QStringList lines = pageTexts[index].split(QLatin1Char('\n'));
+        for (qsizetype line = 0; line < lines.size(); ++line)
+            painter.drawText(QPointF(72, 100 + 24 * line), lines[line]);
+    }
+    return painter.end();
+}
+
 QList<TestPage> makeTextPages(const QTemporaryDir &dir, const QString &name, const QStringList &pageTexts)
 {
     const QString path = dir.filePath(name);
-    {
-        QPdfWriter writer(path);
-        writer.setPageSize(QPageSize(QPageSize::Letter));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setResolution(72);
-        QPainter painter(&writer);
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(14);
-        painter.setFont(font);
-        for (qsizetype index = 0; index < pageTexts.size(); ++index) {
-            if (index > 0)
-                writer.newPage();
-            painter.drawText(QPointF(72, 100), pageTexts[index]);
-        }
-    }
     QList<TestPage> pages;
+    if (!writeTextPagesPdf(path, pageTexts))
+        return pages;
     const std::shared_ptr<PdfDocument> document = openPdfDocument(path).document;
     for (int index = 0; document && index < document->pageCount(); ++index) {
         TestPage page{document, document->page(index), {}};

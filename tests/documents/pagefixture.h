@@ -28,7 +28,10 @@ struct TestPage
 TestPage makeTextPage(const QTemporaryDir &dir, const QString &name, const QStringList &lines);
 // A Letter page that only holds a picture of `lines`: no text layer.
 TestPage makeScannedPage(const QTemporaryDir &dir, const QString &name, const QStringList &lines);
-// Every page of a PDF with one line of text per page.
+// A Letter PDF with one page per text; a text's lines (split at line feeds) are drawn
+// 24 points apart from 100 points below the top, at 14 pt.
+bool writeTextPagesPdf(const QString &path, const QStringList &pageTexts);
+// Every page of such a PDF, each rendered 153 pixels wide.
 QList<TestPage> makeTextPages(const QTemporaryDir &dir, const QString &name, const QStringList &pageTexts);
 
 // A recognizer that "reads" the lines it was given, whatever the image: each line's
