@@ -15,6 +15,7 @@
 #include <optional>
 
 class QMenu;
+class QScrollArea;
 
 namespace tovik {
 
@@ -115,6 +116,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    static MenuExtension &menuExtension();
+    // The scroll area around the sidebar list, for autoscroll and reveal.
+    QScrollArea *enclosingScrollArea() const;
     bool hasUsableTextLayer() const;
     const PdfTextLayer *textLayer() const;
     void pressed(QMouseEvent *event, bool doubleClick);
