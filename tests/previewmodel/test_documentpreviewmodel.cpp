@@ -438,6 +438,19 @@ void TestDocumentPreviewModel::changedDirectoryEmptiesTheCaches()
     QVERIFY(test::waitFor(moved));
     QCOMPARE(model.groups().value(0).sourcePath, other.filePath(QStringLiteral("good.pdf")));
     QCOMPARE(model.images().keys(), QStringList{other.filePath(QStringLiteral("good.pdf")) + QStringLiteral("#1")});
+
+    // Back to the first folder while the load for the second is still running: the
+    // shown state is being replaced, so the first folder is loaded again rather than
+    // taken as already shown.
+    QVERIFY(test::waitFor(model.load(answer, m_project.path())));
+    QFuture<void> away = model.load(answer, other.path());
+    QFuture<void> back = model.load(answer, m_project.path());
+    QVERIFY(test::waitFor(away) && test::waitFor(back));
+    drain();
+    QCOMPARE(model.loadedDirectory(), m_project.path());
+    QCOMPARE(model.loadedKey(), model.loadKey(answer, m_project.path()));
+    QCOMPARE(model.groups().value(0).sourcePath, file(QStringLiteral("good.pdf")));
+    QVERIFY(!model.isLoading());
 }
 
 void TestDocumentPreviewModel::renderedPagesAreReused()

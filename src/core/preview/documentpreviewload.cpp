@@ -1,5 +1,5 @@
 // The load of DocumentPreviewModel: a chain of steps on the GUI thread, each posted
-// as its own event, with page renders on the model's worker thread.
+// as its own event; page renders go to the worker (documentpreviewrender.cpp).
 
 #include "i18n/translate.h"
 #include "preview/corpuslookup.h"
@@ -21,22 +21,16 @@ QString loadKeyFor(const QList<CitedPage> &cited, const QString &workingDirector
     return key + QChar(0x1F) + workingDirectory;
 }
 
-QImage renderPreviewImage(const PdfPage &page, int width)
-{
-    QImage image = page.render(width);
-    if (!image.isNull() && image.allGray())
-        image = image.convertToFormat(QImage::Format_Grayscale8);
-    return image;
-}
-
 QFuture<void> DocumentPreviewModel::load(const QString &answer, const QString &workingDirectory)
 {
     if (!m_acceptsLoads)
         return QtFuture::makeReadyFuture();
     const QList<CitedPage> &cited = m_citations.pages(answer);
     QString key = loadKeyFor(cited, workingDirectory);
-    if (key == m_loadedKey)
-        return QtFuture::makeReadyFuture(); // the shown state already belongs to this answer
+    // The shown state already belongs to this answer and folder. Not while another
+    // load runs: that one is replacing the state with a different answer or folder.
+    if (key == m_loadedKey && !m_isLoading)
+        return QtFuture::makeReadyFuture();
 
     auto run = std::make_shared<LoadRun>();
     run->key = std::move(key);
@@ -182,43 +176,6 @@ void DocumentPreviewModel::finishLoad(const Run &run)
 void DocumentPreviewModel::publish(const Run &run)
 {
     setGroups(run->working);
-}
-
-void DocumentPreviewModel::renderInBackground(const PageWork &work, std::function<void(const RenderedPage &)> done)
-{
-    // A second load asking for a page that is already being rendered from the same
-    // opened document waits for that render instead of starting another.
-    if (const auto it = m_rendering.constFind(work.key);
-        it != m_rendering.cend() && (*it)->work.document == work.document) {
-        (*it)->waiters.append(std::move(done));
-        return;
-    }
-    auto pending = std::make_shared<PendingRender>();
-    pending->work = work;
-    pending->waiters.append(std::move(done));
-    m_rendering.insert(work.key, pending);
-    // Worker thread: touches only its own page handle (the backend serializes access
-    // to the document) and posts the image back. The model outlives the task: its
-    // destructor waits for the pool.
-    m_renderPool.start([this, pending, page = work.pdfPage] {
-        QImage image = renderPreviewImage(*page, renderWidth);
-        QMetaObject::invokeMethod(
-            this, [this, pending, image = std::move(image)] { renderFinished(pending, image); }, Qt::QueuedConnection);
-    });
-}
-
-void DocumentPreviewModel::renderFinished(const std::shared_ptr<PendingRender> &pending, const QImage &image)
-{
-    const PageWork &work = pending->work;
-    if (m_rendering.value(work.key) == pending)
-        m_rendering.remove(work.key);
-    // Kept (even when the load that asked went stale) only while the document it came
-    // from is still the cached one: a reset, a deactivation or a new working directory
-    // dropped that document, and the image goes with it.
-    const RenderedPage page = storeRendered(work, image, m_documents.value(work.path) == work.document);
-    const auto waiters = std::move(pending->waiters);
-    for (const auto &waiter : waiters)
-        waiter(page);
 }
 
 } // namespace tovik

@@ -1,25 +1,35 @@
 #include "preview/documentpreviewmodel.h"
 
-#include "i18n/translate.h"
 #include "preview/citations.h"
 #include "preview/documentpreviewwork.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace tovik {
+
+namespace {
+
+// A page image is a few megabytes; glibc keeps freed blocks of that size in the
+// arena of the render thread, so a deactivated tab would still hold its pages in
+// resident memory. Give them back now.
+void returnFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
+} // namespace
 
 DocumentPreviewModel::DocumentPreviewModel(QObject *parent)
     : QObject(parent)
 {
-    // Pages of one load render one after another; a second thread would only wait
-    // for the lock of the same document.
-    m_renderPool.setMaxThreadCount(1);
 }
 
-DocumentPreviewModel::~DocumentPreviewModel()
-{
-    // A running render posts back to this object; it must end before the object does.
-    m_renderPool.clear();
-    m_renderPool.waitForDone();
-}
+// A render still on the worker finds the model gone and drops its image.
+DocumentPreviewModel::~DocumentPreviewModel() = default;
 
 void DocumentPreviewModel::setPageOrder(CitationPageOrder order)
 {
@@ -68,61 +78,6 @@ std::shared_ptr<PdfDocument> DocumentPreviewModel::pdfDocument(const QString &pa
     m_documents.insert(path, opened.document);
     Q_EMIT documentsChanged();
     return opened.document;
-}
-
-RenderedPage DocumentPreviewModel::renderPage(const std::shared_ptr<PdfDocument> &document, const QString &path,
-                                              qint64 page)
-{
-    const PageWork work = preparePage(document, path, page);
-    if (work.done)
-        return *work.done;
-    return storeRendered(work, renderPreviewImage(*work.pdfPage, renderWidth));
-}
-
-DocumentPreviewModel::PageWork DocumentPreviewModel::preparePage(const std::shared_ptr<PdfDocument> &document,
-                                                                 const QString &path, qint64 page) const
-{
-    PageWork work;
-    work.path = path;
-    work.key = imageKey(path, page);
-    work.page = page;
-    work.document = document;
-    const auto problem = [&](const QString &english) {
-        work.done = RenderedPage{page, {}, nullptr, translated(english, {{QStringLiteral("page"), QString::number(page)}})};
-        return work;
-    };
-    const QString noPage = QStringLiteral("There is no page {page}.");
-    if (!document || page < 1 || page > document->pageCount())
-        return problem(noPage);
-    std::shared_ptr<PdfPage> pdfPage = document->page(int(page - 1));
-    if (!pdfPage)
-        return problem(noPage);
-    if (const auto it = m_images.constFind(work.key); it != m_images.cend()) {
-        work.done = RenderedPage{page, *it, pdfPage, std::nullopt};
-        return work;
-    }
-    // The backend gives the crop box with width and height already swapped for odd
-    // quarter turns.
-    const QSizeF shown = pdfPage->geometry().displayedSize();
-    if (!(shown.width() > 1 && shown.height() > 1))
-        return problem(QStringLiteral("Page {page} has no size."));
-    work.pdfPage = std::move(pdfPage);
-    return work;
-}
-
-RenderedPage DocumentPreviewModel::storeRendered(const PageWork &work, const QImage &image, bool keep)
-{
-    if (image.isNull()) {
-        // Poppler failed, or the page is too tall to render 1600 pixels wide.
-        return RenderedPage{work.page, {}, nullptr,
-                            translated(QStringLiteral("Couldn't render page {page}."),
-                                       {{QStringLiteral("page"), QString::number(work.page)}})};
-    }
-    if (keep) {
-        m_images.insert(work.key, image);
-        Q_EMIT imagesChanged();
-    }
-    return RenderedPage{work.page, image, work.pdfPage, std::nullopt};
 }
 
 QString DocumentPreviewModel::loadKey(const QString &answer, const QString &workingDirectory)
@@ -210,6 +165,7 @@ void DocumentPreviewModel::dropCaches()
     if (!m_images.isEmpty()) {
         m_images.clear();
         Q_EMIT imagesChanged();
+        returnFreedMemory();
     }
 }
 

@@ -14,7 +14,6 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QThreadPool>
 
 #include <functional>
 #include <memory>
@@ -34,8 +33,8 @@ using PageImageCache = QHash<QString, QImage>;
 // happens there. A load is a chain of short steps on the GUI thread, each posted as
 // its own event so the interface gets a turn after every published step. The corpus
 // lookup, opening a PDF and the cheap checks of a page run inside those steps; only
-// rendering a page image runs on the model's own worker thread, and its result comes
-// back as another step that is dropped when the load went stale meanwhile.
+// rendering a page image runs on a worker thread (shared by all models), and its
+// result comes back as another step, dropped when the load went stale meanwhile.
 class DocumentPreviewModel final : public QObject
 {
     Q_OBJECT
@@ -57,7 +56,6 @@ public:
     static constexpr int renderWidth = 1600;
 
     explicit DocumentPreviewModel(QObject *parent = nullptr);
-    // Waits for a page render still running on the worker.
     ~DocumentPreviewModel() override;
 
     const QList<CitedDocument> &groups() const { return m_groups; }
@@ -77,7 +75,8 @@ public:
     // The preview shelf turns loading on and off; deactivate() also turns it off.
     void setAcceptsLoads(bool accepts);
 
-    // Builds the sidebar for `answer` in `workingDirectory`. Returns at once; the
+    // Builds the sidebar for `answer` in `workingDirectory`. Returns at once, with
+    // isLoading set and, for a new working directory, the caches emptied; the
     // future finishes when the load has finished, failed or been superseded (by a
     // newer load, reset or deactivate). Cancelling the future stops the load at its
     // next step and leaves the state as it is, like a superseded load.
@@ -169,7 +168,6 @@ private:
 
     StreamingCitations m_citations;
     QHash<QString, std::shared_ptr<PendingRender>> m_rendering;
-    QThreadPool m_renderPool;
 };
 
 } // namespace tovik

@@ -16,7 +16,9 @@ namespace tovik {
 struct RenderedPage
 {
     qint64 page = 0; // 1-based
-    QImage image;    // null when the page has a problem
+    // 1600 pixels wide; null when the page has a problem. Pages that render all gray
+    // (most text pages) are Format_Grayscale8, a quarter of the memory; others 32-bit.
+    QImage image;
     std::shared_ptr<PdfPage> pdfPage;
     std::optional<QString> problem;
 
