@@ -1,6 +1,7 @@
 #include "contentview.h"
 
 #include "copytextbutton.h"
+#include "documents/documentpreview.h"
 
 #include "appservices.h"
 #include "history/historysearchbinding.h"
@@ -10,13 +11,14 @@
 #include "ingestdropzone.h"
 #include "messageboxprompts.h"
 #include "preview/citations.h"
+#include "preview/documentpreviewmodel.h"
+#include "preview/previewtabmonitor.h"
 #include "questionfield.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "retranslate.h"
 #include "sidebarwidthstore.h"
 #include "statusstrip.h"
-#include "emptystatepanel.h"
 #include "symbolicon.h"
 #include "tabs/contentmodel.h"
 #include "tabs/contentrules.h"
@@ -57,6 +59,11 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
                                      : std::unique_ptr<UserPrompts>(std::make_unique<MessageBoxPrompts>(this)))
     , m_model(new ContentModel(services.settings(), services.history(), *m_prompts, this))
     , m_registrar(std::make_unique<OpenTabRegistrar>(m_model->tabID()))
+    , m_documentPreview(new DocumentPreviewModel(this))
+    , m_previewMonitor(std::make_unique<PreviewTabMonitor>(m_model->tabID(), m_documentPreview,
+                                                           m_model->session().answerText(),
+                                                           services.settings().workingDirectory(),
+                                                           m_model->session().isAsking()))
     , m_windowId(TabWindowArrangement::shared().registerTab(this))
 {
     m_split = new QSplitter(Qt::Horizontal, this);
@@ -107,6 +114,7 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
         }
         refreshDocumentsCount();
         publishToCatalog();
+        updatePreview();
     });
     connect(&session, &RagSession::logAppended, this, [this](const QString &line) {
         m_log->appendLine(line);
@@ -120,6 +128,8 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
         }
     });
     connect(&session, &RagSession::isAskingChanged, this, &ContentView::publishToCatalog);
+    connect(&session, &RagSession::isAskingChanged, this, &ContentView::updatePreview);
+    connect(&m_services.settings(), &RagSettings::workingDirectoryChanged, this, &ContentView::updatePreview);
     connect(&session, &RagSession::errorMessageChanged, this, &ContentView::showError);
     connect(&m_services.history(), &QuestionHistoryStore::recordsChanged, this, &ContentView::refreshHistoryList);
     connect(&m_services.history(), &QuestionHistoryStore::lastErrorChanged, this, &ContentView::refreshHistoryList);
@@ -140,6 +150,7 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
         refreshState();
     });
     refreshHistoryList();
+    updatePreview();
 }
 
 ContentView::~ContentView()
@@ -187,11 +198,7 @@ QWidget *ContentView::buildSidebar()
     ingestColumn->addWidget(m_dropZone);
     ingestColumn->addStretch(1);
 
-    auto *documentsEmpty = new EmptyStatePanel(m_sidebarPages);
-    documentsEmpty->setContent(
-        QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("No document pages yet"),
-        QStringLiteral("Document pages cited in the answer are listed here from top to bottom in answer order."));
-    m_documentsPage = documentsEmpty;
+    m_documentsPage = new DocumentPreview(*m_documentPreview, m_sidebarPages);
 
     m_history = new QuestionHistoryList(*m_prompts, m_sidebarPages);
     new HistorySearchBinding(*m_history);
@@ -450,6 +457,7 @@ bool ContentView::confirmClose()
 void ContentView::prepareToClose()
 {
     m_registrar->close();
+    m_previewMonitor.reset(); // leaves the preview shelf
     TabWindowArrangement::shared().tabWillClose(m_windowId);
     m_model->session().cancel();
 }
@@ -457,6 +465,8 @@ void ContentView::prepareToClose()
 void ContentView::windowBecameActive()
 {
     TabWindowArrangement::shared().tabBecameKey(m_windowId);
+    if (m_previewMonitor)
+        m_previewMonitor->windowBecameKey();
 }
 
 void ContentView::attachedToWindow()
@@ -469,6 +479,16 @@ void ContentView::publishToCatalog()
 {
     const RagSession &session = m_model->session();
     m_registrar->update(m_model->tabTitle(), session.question(), session.answerText(), session.isAsking());
+}
+
+void ContentView::updatePreview()
+{
+    const RagSession &session = m_model->session();
+    const QString workingDirectory = m_services.settings().workingDirectory();
+    if (m_previewMonitor)
+        m_previewMonitor->update(m_model->tabID(), m_documentPreview, session.answerText(), workingDirectory,
+                                 session.isAsking());
+    m_documentsPage->follow(session.answerText(), workingDirectory);
 }
 
 void ContentView::showEvent(QShowEvent *event)

@@ -21,9 +21,12 @@ namespace tovik {
 
 class AppServices;
 class ContentModel;
+class DocumentPreview;
+class DocumentPreviewModel;
 class IngestDropZone;
 class UserPrompts;
 class OpenTabRegistrar;
+class PreviewTabMonitor;
 class QuestionField;
 class QuestionHistoryList;
 class RagSession;
@@ -68,6 +71,8 @@ public:
     TextBox *logBox() const { return m_log; }
     TextBox *readOnlyQuestion() const { return m_readOnlyQuestion; }
     QuestionHistoryList *historyList() const { return m_history; }
+    DocumentPreview *documentsPage() const { return m_documentsPage; }
+    DocumentPreviewModel &documentPreview() const { return *m_documentPreview; }
     StatusStrip *statusStrip() const { return m_status; }
     QButtonGroup *sidebarPicker() const { return m_picker; }
     QWidget *sidebar() const { return m_sidebar; }
@@ -99,11 +104,14 @@ private:
     void applySidebarWidth(bool force);
     void commitDividerDrag();
     void publishToCatalog();
+    void updatePreview();
 
     AppServices &m_services;
     std::unique_ptr<UserPrompts> m_prompts;
     ContentModel *m_model;
     std::unique_ptr<OpenTabRegistrar> m_registrar;
+    DocumentPreviewModel *m_documentPreview;
+    std::unique_ptr<PreviewTabMonitor> m_previewMonitor;
     WindowId m_windowId;
 
     QSplitter *m_split = nullptr;
@@ -112,7 +120,7 @@ private:
     QButtonGroup *m_picker = nullptr;
     QStackedWidget *m_sidebarPages = nullptr;
     IngestDropZone *m_dropZone = nullptr;
-    QWidget *m_documentsPage = nullptr;
+    DocumentPreview *m_documentsPage = nullptr;
     QuestionHistoryList *m_history = nullptr;
     StatusStrip *m_status = nullptr;
     QuestionField *m_questionField = nullptr;

@@ -17,6 +17,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("gear"), QStringLiteral("emblem-system-symbolic")},
         {QStringLiteral("ellipsis"), QStringLiteral("view-more-symbolic")},
         {QStringLiteral("chevron.down"), QStringLiteral("pan-down-symbolic")},
+        {QStringLiteral("chevron.up"), QStringLiteral("pan-up-symbolic")},
         {QStringLiteral("chevron.right"), QStringLiteral("pan-end-symbolic")},
         {QStringLiteral("clock.arrow.circlepath"), QStringLiteral("document-open-recent-symbolic")},
         {QStringLiteral("magnifyingglass"), QStringLiteral("edit-find-symbolic")},
@@ -38,6 +39,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("character.cursor.ibeam"), QStringLiteral("insert-text-symbolic")},
         {QStringLiteral("photo"), QStringLiteral("image-x-generic-symbolic")},
         {QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("edit-find-symbolic")},
+        {QStringLiteral("doc.richtext"), QStringLiteral("x-office-document-symbolic")},
     };
     return table;
 }

@@ -1,0 +1,299 @@
+#include "documents/previewpagelist.h"
+
+#include "documents/previewheaderrow.h"
+#include "documents/previewpagerow.h"
+#include "documents/selectablepdfpageview.h"
+#include "i18n/translate.h"
+#include "preview/previewfind.h"
+#include "preview/previewocrcache.h"
+#include "retranslate.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace tovik {
+
+namespace {
+
+QWidget *makeLoadingRow(QWidget *parent)
+{
+    auto *row = new QWidget(parent);
+    auto *spinner = new QProgressBar(row);
+    spinner->setRange(0, 0);
+    spinner->setTextVisible(false);
+    spinner->setFixedSize(28, 6);
+    auto *label = new QLabel(row);
+    auto *line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(8);
+    line->addWidget(spinner, 0, Qt::AlignVCenter);
+    line->addWidget(label);
+    line->addStretch(1);
+    followLanguage(label, [label] { label->setText(translate(QStringLiteral("Loading document pages…"))); });
+    return row;
+}
+
+} // namespace
+
+PreviewPageList::PreviewPageList(PreviewFind &find, PreviewOCRCache *cache, QWidget *parent)
+    : QScrollArea(parent)
+    , m_find(find)
+    , m_cache(cache)
+    , m_content(new QWidget)
+{
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto *column = new QVBoxLayout(m_content);
+    column->setContentsMargins(0, 4, 0, 4);
+    column->setSpacing(8);
+    column->addStretch(1);
+    setWidget(m_content);
+    m_content->installEventFilter(this);
+
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &PreviewPageList::updateMaterialized);
+    connect(&m_find, &PreviewFind::findMatchesChanged, this, &PreviewPageList::refreshFindInputs);
+    connect(&m_find, &PreviewFind::findIndexChanged, this, &PreviewPageList::refreshFindInputs);
+    connect(&m_find, &PreviewFind::findRevealChanged, this, [this] {
+        refreshFindInputs();
+        scrollToActiveMatch();
+    });
+    followLanguage(this, [this] { refreshFindInputs(); });
+}
+
+void PreviewPageList::setRows(const QList<PreviewRow> &rows)
+{
+    m_rows = rows;
+    QList<QString> order;
+    QHash<QString, QWidget *> widgets;
+    bool firstHeader = true;
+    for (const PreviewRow &row : rows) {
+        const QString identity = row.identity();
+        if (widgets.contains(identity))
+            continue; // identities are unique in a published list
+        QWidget *widget = m_widgets.take(identity);
+        switch (row.kind) {
+        case PreviewRow::Kind::header: {
+            auto *header = qobject_cast<PreviewHeaderRow *>(widget);
+            if (!header)
+                header = new PreviewHeaderRow(m_content);
+            header->setDocument(row.document);
+            header->setFirst(firstHeader);
+            firstHeader = false;
+            widget = header;
+            break;
+        }
+        case PreviewRow::Kind::page: {
+            auto *page = qobject_cast<PreviewPageRow *>(widget);
+            if (!page)
+                page = new PreviewPageRow(m_cache, m_content);
+            if (page->filename() != row.filename || !(page->page() == row.page))
+                page->setPage(row.filename, row.page);
+            if (page->isMaterialized())
+                page->apply(inputFor(*page));
+            widget = page;
+            break;
+        }
+        case PreviewRow::Kind::loading:
+            if (!widget)
+                widget = makeLoadingRow(m_content);
+            break;
+        }
+        widgets.insert(identity, widget);
+        order.append(identity);
+    }
+    for (auto gone = m_widgets.cbegin(); gone != m_widgets.cend(); ++gone) {
+        m_materialized.remove(gone.key());
+        gone.value()->hide();
+        gone.value()->deleteLater();
+    }
+    m_widgets = std::move(widgets);
+
+    if (order != m_order) {
+        auto *column = static_cast<QVBoxLayout *>(m_content->layout());
+        while (QLayoutItem *item = column->takeAt(0))
+            delete item; // the widgets stay; only their layout items go
+        for (const QString &identity : std::as_const(order)) {
+            QWidget *widget = m_widgets.value(identity);
+            column->addWidget(widget);
+            widget->show();
+        }
+        column->addStretch(1);
+        m_order = std::move(order);
+    }
+    m_content->layout()->activate();
+    scheduleMaterialize();
+}
+
+SelectablePDFPageView *PreviewPageList::pageView(const QString &identity) const
+{
+    const PreviewPageRow *row = pageRow(identity);
+    return row ? row->view() : nullptr;
+}
+
+PreviewPageRow *PreviewPageList::pageRow(const QString &identity) const
+{
+    return qobject_cast<PreviewPageRow *>(m_widgets.value(identity));
+}
+
+PreviewHeaderRow *PreviewPageList::headerRow(const QString &identity) const
+{
+    return qobject_cast<PreviewHeaderRow *>(m_widgets.value(identity));
+}
+
+int PreviewPageList::pageViewCount() const
+{
+    return int(m_content->findChildren<SelectablePDFPageView *>().size());
+}
+
+SelectablePDFPage PreviewPageList::inputFor(const PreviewPageRow &row) const
+{
+    const RenderedPage &page = row.page();
+    SelectablePDFPage input;
+    input.image = page.image;
+    input.pdfPage = page.pdfPage;
+    input.textKey = PreviewOCRCache::textKey(row.filename(), page.page);
+    input.caption = translated(QStringLiteral("{filename} page {page}"),
+                               {{QStringLiteral("filename"), row.filename()},
+                                {QStringLiteral("page"), QString::number(page.page)}});
+    m_find.fillRow(input, row.filename(), page.page);
+    return input;
+}
+
+void PreviewPageList::refreshFindInputs()
+{
+    for (QWidget *widget : std::as_const(m_widgets)) {
+        auto *row = qobject_cast<PreviewPageRow *>(widget);
+        if (row && row->isMaterialized())
+            row->apply(inputFor(*row));
+    }
+}
+
+void PreviewPageList::scheduleMaterialize()
+{
+    if (m_materializeQueued)
+        return;
+    m_materializeQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_materializeQueued = false;
+        updateMaterialized();
+    });
+}
+
+void PreviewPageList::updateMaterialized()
+{
+    // The scroll area sizes its content on a later event; rows must have their
+    // final places before deciding which are near the screen.
+    const int contentWidth = viewport()->width();
+    const QSize contentSize(contentWidth, std::max(viewport()->height(), m_content->heightForWidth(contentWidth)));
+    if (m_content->size() != contentSize)
+        m_content->resize(contentSize);
+    const int top = verticalScrollBar()->value();
+    const int height = viewport()->height();
+    // Half a screen either way, so that a page is ready before it scrolls in.
+    const int margin = height / 2;
+    const int from = top - margin;
+    const int to = top + height + margin;
+    for (auto entry = m_widgets.cbegin(); entry != m_widgets.cend(); ++entry) {
+        auto *row = qobject_cast<PreviewPageRow *>(entry.value());
+        if (!row)
+            continue;
+        const QRect geometry = row->geometry();
+        const bool near = isVisible() && height > 0 && geometry.bottom() >= from && geometry.top() <= to;
+        if (!near) {
+            m_materialized.remove(entry.key());
+            continue;
+        }
+        m_materialized.insert(entry.key());
+        if (!row->isMaterialized())
+            row->materialize(inputFor(*row));
+    }
+}
+
+void PreviewPageList::resizeEvent(QResizeEvent *event)
+{
+    QScrollArea::resizeEvent(event);
+    scheduleMaterialize();
+}
+
+void PreviewPageList::showEvent(QShowEvent *event)
+{
+    QScrollArea::showEvent(event);
+    scheduleMaterialize();
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        QTimer::singleShot(0, this, &PreviewPageList::scrollToActiveMatch);
+    }
+}
+
+bool PreviewPageList::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_content && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
+        scheduleMaterialize();
+    return QScrollArea::eventFilter(watched, event);
+}
+
+void PreviewPageList::scrollToActiveMatch()
+{
+    const std::optional<PreviewTextMatch> match = m_find.activeMatch();
+    if (!match)
+        return;
+    const QString identity = QStringLiteral("preview-page:") + match->filename + QChar(0x1E)
+        + QString::number(match->pageNumber);
+    revealAttempt(m_find.findReveal(), identity, 0);
+}
+
+void PreviewPageList::revealAttempt(qint64 reveal, const QString &identity, int attempt)
+{
+    if (reveal != m_find.findReveal() || attempt >= 10 || !m_widgets.contains(identity))
+        return;
+    if (m_materialized.contains(identity)) {
+        QTimer::singleShot(50, this, [this, reveal, identity] {
+            if (reveal != m_find.findReveal())
+                return;
+            centerMarker(identity);
+            QTimer::singleShot(90, this, [this, reveal, identity] {
+                if (reveal == m_find.findReveal())
+                    centerMarker(identity);
+            });
+        });
+        return;
+    }
+    // Bring the row near the screen so that the list makes its page, then look again.
+    centerRow(identity);
+    updateMaterialized();
+    QTimer::singleShot(40, this, [this, reveal, identity, attempt] { revealAttempt(reveal, identity, attempt + 1); });
+}
+
+void PreviewPageList::centerOn(int contentY)
+{
+    verticalScrollBar()->setValue(contentY - viewport()->height() / 2);
+}
+
+void PreviewPageList::centerRow(const QString &identity)
+{
+    if (QWidget *row = m_widgets.value(identity))
+        centerOn(row->geometry().center().y());
+}
+
+void PreviewPageList::centerMarker(const QString &identity)
+{
+    const PreviewPageRow *row = pageRow(identity);
+    const std::optional<double> center = m_find.activeFindCenter();
+    const QRect page = row ? row->pageGeometry() : QRect();
+    if (!row || !center || page.isEmpty())
+        return centerRow(identity);
+    // An 8-point marker over the match's height on the page; its middle goes to the
+    // middle of the list.
+    const int markerTop = std::max(0, int(std::clamp(*center, 0.0, 1.0) * page.height()) - 4);
+    centerOn(row->geometry().top() + page.top() + markerTop + 4);
+}
+
+} // namespace tovik

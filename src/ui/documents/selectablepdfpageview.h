@@ -1,0 +1,185 @@
+#pragma once
+
+#include "platform/pdfpage.h"
+#include "platform/pdftextlayer.h"
+#include "platform/textrange.h"
+#include "preview/recognizedpagetext.h"
+#include "preview/selectablepdfpage.h"
+
+#include <QImage>
+#include <QPointF>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QMenu;
+class QScrollArea;
+
+namespace tovik {
+
+class PassThroughLabel;
+class PreviewOCRCache;
+
+enum class SelectionGranularity { character, word, line };
+enum class DragMode { none, pdf, ocr };
+
+// One cited page in the documents sidebar: the rendered image with a text selection
+// on top, taken from the PDF page's text layer or, on a scanned page, from its
+// recognized text. Drag selects characters, a double click a word, a triple click a
+// line; Ctrl+C copies and Ctrl+A selects all while the page has the focus. It also
+// draws the find highlights of its row and brings the active match into view.
+//
+// Coordinates: the widget's own (origin top left, y down); page space and the
+// normalized recognized-text space have y up, so every mapping flips y.
+class SelectablePDFPageView final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SelectablePDFPageView)
+
+public:
+    // A text-layer match of this page and its selection on the page.
+    struct FindHit
+    {
+        TextRange range;
+        TextRange selection;
+        friend bool operator==(const FindHit &, const FindHit &) = default;
+    };
+
+    // Adds items after Copy and Select All in a page's context menu (the pictures
+    // found on the page). Process-wide; empty by default.
+    using MenuExtension = std::function<void(SelectablePDFPageView &view, QMenu &menu)>;
+    static void setMenuExtension(MenuExtension extension);
+
+    // `cache` is the recognized-text cache to use; the process-wide one when null.
+    explicit SelectablePDFPageView(QWidget *parent = nullptr, PreviewOCRCache *cache = nullptr);
+    ~SelectablePDFPageView() override;
+
+    // Takes the row's values: a new PDF page drops the selection, a new image starts
+    // recognition when the page has no text layer, and find values redraw.
+    void apply(const SelectablePDFPage &row);
+
+    std::optional<QString> selectedText() const;
+    // Keeps a selection only when it has text.
+    void setPDFSelection(std::optional<TextRange> selection);
+    // Keeps a glyph set only when its text, trimmed, is not empty.
+    void setOCRSelection(std::optional<GlyphIndexSet> glyphs);
+    void clearSelections();
+    // The page has no usable text layer but recognized glyphs.
+    bool usesRecognizedText() const;
+    // Scrolls the enclosing scroll area to the active match (now or once sized).
+    void revealActiveMatch();
+    void copy();
+    void selectAll();
+    // The context menu with its items enabled as they apply now.
+    QMenu *makeContextMenu(QWidget *parent);
+
+    const QImage &pageImage() const { return m_pageImage; }
+    const std::shared_ptr<PdfPage> &pdfPage() const { return m_pdfPage; }
+    const QString &textKey() const { return m_textKey; }
+    const QString &caption() const { return m_caption; }
+    const std::optional<TextRange> &selection() const { return m_selection; }
+    const std::optional<GlyphIndexSet> &ocrSelection() const { return m_ocrSelection; }
+    const std::optional<RecognizedPageText> &recognized() const { return m_recognized; }
+    SelectionGranularity granularity() const { return m_granularity; }
+    DragMode dragMode() const { return m_dragMode; }
+    const QList<FindHit> &findHits() const { return m_findHits; }
+    // The recognition status shown over the page; empty while hidden.
+    QString statusText() const;
+    bool isRecognizing() const { return m_recognitionRunning; }
+
+    // Page space for a point of the view; none when it doesn't map (see class note).
+    std::optional<QPointF> pagePoint(QPointF viewPoint) const;
+    // Normalized recognized-text coordinates for a point; none for a view without size.
+    std::optional<QPointF> normalizedPoint(QPointF viewPoint) const;
+
+    bool hasHeightForWidth() const override;
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+
+Q_SIGNALS:
+    // The view shows another PDF page: what was found on the old one is stale.
+    void pdfPageChanged();
+
+protected:
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    static MenuExtension &menuExtension();
+    // The scroll area around the sidebar list, for autoscroll and reveal.
+    QScrollArea *enclosingScrollArea() const;
+    bool hasUsableTextLayer() const;
+    const PdfTextLayer *textLayer() const;
+    void pressed(QMouseEvent *event, bool doubleClick);
+    void pressedInRecognizedText(QPointF point);
+    void pressedInPage(QPointF point);
+    bool isCopyOrSelectAll(const QKeyEvent *event) const;
+    void autoscroll(QPointF point);
+
+    // Recognition of a page without a text layer.
+    void updateRecognition();
+    void cancelRecognition();
+    void applyRecognized(const RecognizedPageText &text);
+    void showStatus(const QString &english);
+    void placeStatus();
+
+    void rebuildFindHits(const QList<TextRange> &ranges);
+    void requestReveal();
+
+    QRectF viewRectForPage(const QRectF &pageRect) const;
+    QRectF viewRectForNormalized(const QRectF &box) const;
+    QList<QRectF> glyphRects(const GlyphIndexSet &glyphs) const;
+    QList<QRectF> pdfSelectionRects(TextRange selection) const;
+
+    PreviewOCRCache &m_cache;
+
+    QImage m_pageImage;
+    std::shared_ptr<PdfPage> m_pdfPage;
+    std::shared_ptr<const PdfTextLayer> m_textLayer;
+    QString m_textKey;
+    QString m_caption;
+    PassThroughLabel *m_statusLabel;
+    QString m_statusEnglish;
+
+    std::optional<TextRange> m_selection;
+    std::optional<QPointF> m_anchorPoint; // page space
+    std::optional<QPointF> m_ocrAnchor;   // view coordinates
+    SelectionGranularity m_granularity = SelectionGranularity::character;
+    DragMode m_dragMode = DragMode::none;
+
+    // Recognition: the image it was asked for, the result, and a ticket that
+    // cancels a waiting task when it moves on.
+    std::optional<qint64> m_recognizedImage;
+    std::optional<RecognizedPageText> m_recognized;
+    bool m_recognitionRunning = false;
+    quint64 m_recognitionTicket = 0;
+    std::optional<GlyphIndexSet> m_ocrSelection;
+
+    QList<FindHit> m_findHits;
+    QList<TextRange> m_appliedFindRanges;
+    std::shared_ptr<PdfPage> m_findHitsPage;
+    bool m_findHitsBuilt = false;
+    std::optional<TextRange> m_activeFindRange;
+    GlyphIndexSet m_ocrFindGlyphs;
+    GlyphIndexSet m_activeOCRFindGlyphs;
+    qint64 m_consumedFindReveal = 0;
+    bool m_pendingFindReveal = false;
+
+    // Click counting: Qt reports double clicks but not triple ones.
+    int m_clickCount = 0;
+    quint64 m_lastPressTime = 0;
+    QPointF m_lastPressPoint;
+};
+
+} // namespace tovik
