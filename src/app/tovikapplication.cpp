@@ -4,6 +4,7 @@
 #include "compare/comparewindow.h"
 #include "history/questionhistorystore.h"
 #include "mainwindow.h"
+#include "pictures/pagepicturemenu.h"
 #include "rag/ragsettings.h"
 #include "settingswindow.h"
 #include "tabs/opentabcatalog.h"
@@ -46,6 +47,7 @@ TovikApplication::TovikApplication(int &argc, char **argv)
     m_services = std::make_unique<AppServices>(*m_settings, *m_history);
     OpenTabCatalog::shared().setArrangement(&TabWindowArrangement::shared());
     m_services->openSettingsWindow = [this] { SettingsWindow::showShared(*m_services); };
+    installPagePictureMenu();
     m_services->openCompareWindow = [] { CompareWindow::showShared(); };
 
     // The session manager ending the session counts as quitting.

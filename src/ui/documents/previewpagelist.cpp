@@ -163,6 +163,12 @@ SelectablePDFPage PreviewPageList::inputFor(const PreviewPageRow &row) const
     input.caption = translated(QStringLiteral("{filename} page {page}"),
                                {{QStringLiteral("filename"), row.filename()},
                                 {QStringLiteral("page"), QString::number(page.page)}});
+    for (const PreviewRow &each : m_rows) {
+        if (each.kind == PreviewRow::Kind::header && each.document.filename == row.filename()) {
+            input.sourcePath = each.document.sourcePath.value_or(QString());
+            break;
+        }
+    }
     m_find.fillRow(input, row.filename(), page.page);
     return input;
 }

@@ -72,6 +72,7 @@ void SelectablePDFPageView::apply(const SelectablePDFPage &row)
 {
     m_caption = row.caption;
     m_textKey = row.textKey;
+    m_sourcePath = row.sourcePath;
 
     if (row.pdfPage != m_pdfPage) {
         clearSelections();

@@ -79,6 +79,7 @@ public:
     const std::shared_ptr<PdfPage> &pdfPage() const { return m_pdfPage; }
     const QString &textKey() const { return m_textKey; }
     const QString &caption() const { return m_caption; }
+    const QString &sourcePath() const { return m_sourcePath; }
     const std::optional<TextRange> &selection() const { return m_selection; }
     const std::optional<GlyphIndexSet> &ocrSelection() const { return m_ocrSelection; }
     const std::optional<RecognizedPageText> &recognized() const { return m_recognized; }
@@ -149,6 +150,7 @@ private:
     std::shared_ptr<const PdfTextLayer> m_textLayer;
     QString m_textKey;
     QString m_caption;
+    QString m_sourcePath;
     PassThroughLabel *m_statusLabel;
     QString m_statusEnglish;
 
