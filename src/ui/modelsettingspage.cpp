@@ -3,6 +3,7 @@
 #include "modeltexts.h"
 #include "platform/modelserversettings.h"
 #include "retranslate.h"
+#include "settingslabels.h"
 #include "standardbox.h"
 
 #include <QDoubleSpinBox>
@@ -17,23 +18,6 @@
 namespace tovik {
 
 namespace {
-
-QLabel *headline(QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    return label;
-}
-
-QLabel *caption(QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    label->setWordWrap(true);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
-}
 
 QDoubleSpinBox *thresholdBox(QWidget *parent)
 {
@@ -66,29 +50,29 @@ ModelSettingsPage::ModelSettingsPage(ModelServerSettings &settings, QWidget *par
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(scroll);
 
-    m_serverTitle = headline(content);
+    m_serverTitle = settingsHeadline(content);
     m_server = new QLineEdit(content);
     m_server->setPlaceholderText(QString::fromLatin1(ModelServerSettings::defaultServerURL));
-    m_serverCaption = caption(content);
-    m_embeddingTitle = headline(content);
+    m_serverCaption = settingsCaption(content);
+    m_embeddingTitle = settingsHeadline(content);
     m_englishModelLabel = new QLabel(content);
     m_englishModel = new QLineEdit(content);
     m_englishModel->setPlaceholderText(QStringLiteral("bge-m3"));
     m_chineseModelLabel = new QLabel(content);
     m_chineseModel = new QLineEdit(content);
     m_chineseModel->setPlaceholderText(QStringLiteral("bge-m3"));
-    m_embeddingCaption = caption(content);
-    m_assistantTitle = headline(content);
+    m_embeddingCaption = settingsCaption(content);
+    m_assistantTitle = settingsHeadline(content);
     m_assistantModel = new QLineEdit(content);
     m_assistantModel->setPlaceholderText(QStringLiteral("qwen2.5:3b"));
-    m_assistantCaption = caption(content);
-    m_thresholdTitle = headline(content);
+    m_assistantCaption = settingsCaption(content);
+    m_thresholdTitle = settingsHeadline(content);
     m_englishThresholdLabel = new QLabel(content);
     m_englishThreshold = thresholdBox(content);
     m_chineseThresholdLabel = new QLabel(content);
     m_chineseThreshold = thresholdBox(content);
-    m_thresholdCaption = caption(content);
-    m_checkTitle = headline(content);
+    m_thresholdCaption = settingsCaption(content);
+    m_checkTitle = settingsHeadline(content);
     m_check = new QPushButton(content);
     m_report = new QLabel(content);
     m_report->setWordWrap(true);

@@ -5,6 +5,7 @@
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "retranslate.h"
+#include "settingslabels.h"
 #include "standardbox.h"
 
 #include <QFontDatabase>
@@ -17,40 +18,22 @@
 
 namespace tovik {
 
-namespace {
-QLabel *headline(QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    return label;
-}
-
-QLabel *caption(QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    label->setWordWrap(true);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
-}
-} // namespace
 
 SystemSettingsPage::SystemSettingsPage(AppServices &services, QWidget *parent)
     : QWidget(parent)
     , m_services(services)
     , m_session(new RagSession(&services.settings(), this))
-    , m_ragPathTitle(headline(this))
+    , m_ragPathTitle(settingsHeadline(this))
     , m_ragPath(new QLineEdit(this))
-    , m_ragPathCaption(caption(this))
+    , m_ragPathCaption(settingsCaption(this))
     , m_usePath(new QPushButton(this))
-    , m_workingTitle(headline(this))
+    , m_workingTitle(settingsHeadline(this))
     , m_workingDirectory(new QLineEdit(this))
-    , m_workingCaption(caption(this))
-    , m_statusTitle(headline(this))
+    , m_workingCaption(settingsCaption(this))
+    , m_statusTitle(settingsHeadline(this))
     , m_checkAgain(new QPushButton(this))
     , m_status(new QPlainTextEdit(this))
-    , m_message(caption(this))
+    , m_message(settingsCaption(this))
 {
     RagSettings &settings = services.settings();
     m_ragPath->setPlaceholderText(QStringLiteral("/opt/homebrew/bin/rag"));
