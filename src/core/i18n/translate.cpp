@@ -1,5 +1,6 @@
 #include "i18n/translate.h"
 
+#include "i18n/supplementarytexts.h"
 #include "i18n/translationtable.h"
 #include "platform/settingsstore.h"
 
@@ -18,8 +19,11 @@ QString translate(const QString &english)
     if (!storedLanguageIsChinese())
         return english;
     const auto &table = translationTable();
-    const auto it = table.constFind(english);
-    return it == table.cend() ? english : it.value();
+    if (const auto it = table.constFind(english); it != table.cend())
+        return it.value();
+    const auto &extra = supplementaryTranslations();
+    const auto it = extra.constFind(english);
+    return it == extra.cend() ? english : it.value();
 }
 
 QString fill(QString text, std::initializer_list<std::pair<QString, QString>> values)
