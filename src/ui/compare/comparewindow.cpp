@@ -1,5 +1,7 @@
 #include "compare/comparewindow.h"
 
+#include "staysontop.h"
+
 #include "compare/comparecolumn.h"
 #include "emptystatepanel.h"
 #include "i18n/translate.h"
@@ -184,19 +186,7 @@ void CompareWindow::refreshPin()
 
 void CompareWindow::applyStaysOnTop()
 {
-    const bool wanted = m_page->staysOnTop();
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == wanted)
-        return;
-    // Changing the flags hides the window; put it back where it was.
-    const bool wasVisible = isVisible();
-    const QByteArray geometry = saveGeometry();
-    setWindowFlag(Qt::WindowStaysOnTopHint, wanted);
-    if (!wasVisible)
-        return;
-    restoreGeometry(geometry);
-    show();
-    raise();
-    activateWindow();
+    setStaysOnTop(this, m_page->staysOnTop());
 }
 
 void CompareWindow::showEvent(QShowEvent *event)

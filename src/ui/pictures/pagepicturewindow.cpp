@@ -1,5 +1,7 @@
 #include "pictures/pagepicturewindow.h"
 
+#include "staysontop.h"
+
 #include "i18n/translate.h"
 #include "localefollower.h"
 #include "pictures/pagepicturedocument.h"
@@ -265,18 +267,7 @@ void PagePictureWindow::togglePin()
 
 void PagePictureWindow::applyPin()
 {
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == m_pinned)
-        return;
-    // Changing the flags hides the window; put it back where it was.
-    const bool wasVisible = isVisible();
-    const QByteArray geometry = saveGeometry();
-    setWindowFlag(Qt::WindowStaysOnTopHint, m_pinned);
-    if (!wasVisible)
-        return;
-    restoreGeometry(geometry);
-    show();
-    raise();
-    activateWindow();
+    setStaysOnTop(this, m_pinned);
 }
 
 double PagePictureWindow::scaleValue() const
