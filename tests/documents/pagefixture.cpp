@@ -44,18 +44,12 @@ TestPage makeScannedPage(const QTemporaryDir &dir, const QString &name, const QS
 
 bool writeTextPagesPdf(const QString &path, const QStringList &pageTexts)
 {
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::Letter));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(72);
-    QPainter painter;
-    if (!painter.begin(&writer))
+    LetterPdf pdf(path, QStringLiteral("DejaVu Sans"), 14);
+    QPainter &painter = pdf.painter;
+    if (!painter.isActive())
         return false;
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(14);
-    painter.setFont(font);
     for (qsizetype index = 0; index < pageTexts.size(); ++index) {
-        if (index > 0 && !writer.newPage())
+        if (index > 0 && !pdf.writer.newPage())
             return false;
         const QStringList lines = pageTexts[index].split(QLatin1Char('\n'));
         for (qsizetype line = 0; line < lines.size(); ++line)

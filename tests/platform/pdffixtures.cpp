@@ -40,18 +40,25 @@ QPDFObjectHandle rectangle(const QRectF &box)
 
 } // namespace
 
-bool writeTextPdf(const QString &path, const QStringList &lines, const QString &fontFamily)
+LetterPdf::LetterPdf(const QString &path, const QString &fontFamily, int pixelSize)
+    : writer(path)
 {
-    QPdfWriter writer(path);
     writer.setPageSize(QPageSize(QPageSize::Letter));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(72); // one device unit per point
-    QPainter painter;
+    writer.setResolution(72);
     if (!painter.begin(&writer))
-        return false;
+        return;
     QFont font(fontFamily);
-    font.setPixelSize(14);
+    font.setPixelSize(pixelSize);
     painter.setFont(font);
+}
+
+bool writeTextPdf(const QString &path, const QStringList &lines, const QString &fontFamily)
+{
+    LetterPdf pdf(path, fontFamily, 14);
+    QPainter &painter = pdf.painter;
+    if (!painter.isActive())
+        return false;
     for (int i = 0; i < lines.size(); ++i)
         painter.drawText(QPointF(72, pageHeight - textPdfBaseline(i)), lines[i]);
     return painter.end();
@@ -59,16 +66,10 @@ bool writeTextPdf(const QString &path, const QStringList &lines, const QString &
 
 bool writeSidewaysTextPdf(const QString &path, const QStringList &lines)
 {
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::Letter));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(72);
-    QPainter painter;
-    if (!painter.begin(&writer))
+    LetterPdf pdf(path, QStringLiteral("DejaVu Sans"), 14);
+    QPainter &painter = pdf.painter;
+    if (!painter.isActive())
         return false;
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(14);
-    painter.setFont(font);
     for (int i = 0; i < lines.size(); ++i) {
         painter.save();
         painter.translate(100 + 24 * i, 700);
@@ -101,12 +102,9 @@ QImage scannedTextImage(const QStringList &lines)
 
 bool writeImagePdf(const QString &path, const QImage &image)
 {
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::Letter));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(72);
-    QPainter painter;
-    if (!painter.begin(&writer))
+    LetterPdf pdf(path);
+    QPainter &painter = pdf.painter;
+    if (!painter.isActive())
         return false;
     painter.drawImage(QRectF(0, 0, 612, pageHeight), image);
     return painter.end();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -11,6 +13,17 @@ namespace tovik::test {
 
 // PDF files made on the spot for the PDF and recognition tests. Every writer
 // returns whether the file was written. Needs a QGuiApplication (fonts).
+
+// A Letter-size PDF with no margins, drawn in points (one device unit per point).
+// `painter` is active once the object is made, unless `painter.isActive()` says not.
+struct LetterPdf
+{
+    explicit LetterPdf(const QString &path, const QString &fontFamily = QStringLiteral("DejaVu Sans"),
+                       int pixelSize = 14);
+
+    QPdfWriter writer;
+    QPainter painter;
+};
 
 // A Letter page (612 × 792 points) with one text line per entry, drawn at 14 pt
 // from x = 72 with baselines at 100, 124, 148... points from the top.

@@ -62,19 +62,13 @@ bool PreviewProject::writeCorpus(const QList<Row> &rows) const
 
 bool writePagesPdf(const QString &path, int count, bool colour)
 {
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::Letter));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(72);
-    QPainter painter;
-    if (!painter.begin(&writer))
+    LetterPdf pdf(path, QStringLiteral("DejaVu Sans"), 36);
+    QPainter &painter = pdf.painter;
+    if (!painter.isActive())
         return false;
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(36);
-    painter.setFont(font);
     painter.setPen(colour ? Qt::red : Qt::black);
     for (int page = 1; page <= count; ++page) {
-        if (page > 1 && !writer.newPage())
+        if (page > 1 && !pdf.writer.newPage())
             return false;
         painter.drawText(QPointF(72, 120), QStringLiteral("Page %1").arg(page));
         painter.drawText(QPointF(72, 200), QStringLiteral("Cited text of the preview test."));

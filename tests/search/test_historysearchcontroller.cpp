@@ -3,6 +3,7 @@
 #include "search/historyassistant.h"
 #include "search/historysearchcontroller.h"
 #include "search/historysemanticsearch.h"
+#include "searchrecords.h"
 #include "support/isolatedhome.h"
 
 #include <QLocale>
@@ -10,31 +11,8 @@
 #include <QtTest>
 
 using namespace tovik;
+using namespace tovik::test;
 using Phase = HistorySearchController::AssistantPhase;
-
-namespace {
-
-QuestionRecord record(qint64 id, const QString &question, const QString &answer = {})
-{
-    QuestionRecord r;
-    r.id = id;
-    r.question = question;
-    r.answer = answer;
-    return r;
-}
-
-QList<qint64> idsOf(const QList<QuestionRecord> &records)
-{
-    QList<qint64> ids;
-    for (const QuestionRecord &r : records)
-        ids.append(r.id);
-    return ids;
-}
-
-const EmbeddingLanguage english = EmbeddingLanguage::english;
-const EmbeddingLanguage chinese = EmbeddingLanguage::traditionalChinese;
-
-} // namespace
 
 class TestHistorySearchController : public QObject
 {

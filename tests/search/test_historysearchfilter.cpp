@@ -4,39 +4,21 @@
 #include "search/historysemanticsearch.h"
 #include "search/negationreading.h"
 #include "search/semanticranker.h"
+#include "searchrecords.h"
 #include "support/isolatedhome.h"
 
 #include <QLocale>
 #include <QtTest>
 
 using namespace tovik;
+using namespace tovik::test;
 
 namespace {
-
-QuestionRecord record(qint64 id, const QString &question, const QString &answer = {})
-{
-    QuestionRecord r;
-    r.id = id;
-    r.question = question;
-    r.answer = answer;
-    return r;
-}
-
-QList<qint64> idsOf(const QList<QuestionRecord> &records)
-{
-    QList<qint64> ids;
-    for (const QuestionRecord &r : records)
-        ids.append(r.id);
-    return ids;
-}
 
 QList<qint64> filtered(const QList<QuestionRecord> &records, const QString &query, const QList<qint64> &semanticIDs = {})
 {
     return idsOf(HistorySearchFilter::filter(records, query, semanticIDs, NegationReading::readIntent(query)));
 }
-
-const EmbeddingLanguage english = EmbeddingLanguage::english;
-const EmbeddingLanguage chinese = EmbeddingLanguage::traditionalChinese;
 
 } // namespace
 

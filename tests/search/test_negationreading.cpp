@@ -1,32 +1,13 @@
 #include "search/negationreading.h"
 #include "search/negationwords.h"
+#include "searchrecords.h"
 #include "support/isolatedhome.h"
 
 #include <QLocale>
 #include <QtTest>
 
 using namespace tovik;
-
-namespace {
-
-QuestionRecord record(qint64 id, const QString &question, const QString &answer = {})
-{
-    QuestionRecord r;
-    r.id = id;
-    r.question = question;
-    r.answer = answer;
-    return r;
-}
-
-QList<qint64> idsOf(const QList<QuestionRecord> &records)
-{
-    QList<qint64> ids;
-    for (const QuestionRecord &r : records)
-        ids.append(r.id);
-    return ids;
-}
-
-} // namespace
+using namespace tovik::test;
 
 Q_DECLARE_METATYPE(tovik::HistoryQueryIntent)
 

@@ -1,6 +1,7 @@
 #include "emptystatepanel.h"
 #include "fakeembeddingmodel.h"
 #include "fakelanguagemodel.h"
+#include "searchrecords.h"
 #include "history/historylistmodel.h"
 #include "history/historysearchbinding.h"
 #include "history/historysearchbox.h"
@@ -24,6 +25,8 @@
 #include <QtTest>
 
 using namespace tovik;
+using tovik::test::chinese;
+using tovik::test::english;
 using Phase = HistorySearchController::AssistantPhase;
 
 namespace {
@@ -37,9 +40,6 @@ QuestionRecord record(qint64 id, const QString &question, const QString &answer 
     r.savedAt = QDateTime(QDate(2024, 4, int(id)), QTime(9, 30));
     return r;
 }
-
-const EmbeddingLanguage english = EmbeddingLanguage::english;
-const EmbeddingLanguage chinese = EmbeddingLanguage::traditionalChinese;
 
 } // namespace
 
