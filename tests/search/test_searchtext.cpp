@@ -93,13 +93,13 @@ void TestSearchText::findReturnsRangesOfTheOriginalText()
     const QString decomposed = QStringLiteral("e\u0301te\u0301");
     const auto whole = SearchText::find(decomposed, QStringLiteral("ete"));
     QVERIFY(whole);
-    QCOMPARE(*whole, (TextRange{0, decomposed.size()}));
+    QCOMPARE(*whole, (TextSpan{0, decomposed.size()}));
 }
 
 void TestSearchText::occurrencesWalkForward()
 {
-    const QList<TextRange> found = SearchText::occurrences(QStringLiteral("aaaa"), QStringLiteral("aa"));
-    QCOMPARE(found, (QList<TextRange>{{0, 2}, {2, 4}}));
+    const QList<TextSpan> found = SearchText::occurrences(QStringLiteral("aaaa"), QStringLiteral("aa"));
+    QCOMPARE(found, (QList<TextSpan>{{0, 2}, {2, 4}}));
     QVERIFY(SearchText::occurrences(QStringLiteral("abc"), QStringLiteral("x")).isEmpty());
 }
 

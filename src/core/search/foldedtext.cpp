@@ -40,7 +40,7 @@ FoldedText::FoldedText(QStringView text, FoldTable::Mode mode, bool turkic)
     }
 }
 
-std::optional<TextRange> FoldedText::find(QStringView foldedNeedle, qsizetype from) const
+std::optional<TextSpan> FoldedText::find(QStringView foldedNeedle, qsizetype from) const
 {
     if (foldedNeedle.isEmpty() || from > m_sourceSize)
         return std::nullopt;
@@ -48,7 +48,7 @@ std::optional<TextRange> FoldedText::find(QStringView foldedNeedle, qsizetype fr
         const qsizetype at = m_folded.indexOf(foldedNeedle, from);
         if (at < 0)
             return std::nullopt;
-        return TextRange{at, at + foldedNeedle.size()};
+        return TextSpan{at, at + foldedNeedle.size()};
     }
     // First folded unit that comes from the original position `from` or later.
     const auto first = std::lower_bound(m_sourceStart.cbegin(), m_sourceStart.cend(), from);
@@ -56,7 +56,7 @@ std::optional<TextRange> FoldedText::find(QStringView foldedNeedle, qsizetype fr
     const qsizetype at = m_folded.indexOf(foldedNeedle, foldedFrom);
     if (at < 0)
         return std::nullopt;
-    return TextRange{m_sourceStart.at(at), m_sourceEnd.at(at + foldedNeedle.size() - 1)};
+    return TextSpan{m_sourceStart.at(at), m_sourceEnd.at(at + foldedNeedle.size() - 1)};
 }
 
 } // namespace tovik

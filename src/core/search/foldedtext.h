@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search/foldtable.h"
-#include "search/textrange.h"
+#include "search/textspan.h"
 
 #include <QList>
 #include <QString>
@@ -23,7 +23,7 @@ public:
 
     // The first occurrence of an already folded needle at or after the original
     // position `from`, as a range of the original text.
-    std::optional<TextRange> find(QStringView foldedNeedle, qsizetype from = 0) const;
+    std::optional<TextSpan> find(QStringView foldedNeedle, qsizetype from = 0) const;
 
 private:
     QString m_folded;

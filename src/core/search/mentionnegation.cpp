@@ -101,7 +101,7 @@ bool negatedBetween(QStringView before, QStringView after, const FoldedNegationW
 }
 
 // The window before an occurrence, trimmed, as a range of the text.
-TextRange trimmedBefore(QStringView text, qsizetype occurrenceStart)
+TextSpan trimmedBefore(QStringView text, qsizetype occurrenceStart)
 {
     const qsizetype start = SearchText::stepBackCharacters(text, occurrenceStart, charactersBeforeMention);
     const QStringView window = text.sliced(start, occurrenceStart - start);
@@ -121,7 +121,7 @@ bool MentionNegation::isWhollyNegatedFolded(QStringView text, QStringView folded
     for (qsizetype at = foldedText.indexOf(foldedPhrase); at >= 0; at = foldedText.indexOf(foldedPhrase, at + foldedPhrase.size())) {
         found = true;
         const qsizetype end = at + foldedPhrase.size();
-        const TextRange before = trimmedBefore(text, at);
+        const TextSpan before = trimmedBefore(text, at);
         const qsizetype afterEnd = SearchText::stepForwardCharacters(text, end, charactersAfterMention);
         if (!negatedBetween(foldedText.sliced(before.start, before.length()), foldedText.sliced(end, afterEnd - end), words))
             return false;
@@ -138,12 +138,12 @@ bool MentionNegation::isWhollyNegated(const QString &text, const QString &phrase
     if (!turkic && FoldTable::foldOneToOne(text, FoldTable::caseAndDiacritics, false, folded))
         return isWhollyNegatedFolded(text, folded, FoldTable::fold(phrase, FoldTable::caseAndDiacritics, false));
 
-    const QList<TextRange> found = SearchText::occurrences(text, phrase);
+    const QList<TextSpan> found = SearchText::occurrences(text, phrase);
     if (found.isEmpty())
         return false;
     const FoldedNegationWords &words = foldedNegationWords(turkic);
-    for (const TextRange &occurrence : found) {
-        const TextRange before = trimmedBefore(text, occurrence.start);
+    for (const TextSpan &occurrence : found) {
+        const TextSpan before = trimmedBefore(text, occurrence.start);
         const qsizetype afterEnd = SearchText::stepForwardCharacters(text, occurrence.end, charactersAfterMention);
         const QString foldedBefore = SearchText::foldCaseAndDiacritics(QStringView(text).sliced(before.start, before.length()));
         const QString foldedAfter = SearchText::foldCaseAndDiacritics(QStringView(text).sliced(occurrence.end, afterEnd - occurrence.end));

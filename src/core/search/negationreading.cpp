@@ -20,7 +20,7 @@ constexpr int maximumMarkers = 8;
 
 struct MarkerHit
 {
-    TextRange marker;
+    TextSpan marker;
     qsizetype clauseEnd = 0; // the separator after the marker, or the end of the sentence
 };
 
@@ -44,7 +44,7 @@ QList<MarkerHit> walkMarkers(const QString &sentence)
     const QString &separators = NegationWords::clauseSeparators();
     qsizetype position = 0;
     for (int round = 0; round < maximumMarkers; ++round) {
-        std::optional<TextRange> earliest;
+        std::optional<TextSpan> earliest;
         for (const QString &marker : foldedMarkersWithoutLocale()) {
             const auto found = folded.find(marker, position);
             if (!found)
@@ -157,9 +157,9 @@ QStringList NegationReading::rulePhrases(const QString &trimmedSentence)
     return phrases;
 }
 
-QList<TextRange> NegationReading::markerRanges(const QString &trimmedSentence)
+QList<TextSpan> NegationReading::markerRanges(const QString &trimmedSentence)
 {
-    QList<TextRange> ranges;
+    QList<TextSpan> ranges;
     for (const MarkerHit &hit : walkMarkers(trimmedSentence))
         ranges.append(hit.marker);
     return ranges;
@@ -167,16 +167,16 @@ QList<TextRange> NegationReading::markerRanges(const QString &trimmedSentence)
 
 QString NegationReading::affirmativeText(const QString &trimmedSentence, const QStringList &phrases)
 {
-    QList<TextRange> cuts = markerRanges(trimmedSentence);
+    QList<TextSpan> cuts = markerRanges(trimmedSentence);
     for (const QString &phrase : phrases)
         cuts.append(SearchText::occurrences(trimmedSentence, phrase));
-    std::stable_sort(cuts.begin(), cuts.end(), [](const TextRange &a, const TextRange &b) { return a.start < b.start; });
+    std::stable_sort(cuts.begin(), cuts.end(), [](const TextSpan &a, const TextSpan &b) { return a.start < b.start; });
 
     // The pieces between the cuts are joined as they are: "tax that never
     // mentioned Smith" leaves "tax that  " rather than inventing a separator.
     QString rest;
     qsizetype position = 0;
-    for (const TextRange &cut : std::as_const(cuts)) {
+    for (const TextSpan &cut : std::as_const(cuts)) {
         if (cut.start > position)
             rest.append(QStringView(trimmedSentence).sliced(position, cut.start - position));
         position = qMax(position, cut.end);

@@ -2,7 +2,7 @@
 
 #include "history/questionrecord.h"
 #include "search/historyqueryintent.h"
-#include "search/textrange.h"
+#include "search/textspan.h"
 
 #include <QList>
 #include <QString>
@@ -43,7 +43,7 @@ public:
 
     // Parts of the rules, open for tests.
     static QStringList rulePhrases(const QString &trimmedSentence);
-    static QList<TextRange> markerRanges(const QString &trimmedSentence);
+    static QList<TextSpan> markerRanges(const QString &trimmedSentence);
     static QString affirmativeText(const QString &trimmedSentence, const QStringList &phrases);
     static QString cutPossessiveSuffix(const QString &text);
     static QString cutTrailingParticles(const QString &text);

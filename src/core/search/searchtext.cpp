@@ -147,7 +147,7 @@ bool SearchText::containsIgnoringCaseAndDiacritics(QStringView text, QStringView
     return containsFolded(FoldTable::fold(text, FoldTable::caseAndDiacritics, false), foldedNeedle);
 }
 
-std::optional<TextRange> SearchText::find(QStringView text, QStringView needle, qsizetype from)
+std::optional<TextSpan> SearchText::find(QStringView text, QStringView needle, qsizetype from)
 {
     if (needle.isEmpty() || text.isEmpty())
         return std::nullopt;
@@ -155,9 +155,9 @@ std::optional<TextRange> SearchText::find(QStringView text, QStringView needle, 
     return folded.find(FoldTable::fold(needle, FoldTable::caseAndDiacritics, false), from);
 }
 
-QList<TextRange> SearchText::occurrences(QStringView text, QStringView needle)
+QList<TextSpan> SearchText::occurrences(QStringView text, QStringView needle)
 {
-    QList<TextRange> found;
+    QList<TextSpan> found;
     if (needle.isEmpty() || text.isEmpty())
         return found;
     const FoldedText folded(text, FoldTable::caseAndDiacritics, false);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/textrange.h"
+#include "search/textspan.h"
 
 #include <QList>
 #include <QString>
@@ -46,9 +46,9 @@ public:
     static bool containsIgnoringCaseAndDiacritics(QStringView text, QStringView needle);
     // The earliest occurrence of `needle` at or after `from`, ignoring case and
     // diacritics, without locale; as a range of `text`.
-    static std::optional<TextRange> find(QStringView text, QStringView needle, qsizetype from = 0);
+    static std::optional<TextSpan> find(QStringView text, QStringView needle, qsizetype from = 0);
     // Every occurrence from the start, each search continuing after the previous match.
-    static QList<TextRange> occurrences(QStringView text, QStringView needle);
+    static QList<TextSpan> occurrences(QStringView text, QStringView needle);
 
     // The word tokens of a text, in order: ICU's word break iterator (dictionary
     // based for Chinese and Japanese), keeping the segments that hold letters,
