@@ -153,7 +153,7 @@ bool ContentModel::saveQuestion()
     return true;
 }
 
-void ContentModel::loadRecord(const QuestionRecord &record)
+void ContentModel::loadRecord(QuestionRecord record)
 {
     // Link first, so the texts arriving below never count as an unsaved edit.
     setLinked(record.id, record.question, record.answer);
@@ -168,7 +168,7 @@ void ContentModel::loadRecord(const QuestionRecord &record)
     Q_EMIT stateChanged();
 }
 
-void ContentModel::selectRecord(const QuestionRecord &record)
+void ContentModel::selectRecord(QuestionRecord record)
 {
     if (m_session->isBusy()) {
         m_session->setNotice(translate(QStringLiteral("Wait for the current job to finish before loading.")));

@@ -66,8 +66,9 @@ public:
     void ask();
     void cancel();
     bool saveQuestion();
-    void loadRecord(const QuestionRecord &record);
-    void selectRecord(const QuestionRecord &record);
+    // By value: saving first rebuilds the store's and the lists' records.
+    void loadRecord(QuestionRecord record);
+    void selectRecord(QuestionRecord record);
     void deleteRecords(const QSet<qint64> &ids);
     // The unsaved-question guard's decision for a close of this tab.
     bool confirmClose();

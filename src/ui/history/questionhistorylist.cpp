@@ -88,6 +88,7 @@ QuestionHistoryList::QuestionHistoryList(UserPrompts &prompts, QWidget *parent)
     });
     connect(delegate, &HistoryRowDelegate::rowActivated, this, [this](const QModelIndex &index) {
         const int row = index.row();
+        // The signal copies the record: loading may save first, which rebuilds the list.
         if (row >= 0 && row < m_model->visibleRecords().size())
             Q_EMIT selectRequested(m_model->visibleRecords().at(row));
     });

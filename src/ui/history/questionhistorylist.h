@@ -61,8 +61,9 @@ public:
     void deleteSelected();
 
 Q_SIGNALS:
-    void selectRequested(const tovik::QuestionRecord &record);
-    void openInNewTabRequested(const tovik::QuestionRecord &record);
+    // Records travel by value: the list may rebuild while a receiver still runs.
+    void selectRequested(tovik::QuestionRecord record);
+    void openInNewTabRequested(tovik::QuestionRecord record);
     void deleteRequested(const QSet<qint64> &ids);
     // After setRecords, once the list shows the new records.
     void recordsChanged();
