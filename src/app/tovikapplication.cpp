@@ -1,10 +1,13 @@
 #include "tovikapplication.h"
 
 #include "appservices.h"
+#include "contentview.h"
 #include "compare/comparewindow.h"
 #include "history/questionhistorystore.h"
+#include "interfacefonts.h"
 #include "mainwindow.h"
 #include "pictures/pagepicturemenu.h"
+#include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "settingswindow.h"
 #include "tabs/opentabcatalog.h"
@@ -31,6 +34,7 @@ TovikApplication::TovikApplication(int &argc, char **argv)
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QStringLiteral("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    applyInterfaceFonts();
 
     m_settings = std::make_unique<RagSettings>();
     QCommandLineParser options;
@@ -40,9 +44,15 @@ TovikApplication::TovikApplication(int &argc, char **argv)
         QStringLiteral("working-directory"),
         QStringLiteral("Run rag in DIR for this launch only; the saved setting is kept."), QStringLiteral("DIR"));
     options.addOption(workingDirectory);
+    options.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Files to ingest in the first tab."),
+                                  QStringLiteral("[FILE...]"));
     options.process(arguments());
     if (options.isSet(workingDirectory))
         m_settings->useWorkingDirectoryForThisRun(QFileInfo(options.value(workingDirectory)).absoluteFilePath());
+    // Files handed over on the command line ("Open With", a file manager's drop on the
+    // launcher) are ingested like files dropped on the first tab.
+    for (const QString &file : options.positionalArguments())
+        m_filesToIngest.append(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
     m_history = std::make_unique<QuestionHistoryStore>();
     m_services = std::make_unique<AppServices>(*m_settings, *m_history);
     OpenTabCatalog::shared().setArrangement(&TabWindowArrangement::shared());
@@ -83,15 +93,26 @@ private:
 };
 } // namespace
 
-int TovikApplication::run()
+MainWindow *TovikApplication::start()
 {
     auto *window = new MainWindow(*m_services);
-    window->newTab();
+    ContentView *first = window->newTab();
     if (qEnvironmentVariableIsSet("TOVIK_REPORT_FIRST_PAINT")) {
         m_services->setTerminating();
         window->installEventFilter(new FirstPaintReporter(window));
     }
     window->show();
+    if (!m_filesToIngest.isEmpty()) {
+        // After the tab's first-appearance work, so the files queue behind its status check.
+        QTimer::singleShot(0, first, [first, files = m_filesToIngest] { first->session().enqueue(files); });
+        m_filesToIngest.clear();
+    }
+    return window;
+}
+
+int TovikApplication::run()
+{
+    start();
     return exec();
 }
 

@@ -1,17 +1,21 @@
 #pragma once
 
 #include <QApplication>
+#include <QList>
+#include <QUrl>
 
 #include <memory>
 
 namespace tovik {
 
 class AppServices;
+class MainWindow;
 class QuestionHistoryStore;
 class RagSettings;
 
 // Creates the process-wide objects once (settings, history store, language) and opens
-// the first main window. Quitting never asks about unsaved questions.
+// the first main window. Quitting never asks about unsaved questions. Tests drive the
+// real application through it: construct it with command-line arguments, then start().
 class TovikApplication final : public QApplication
 {
     Q_OBJECT
@@ -21,12 +25,18 @@ public:
     TovikApplication(int &argc, char **argv);
     ~TovikApplication() override;
 
+    // Opens the first main window (and queues the files named on the command line).
+    MainWindow *start();
+    // start(), then the event loop.
     int run();
+
+    AppServices &services() const { return *m_services; }
 
 private:
     std::unique_ptr<RagSettings> m_settings;
     std::unique_ptr<QuestionHistoryStore> m_history;
     std::unique_ptr<AppServices> m_services;
+    QList<QUrl> m_filesToIngest;
 };
 
 } // namespace tovik
