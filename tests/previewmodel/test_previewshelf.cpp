@@ -175,6 +175,17 @@ void TestPreviewShelf::monitorFeedsTheShelf()
     QCOMPARE(mine.groups().value(0).pages.value(0).page, 3);
     QVERIFY(!other.acceptsLoads());
 
+    // Tabs switched faster than the reports run: the one that became key last wins,
+    // although the other one's report was queued after it first.
+    auto otherMonitor = std::make_unique<PreviewTabMonitor>(otherID, &other, answer(1), m_project.path(), false, shelf);
+    monitor->windowBecameKey();
+    otherMonitor->windowBecameKey();
+    monitor->windowBecameKey();
+    QVERIFY(QTest::qWaitFor([&] { return mine.acceptsLoads() && !other.acceptsLoads() && !mine.isLoading(); }));
+    QTest::qWait(0);
+    QVERIFY(mine.acceptsLoads() && !other.acceptsLoads());
+    otherMonitor.reset();
+
     // Closing the tab takes it out of the shelf and frees its pages.
     monitor.reset();
     QVERIFY(!shelf.slot(id));

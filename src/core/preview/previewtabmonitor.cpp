@@ -40,17 +40,32 @@ void PreviewTabMonitor::update(const QUuid &tabID, DocumentPreviewModel *model, 
         m_shelf.beginQuestion(m_tabID);
 }
 
+namespace {
+// The newest key-window report of any tab (GUI thread only).
+quint64 &latestReportTicket()
+{
+    static quint64 ticket = 0;
+    return ticket;
+}
+} // namespace
+
 void PreviewTabMonitor::windowBecameKey()
 {
-    if (m_reportQueued)
+    const quint64 ticket = ++latestReportTicket();
+    if (m_reportTicket != 0) {
+        // Already waiting: the waiting call acts for this newer report.
+        m_reportTicket = ticket;
         return;
-    m_reportQueued = true;
-    QMetaObject::invokeMethod(this, [this] { report(); }, Qt::QueuedConnection);
+    }
+    m_reportTicket = ticket;
+    QMetaObject::invokeMethod(this, [this] { report(m_reportTicket); }, Qt::QueuedConnection);
 }
 
-void PreviewTabMonitor::report()
+void PreviewTabMonitor::report(quint64 ticket)
 {
-    m_reportQueued = false;
+    m_reportTicket = 0;
+    if (ticket != latestReportTicket())
+        return;
     storeSlot();
     m_shelf.refresh(m_tabID);
 }

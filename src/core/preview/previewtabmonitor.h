@@ -19,8 +19,10 @@ class DocumentPreviewModel;
 // - Every update stores a fresh slot for the tab.
 // - When isAsking turns true, the shelf begins a question for the tab: the other
 //   tabs' models stop loading and this one starts empty.
-// - A key window is reported on the next event-loop turn (several reports coalesce),
-//   with the values of that moment: a fresh slot, then the shelf's refresh.
+// - A key window is reported on the next event-loop turn, with the values of that
+//   moment: a fresh slot, then the shelf's refresh. Of reports waiting together, in
+//   this monitor or any other, only the newest acts: switching tabs quickly leaves the
+//   preview of the tab shown last, never of one passed on the way.
 // - Destruction removes the tab from the shelf.
 // GUI thread only.
 class PreviewTabMonitor final : public QObject
@@ -44,7 +46,7 @@ public:
 
 private:
     void storeSlot();
-    void report();
+    void report(quint64 ticket);
 
     PreviewShelf &m_shelf;
     QUuid m_tabID;
@@ -52,7 +54,7 @@ private:
     QString m_answer;
     QString m_workingDirectory;
     bool m_isAsking = false;
-    bool m_reportQueued = false;
+    quint64 m_reportTicket = 0;
 };
 
 } // namespace tovik
