@@ -2,6 +2,7 @@
 
 #include "copytextbutton.h"
 #include "documents/documentpreview.h"
+#include "documents/findbar.h"
 
 #include "appservices.h"
 #include "history/historysearchbinding.h"
@@ -15,6 +16,7 @@
 #include "preview/previewtabmonitor.h"
 #include "questionfield.h"
 #include "rag/ragsession.h"
+#include "rag/ragpaths.h"
 #include "rag/ragsettings.h"
 #include "retranslate.h"
 #include "sidebarwidthstore.h"
@@ -26,13 +28,17 @@
 #include "tabwindowarrangement.h"
 #include "textbox.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -136,6 +142,15 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
     connect(saveShortcut, &QShortcut::activated, this, [this] {
         if (m_model->canSave())
             m_model->saveQuestion();
+    });
+
+    auto *findShortcut = new QShortcut(QKeySequence::Find, this);
+    connect(findShortcut, &QShortcut::activated, this, &ContentView::startFind);
+    connect(m_documentsPage->findBar(), &FindBar::leaveRequested, this, &ContentView::leaveFind);
+    m_documentsPage->findBar()->installEventFilter(this);
+    connect(m_model, &ContentModel::sidebarTabChanged, this, [this] {
+        if (m_model->sidebarTab() != SidebarTab::documents)
+            m_findFocusPending = false;
     });
 
     followLanguage(this, [this] {
@@ -278,9 +293,46 @@ void ContentView::chooseFiles()
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setNameFilters(filters);
     dialog->setWindowTitle(translate(QStringLiteral("Choose Files…")));
-    connect(dialog, &QFileDialog::urlsSelected, this,
-            [this](const QList<QUrl> &urls) { m_model->session().enqueue(urls); });
+    // Start where rag works: that is where the user's documents usually are.
+    const QFileInfo workingDirectory(expandTilde(m_services.settings().workingDirectory()));
+    if (!m_services.settings().workingDirectory().isEmpty() && workingDirectory.isDir())
+        dialog->setDirectory(workingDirectory.absoluteFilePath());
+    // Qt's own dialog reports files and the desktop's reports URLs; both fill
+    // selectedFiles() by the time the dialog is accepted.
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        QList<QUrl> urls;
+        for (const QString &file : dialog->selectedFiles())
+            urls.append(QUrl::fromLocalFile(file));
+        if (!urls.isEmpty())
+            m_model->session().enqueue(urls);
+    });
     dialog->open();
+}
+
+void ContentView::startFind()
+{
+    QLineEdit *field = m_documentsPage->findBar()->field();
+    if (QWidget *before = QApplication::focusWidget(); before && before != field && isAncestorOf(before))
+        m_focusBeforeFind = before;
+    m_model->setSidebarTab(SidebarTab::documents);
+    if (!m_sidebarShown)
+        toggleSidebar(m_compact);
+    // The find field shows only once there are cited documents to search; a page that
+    // is still loading them gets the focus when they arrive.
+    m_findFocusPending = !field->isVisibleTo(this);
+    if (!m_findFocusPending) {
+        field->setFocus(Qt::ShortcutFocusReason);
+        field->selectAll();
+    }
+}
+
+void ContentView::leaveFind()
+{
+    QWidget *target = m_focusBeforeFind;
+    m_focusBeforeFind = nullptr;
+    if (!target || !target->isVisible() || !target->isEnabled())
+        target = m_questionField->isVisible() ? static_cast<QWidget *>(m_questionField) : m_answer->editor();
+    target->setFocus(Qt::OtherFocusReason);
 }
 
 bool ContentView::isSidebarShown(bool) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/questionrecord.h"
 #include "tabs/windowid.h"
 
 #include <QMessageBox>
@@ -32,7 +33,6 @@ class QuestionHistoryList;
 class RagSession;
 class StatusStrip;
 class TextBox;
-struct QuestionRecord;
 
 // One tab's workspace: the sidebar (Ingest, Documents, History) beside the detail
 // (status, question with Ask and Save, answer, log). Everything it shows comes from
@@ -55,6 +55,8 @@ public:
     bool isSidebarShown(bool compact) const;
     void toggleSidebar(bool compact);
     void focusQuestion();
+    // Ctrl+F: the Documents page with its find field focused; Escape there comes back.
+    void startFind();
     // The unsaved-question guard: true when the tab may close.
     bool confirmClose();
     // The tab is about to go for good.
@@ -84,7 +86,7 @@ public:
 Q_SIGNALS:
     void titleChanged();
     void sidebarShownChanged();
-    void openInNewTabRequested(const tovik::QuestionRecord &record);
+    void openInNewTabRequested(tovik::QuestionRecord record);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -95,6 +97,7 @@ private:
     QWidget *buildSidebar();
     QWidget *buildDetail();
     void chooseFiles();
+    void leaveFind();
     void refreshState();
     void refreshHistoryList();
     void refreshSidebarLabels();
@@ -135,6 +138,8 @@ private:
     QToolButton *m_logToggle = nullptr;
     TextBox *m_log = nullptr;
     QPointer<QMessageBox> m_errorAlert;
+    QPointer<QWidget> m_focusBeforeFind;
+    bool m_findFocusPending = false;
 
     bool m_sidebarShown = true;     // the split view's sidebar column (all columns vs detail only)
     bool m_compact = false;

@@ -1,6 +1,8 @@
 // The tab's layout: split view or one column, the sidebar width rule and divider drags.
 #include "contentview.h"
 
+#include "documents/findbar.h"
+
 #include "copytextbutton.h"
 #include "documents/documentpreview.h"
 
@@ -32,6 +34,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -112,6 +115,14 @@ bool ContentView::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_split->handle(1) && event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
         QTimer::singleShot(0, this, &ContentView::commitDividerDrag);
+    if (watched == m_documentsPage->findBar() && event->type() == QEvent::Show && m_findFocusPending) {
+        m_findFocusPending = false;
+        QTimer::singleShot(0, this, [this] {
+            QLineEdit *field = m_documentsPage->findBar()->field();
+            field->setFocus(Qt::ShortcutFocusReason);
+            field->selectAll();
+        });
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -6,6 +6,7 @@
 #include "tabs/contentmodel.h"
 #include "tabs/opentabcatalog.h"
 #include "i18n/translate.h"
+#include "keyboardshortcutsdialog.h"
 #include "localefollower.h"
 #include "retranslate.h"
 #include "symbolicon.h"
@@ -120,10 +121,31 @@ void MainWindow::buildMenus()
     m_windowMenu->addSeparator();
     m_moveTabAction = m_windowMenu->addAction(QString(), this, [this] { moveTabToNewWindow(currentTab()); });
     m_mergeAction = m_windowMenu->addAction(QString(), this, [this] { mergeAllWindows(); });
+    m_windowMenu->addSeparator();
+    m_nextTabAction = m_windowMenu->addAction(QString(), this, [this] { showAdjacentTab(+1); });
+    m_nextTabAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)});
+    m_previousTabAction = m_windowMenu->addAction(QString(), this, [this] { showAdjacentTab(-1); });
+    // Shift+Tab arrives as Backtab.
+    m_previousTabAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                                       QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
     connect(m_windowMenu, &QMenu::aboutToShow, this, [this] {
         m_moveTabAction->setEnabled(m_tabs.size() > 1);
         m_mergeAction->setEnabled(frontToBack().size() > 1);
     });
+
+    m_helpMenu = menuBar()->addMenu(QString());
+    m_shortcutsAction = m_helpMenu->addAction(QString(), this, [this] { showKeyboardShortcuts(this); });
+    m_shortcutsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Question));
+}
+
+void MainWindow::showAdjacentTab(int step)
+{
+    const int count = static_cast<int>(m_tabs.size());
+    if (count < 2)
+        return;
+    const int index = (m_strip->bar()->currentIndex() + step + count) % count;
+    setCurrentTab(m_tabs.at(index));
 }
 
 void MainWindow::buildToolbar()
@@ -151,9 +173,11 @@ void MainWindow::buildToolbar()
     m_overflowButton = new QToolButton(toolbar);
     m_overflowButton->setIcon(symbolIcon(QStringLiteral("ellipsis")));
     m_overflowButton->setPopupMode(QToolButton::InstantPopup);
+    // Its own items: the toolbar's two are hidden exactly when this menu is shown.
     auto *overflow = new QMenu(m_overflowButton);
-    overflow->addAction(m_compareToolAction);
-    overflow->addAction(m_settingsToolAction);
+    m_overflowCompareAction = overflow->addAction(symbolIcon(QStringLiteral("rectangle.split.2x1")), QString(),
+                                                  m_compareAction, &QAction::trigger);
+    m_overflowSettingsAction = overflow->addAction(QString(), m_settingsAction, &QAction::trigger);
     m_overflowButton->setMenu(overflow);
     m_overflowToolAction = toolbar->addWidget(m_overflowButton);
     updateCompactToolbar();
@@ -171,6 +195,10 @@ void MainWindow::retranslate()
     m_settingsAction->setText(uiText(UiText::ShowSettings));
     m_moveTabAction->setText(uiText(UiText::MoveTabToNewWindow));
     m_mergeAction->setText(uiText(UiText::MergeAllWindows));
+    m_nextTabAction->setText(uiText(UiText::ShowNextTab));
+    m_previousTabAction->setText(uiText(UiText::ShowPreviousTab));
+    m_helpMenu->setTitle(uiText(UiText::HelpMenu));
+    m_shortcutsAction->setText(uiText(UiText::KeyboardShortcuts));
     m_compareAction->setText(translate(QStringLiteral("Compare Tabs")));
     const ContentView *tab = currentTab();
     const QString sidebarText = translate(tab && !tab->isSidebarShown(isCompact()) ? QStringLiteral("Show Sidebar")
@@ -183,6 +211,8 @@ void MainWindow::retranslate()
     m_compareToolAction->setToolTip(translate(QStringLiteral("Compare two tabs' questions and answers side by side")));
     m_settingsToolAction->setText(translate(QStringLiteral("Settings")));
     m_settingsToolAction->setToolTip(translate(QStringLiteral("Settings")));
+    m_overflowCompareAction->setText(m_compareToolAction->text());
+    m_overflowSettingsAction->setText(m_settingsToolAction->text());
     const QString overflowHelp = translate(QStringLiteral("Compare")) + QStringLiteral(", ")
         + translate(QStringLiteral("Settings"));
     m_overflowButton->setToolTip(overflowHelp);

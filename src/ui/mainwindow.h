@@ -45,6 +45,8 @@ public:
     ContentView *currentTab() const;
     void setCurrentTab(ContentView *tab);
     bool isCompact() const;
+    // The "⋮" button that replaces Compare and Settings at compact width.
+    QToolButton *overflowButton() const { return m_overflowButton; }
 
 Q_SIGNALS:
     void tabsChanged();
@@ -60,6 +62,8 @@ private:
     void buildToolbar();
     void retranslate();
     void updateCompactToolbar();
+    // The tab `step` places after the current one, wrapping around.
+    void showAdjacentTab(int step);
     void updateTabTitle(ContentView *tab);
     void showTabMenu(int index, const QPoint &globalPos);
     void currentIndexChanged(int index);
@@ -74,6 +78,7 @@ private:
     QMenu *m_fileMenu = nullptr;
     QMenu *m_viewMenu = nullptr;
     QMenu *m_windowMenu = nullptr;
+    QMenu *m_helpMenu = nullptr;
     QAction *m_newTabAction = nullptr;
     QAction *m_closeTabAction = nullptr;
     QAction *m_closeWindowAction = nullptr;
@@ -83,10 +88,15 @@ private:
     QAction *m_mergeAction = nullptr;
     QAction *m_compareAction = nullptr;
     QAction *m_settingsAction = nullptr;
+    QAction *m_nextTabAction = nullptr;
+    QAction *m_previousTabAction = nullptr;
+    QAction *m_shortcutsAction = nullptr;
     QToolButton *m_overflowButton = nullptr;
     QAction *m_compareToolAction = nullptr;
     QAction *m_settingsToolAction = nullptr;
     QAction *m_overflowToolAction = nullptr;
+    QAction *m_overflowCompareAction = nullptr;
+    QAction *m_overflowSettingsAction = nullptr;
     QAction *m_sidebarToolAction = nullptr;
 };
 

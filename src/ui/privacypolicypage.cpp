@@ -34,10 +34,7 @@ PrivacyPolicyPage::PrivacyPolicyPage(QWidget *parent)
 
     connect(m_link, &QPushButton::clicked, this, [] { QDesktopServices::openUrl(policyUrl()); });
     followLanguage(this, [this] {
-        // The stored wording names the reference platform's machine; ours runs on any computer.
-        QString text = translate(QStringLiteral("This app keeps questions, answers, and settings on your Mac."));
-        text.replace(QStringLiteral("on your Mac."), QStringLiteral("on your computer."));
-        m_text->setText(text);
+        m_text->setText(translate(QStringLiteral("This app keeps questions, answers, and settings on your computer.")));
         m_link->setText(translate(QStringLiteral("Open Privacy Policy")));
     });
 }

@@ -1,6 +1,7 @@
 #include "settingswindow.h"
 
 #include "appservices.h"
+#include "closeshortcuts.h"
 #include "displaysettingspage.h"
 #include "i18n/translate.h"
 #include "localefollower.h"
@@ -38,6 +39,7 @@ SettingsWindow::SettingsWindow(AppServices &services, QWidget *parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(m_pages);
 
+    installCloseShortcuts(this);
     followInterfaceLocale(this);
     followLanguage(this, [this] {
         setWindowTitle(translate(QStringLiteral("Settings")));

@@ -2,6 +2,7 @@
 
 #include "appservices.h"
 #include "i18n/translate.h"
+#include "interfacefonts.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "retranslate.h"
@@ -44,7 +45,7 @@ SystemSettingsPage::SystemSettingsPage(AppServices &services, QWidget *parent)
 
     m_status->setReadOnly(true);
     m_status->setFrameShape(QFrame::NoFrame);
-    m_status->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_status->setFont(withChineseFallback(QFontDatabase::systemFont(QFontDatabase::FixedFont)));
     m_status->setStyleSheet(QStringLiteral("QPlainTextEdit { background: transparent; }"));
     auto *statusBox = new StandardBox(this);
     auto *statusColumn = new QVBoxLayout(statusBox);
@@ -95,6 +96,8 @@ SystemSettingsPage::SystemSettingsPage(AppServices &services, QWidget *parent)
     });
     connect(m_checkAgain, &QPushButton::clicked, this, [this] {
         m_session->clearErrorMessage();
+        // A fresh check says nothing of an earlier "Use This Path".
+        m_session->clearNotice();
         m_session->checkStatus();
     });
     for (auto signal : {&RagSession::isBusyChanged, &RagSession::errorMessageChanged, &RagSession::noticeChanged})
@@ -120,8 +123,22 @@ void SystemSettingsPage::refresh()
     m_workingDirectory->setAccessibleName(m_workingTitle->text());
 
     const bool busy = m_session->isBusy();
+    // Disabling the focused button would hand focus to the next field with its text
+    // selected, where one stray key overwrites a saved path: park focus on the status
+    // box meanwhile and give it back afterwards.
+    for (QPushButton *button : {m_usePath, m_checkAgain}) {
+        if (busy && button->hasFocus()) {
+            m_focusAfterBusy = button;
+            m_status->setFocus(Qt::OtherFocusReason);
+        }
+    }
     m_usePath->setEnabled(!busy);
     m_checkAgain->setEnabled(!busy);
+    if (!busy && m_focusAfterBusy) {
+        if (m_status->hasFocus())
+            m_focusAfterBusy->setFocus(Qt::OtherFocusReason);
+        m_focusAfterBusy = nullptr;
+    }
     // This page's own session reports here: an error first, else its notice.
     const QString message = m_session->hasErrorMessage() ? m_session->errorMessageText() : m_session->noticeText();
     m_message->setText(message);

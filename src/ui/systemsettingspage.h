@@ -47,6 +47,7 @@ private:
     QPushButton *m_checkAgain;
     QPlainTextEdit *m_status;
     QLabel *m_message;
+    QPushButton *m_focusAfterBusy = nullptr;
 };
 
 } // namespace tovik

@@ -2,6 +2,7 @@
 
 #include "copytextbutton.h"
 #include "i18n/translate.h"
+#include "interfacefonts.h"
 #include "retranslate.h"
 
 #include <QFontDatabase>
@@ -15,6 +16,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <QVBoxLayout>
 
 namespace tovik {
@@ -126,26 +128,46 @@ void TextBox::setFitHeight(int minimum, int maximum)
 {
     m_fitMinimum = minimum;
     m_fitMaximum = maximum;
+    // A text to read and select, not to edit: no blinking caret in it.
+    m_editor->setCursorWidth(0);
     fitHeight();
+}
+
+int TextBox::wrappedTextHeight(int width) const
+{
+    // Laid out here rather than read from the editor, whose layout is lazy and missing
+    // while the editor is hidden (a question loaded before the box is shown).
+    QTextOption option = m_editor->document()->defaultTextOption();
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    qreal height = 0;
+    const QStringList paragraphs = m_editor->toPlainText().split(QLatin1Char('\n'));
+    for (const QString &paragraph : paragraphs) {
+        QTextLayout layout(paragraph, m_editor->font());
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            height += line.height();
+        }
+        layout.endLayout();
+    }
+    return static_cast<int>(std::ceil(height));
 }
 
 void TextBox::fitHeight()
 {
     if (m_fitMaximum <= 0)
         return;
-    int lines = 0;
-    for (QTextBlock block = m_editor->document()->firstBlock(); block.isValid(); block = block.next())
-        lines += std::max(1, block.layout() ? block.layout()->lineCount() : 1);
-    const int text = lines * m_editor->fontMetrics().lineSpacing()
-        + static_cast<int>(2 * m_editor->document()->documentMargin());
     const QMargins margins = layout()->contentsMargins();
-    const int chrome = margins.top() + margins.bottom() + 2 * m_editor->frameWidth() + 4;
-    setFixedHeight(std::clamp(text + chrome, m_fitMinimum, m_fitMaximum));
+    const int documentMargin = static_cast<int>(std::ceil(m_editor->document()->documentMargin()));
+    const int chrome = margins.top() + margins.bottom() + 2 * m_editor->frameWidth() + 2 * documentMargin;
+    const int textWidth = width() - margins.left() - margins.right() - 2 * m_editor->frameWidth() - 2 * documentMargin;
+    setFixedHeight(std::clamp(wrappedTextHeight(std::max(1, textWidth)) + chrome + 1, m_fitMinimum, m_fitMaximum));
 }
 
 void TextBox::setMonospaced(bool monospaced)
 {
-    m_editor->setFont(monospaced ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : font());
+    m_editor->setFont(monospaced ? withChineseFallback(QFontDatabase::systemFont(QFontDatabase::FixedFont)) : font());
 }
 
 void TextBox::refresh()

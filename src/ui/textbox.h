@@ -34,7 +34,8 @@ public:
     // While waiting and empty, a busy indicator and the English label replace the placeholder.
     void setWaiting(bool waiting, const QString &english = {});
     void setMonospaced(bool monospaced);
-    // Height follows the text between these bounds (for the read-only question).
+    // Height follows the wrapped text between these bounds, with no caret (for the
+    // read-only question).
     void setFitHeight(int minimum, int maximum);
 
     QPlainTextEdit *editor() const { return m_editor; }
@@ -48,6 +49,7 @@ private:
     void placeCopyButton();
     void flushPending();
     void fitHeight();
+    int wrappedTextHeight(int width) const;
 
     QPlainTextEdit *m_editor;
     QLabel *m_placeholder;

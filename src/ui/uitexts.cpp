@@ -23,6 +23,10 @@ QString uiText(UiText text)
         {u"Merge All Windows", u"合併所有視窗"},
         {u"Quit tovikRAG", u"結束 tovikRAG"},
         {u"Settings…", u"設定…"},
+        {u"&Help", u"說明(&H)"},
+        {u"Keyboard Shortcuts", u"鍵盤快速鍵"},
+        {u"Show Next Tab", u"顯示下一個分頁"},
+        {u"Show Previous Tab", u"顯示上一個分頁"},
     };
     const Pair &pair = pairs[static_cast<int>(text)];
     return QString::fromUtf16(storedLanguageIsChinese() ? pair.chinese : pair.english);

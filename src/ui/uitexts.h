@@ -18,6 +18,10 @@ enum class UiText {
     MergeAllWindows,
     Quit,
     ShowSettings,
+    HelpMenu,
+    KeyboardShortcuts,
+    ShowNextTab,
+    ShowPreviousTab,
 };
 
 QString uiText(UiText text);

@@ -9,6 +9,21 @@ const QHash<QString, QString> &supplementaryTranslations()
          QStringLiteral("rag 被訊號 {signal}（{name}）終止。")},
         {QStringLiteral("Couldn't render page {page}."), QStringLiteral("無法顯示第 {page} 頁。")},
         {QStringLiteral("p."), QStringLiteral("頁")},
+        {QStringLiteral("This app keeps questions, answers, and settings on your computer."),
+         QStringLiteral("此應用程式會將提問、回答及設定保存在你的電腦上。")},
+        // Help → Keyboard Shortcuts.
+        {QStringLiteral("Show or hide the sidebar"), QStringLiteral("顯示或隱藏側邊欄")},
+        {QStringLiteral("New line in the question"), QStringLiteral("在提問中換行")},
+        {QStringLiteral("Find in the cited pages"), QStringLiteral("在引用的頁面中尋找")},
+        {QStringLiteral("Next match"), QStringLiteral("下一個符合項目")},
+        {QStringLiteral("Previous match"), QStringLiteral("上一個符合項目")},
+        {QStringLiteral("Clear the search, then leave the find field"), QStringLiteral("清除搜尋，再離開搜尋欄位")},
+        {QStringLiteral("Select all text of a page"), QStringLiteral("選取頁面上的全部文字")},
+        {QStringLiteral("Copy the selected page text"), QStringLiteral("拷貝所選的頁面文字")},
+        {QStringLiteral("Close the Settings or Compare window"), QStringLiteral("關閉設定或比較視窗")},
+        {QStringLiteral("Close"), QStringLiteral("關閉")},
+        {QStringLiteral("Action"), QStringLiteral("動作")},
+        {QStringLiteral("Keys"), QStringLiteral("按鍵")},
     };
     return table;
 }

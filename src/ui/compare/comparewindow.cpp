@@ -1,5 +1,6 @@
 #include "compare/comparewindow.h"
 
+#include "closeshortcuts.h"
 #include "staysontop.h"
 
 #include "compare/comparecolumn.h"
@@ -61,6 +62,7 @@ CompareWindow::CompareWindow(OpenTabCatalog &catalog, QWidget *parent)
     m_stack->setMinimumWidth(static_cast<int>(minimumContentWidth));
     setCentralWidget(m_stack);
     buildToolbar();
+    installCloseShortcuts(this);
     m_stack->installEventFilter(this);
 
     const TabComparePage &page = *m_page;

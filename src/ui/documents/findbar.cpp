@@ -127,7 +127,8 @@ bool FindBar::eventFilter(QObject *watched, QEvent *event)
         auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
             if (m_field->text().isEmpty()) {
-                key->ignore(); // passed on to whoever handles Escape above
+                Q_EMIT leaveRequested();
+                key->ignore(); // and passed on to whoever handles Escape above
                 return false;
             }
             m_field->clear();

@@ -13,7 +13,8 @@ class PreviewFind;
 
 // The find bar above the cited pages: the query field, a clear button, the match
 // status and Previous / Next. Return and Ctrl+G go to the next match, Shift+Ctrl+G to
-// the previous one; Escape empties a non-empty query and is otherwise passed on.
+// the previous one; Escape empties a non-empty query, and on an empty one asks to leave
+// the field.
 class FindBar final : public QWidget
 {
     Q_OBJECT
@@ -28,6 +29,10 @@ public:
     QToolButton *nextButton() const { return m_next; }
     QLabel *statusLabel() const { return m_status; }
     QProgressBar *statusSpinner() const { return m_spinner; }
+
+Q_SIGNALS:
+    // Escape on an empty query: the user is done finding.
+    void leaveRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
