@@ -1,0 +1,268 @@
+// A user's session with questions, driven through the real window: files handed over on
+// the command line and through Choose Files, questions asked, streamed and cancelled,
+// saved, loaded over an unsaved question, opened in a new tab and deleted.
+#include "app/userpath.h"
+
+#include "contentview.h"
+#include "history/questionhistorylist.h"
+#include "history/questionhistorystore.h"
+#include "mainwindow.h"
+#include "rag/ragsession.h"
+#include "statusstrip.h"
+#include "systemsettingspage.h"
+#include "tabs/contentmodel.h"
+#include "textbox.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+using namespace tovik;
+using namespace tovik::test;
+
+namespace {
+
+const int ragTimeout = 60000;
+
+void waitUntilIdle(RagSession &session)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!session.isBusy() && session.queuedCount() == 0, ragTimeout);
+    QVERIFY2(!session.hasErrorMessage(), qPrintable(session.errorMessageText()));
+}
+
+QListView *historyView(ContentView *tab)
+{
+    return tab->historyList()->findChild<QListView *>();
+}
+
+void clickHistoryRow(ContentView *tab, int row, Qt::MouseButton button = Qt::LeftButton)
+{
+    QListView *list = historyView(tab);
+    const QRect rect = list->visualRect(list->model()->index(row, 0));
+    QVERIFY(rect.isValid());
+    // Well inside the row, right of the check box.
+    const QPoint point(rect.left() + rect.width() * 2 / 3, rect.top() + rect.height() / 3);
+    if (button == Qt::RightButton) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, point, list->viewport()->mapToGlobal(point));
+        QApplication::sendEvent(list->viewport(), &event);
+    } else {
+        QTest::mouseClick(list->viewport(), button, Qt::NoModifier, point);
+    }
+}
+
+SystemSettingsPage *openSystemSettings()
+{
+    pressInFrontWindow(Qt::Key_Comma, Qt::ControlModifier);
+    SystemSettingsPage *page = nullptr;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->objectName() == QStringLiteral("settings"))
+            page = window->findChild<SystemSettingsPage *>();
+    }
+    return page;
+}
+
+void useRagPath(SystemSettingsPage *page, const QString &path)
+{
+    QLineEdit *field = page->ragPathField();
+    field->setFocus(Qt::MouseFocusReason);
+    field->selectAll();
+    QTest::keyClicks(field, path);
+    click(page->usePathButton());
+    QTRY_VERIFY_WITH_TIMEOUT(!page->session().isBusy(), ragTimeout);
+    QVERIFY2(!page->session().hasErrorMessage(), qPrintable(page->session().errorMessageText()));
+}
+
+} // namespace
+
+class TestUserPathQuestions : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TestUserPathQuestions(UserPathEnvironment &environment) : m_environment(environment) {}
+
+    static QStringList commandLine(const UserPathEnvironment &environment)
+    {
+        return {environment.writeDocument(
+            QStringLiteral("heron-notes.md"),
+            QStringLiteral("# Field notes\n\nThe heron colony at Lake Orrin nests on the east shore every March.\n"))};
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(QTest::qWaitForWindowActive(frontWindow())); }
+    void filesOnTheCommandLineAreIngested();
+    void chooseFilesIngestsTheChosenFile();
+    void askStreamsAnAnswerAndCancelStopsIt();
+    void saveThenLoadOverAnUnsavedQuestionKeepsBoth();
+    void openInNewTabThenDeleteWithConfirmation();
+
+private:
+    UserPathEnvironment &m_environment;
+    QString m_tidalQuestion = QStringLiteral("Who calibrated the tidal gauge at Port Kessel?");
+};
+
+void TestUserPathQuestions::filesOnTheCommandLineAreIngested()
+{
+    ContentView *tab = currentTab();
+    QVERIFY(tab);
+    QTRY_VERIFY_WITH_TIMEOUT(tab->session().logText().contains(QStringLiteral("heron-notes.md")), ragTimeout);
+    waitUntilIdle(tab->session());
+
+    // The corpus knows the file: asking about it cites it.
+    askInCurrentTab(QStringLiteral("Where does the heron colony nest?"));
+    QVERIFY(tab->session().isAsking());
+    waitUntilIdle(tab->session());
+    QVERIFY2(tab->answerBox()->text().contains(QStringLiteral("east shore")), qPrintable(tab->answerBox()->text()));
+    QVERIFY(tab->answerBox()->text().contains(QStringLiteral("heron-notes.md")));
+}
+
+void TestUserPathQuestions::chooseFilesIngestsTheChosenFile()
+{
+    pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
+    ContentView *tab = currentTab();
+    QCOMPARE(frontWindow()->tabs().size(), 2);
+    // The user keeps the document beside the project and picks it by name.
+    const QString document = m_environment.writeDocument(
+        QStringLiteral("demo project/tide-log.txt"),
+        QStringLiteral("The tidal gauge at Port Kessel was calibrated by Ines Marlow in 2019.\n"));
+
+    click(buttonWithText(tab, QStringLiteral("Ingest")));
+    click(buttonWithText(tab, QStringLiteral("Choose Files…")));
+    QFileDialog *dialog = nullptr;
+    QTRY_VERIFY((dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())));
+    // It opens where rag works.
+    QCOMPARE(QFileInfo(dialog->directory().absolutePath()).canonicalFilePath(),
+             QFileInfo(m_environment.project).canonicalFilePath());
+    auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name);
+    QTest::keyClicks(name, QFileInfo(document).fileName());
+    QAbstractButton *open = buttonWithText(dialog, QStringLiteral("Open"));
+    QVERIFY(open && open->isEnabled());
+    click(open);
+    QTRY_VERIFY(!dialog->isVisible());
+
+    QTRY_VERIFY_WITH_TIMEOUT(tab->session().logText().contains(QStringLiteral("tide-log.txt")), ragTimeout);
+    waitUntilIdle(tab->session());
+    askInCurrentTab(m_tidalQuestion);
+    waitUntilIdle(tab->session());
+    QVERIFY2(tab->answerBox()->text().contains(QStringLiteral("Ines Marlow")), qPrintable(tab->answerBox()->text()));
+}
+
+void TestUserPathQuestions::askStreamsAnAnswerAndCancelStopsIt()
+{
+    // A rag that answers one line, then takes its time.
+    qputenv("FAKE_RAG_MODE", "slow");
+    qputenv("FAKE_RAG_DELAY", "60");
+    SystemSettingsPage *settings = openSystemSettings();
+    QVERIFY(settings);
+    useRagPath(settings, UserPathEnvironment::fakeRag());
+    QPointer<QWidget> window = settings->window();
+    activate(window);
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!window);
+
+    pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
+    ContentView *tab = currentTab();
+    askInCurrentTab(QStringLiteral("When are taxes due?"));
+    QTRY_VERIFY_WITH_TIMEOUT(tab->answerBox()->text().contains(QStringLiteral("Taxes are due in April.")), ragTimeout);
+    QVERIFY(tab->session().isAsking());
+    QVERIFY(!tab->saveButton()->isEnabled());
+    click(buttonWithText(tab->statusStrip(), QStringLiteral("Cancel")));
+    QTRY_VERIFY(!tab->session().isBusy());
+    QCOMPARE(tab->session().noticeText(), QStringLiteral("Cancelled."));
+    QVERIFY(!tab->answerBox()->text().contains(QStringLiteral("Smith")));
+
+    // Back to the real rag, through the same page; Ctrl+W closes it this time.
+    settings = openSystemSettings();
+    useRagPath(settings, UserPathEnvironment::referenceRag());
+    window = settings->window();
+    activate(window);
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+    QTRY_VERIFY(!window);
+
+    // The cancelled answer is unsaved work: closing the tab asks first.
+    QString asked;
+    onNextModal([&asked](QWidget *modal) {
+        asked = qobject_cast<QMessageBox *>(modal)->informativeText();
+        click(buttonWithText(modal, QStringLiteral("Don't Save")));
+    });
+    pressInFrontWindow(Qt::Key_W, Qt::ControlModifier);
+    QCOMPARE(asked, QStringLiteral("Leave without saving this question?"));
+    QVERIFY(!frontWindow()->tabs().contains(tab));
+}
+
+void TestUserPathQuestions::saveThenLoadOverAnUnsavedQuestionKeepsBoth()
+{
+    MainWindow *window = frontWindow();
+    ContentView *tidal = window->tabs().at(1);
+    window->setCurrentTab(tidal);
+    click(tidal->saveButton());
+    QTRY_COMPARE(tidal->saveButton()->text(), QStringLiteral("Saved"));
+    QuestionHistoryStore &history = tidal->model().history();
+    QCOMPARE(history.records().size(), 1);
+
+    // A new, unsaved answer; then the saved record is picked from History and the prompt
+    // is answered with Save: the new answer is saved first, then the record loads.
+    pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
+    ContentView *tab = currentTab();
+    askInCurrentTab(QStringLiteral("Where does the heron colony nest?"));
+    waitUntilIdle(tab->session());
+    QVERIFY(tab->model().isDirty());
+    click(buttonWithText(tab, QStringLiteral("History")));
+    QString prompt;
+    onNextModal([&prompt](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        prompt = box ? box->informativeText() : QString();
+        click(buttonWithText(modal, QStringLiteral("Save")));
+    });
+    clickHistoryRow(tab, 0);
+    QCOMPARE(prompt, QStringLiteral("Load another question without saving this one?"));
+    QCOMPARE(history.records().size(), 2);
+    QCOMPARE(history.records().first().question, QStringLiteral("Where does the heron colony nest?"));
+    QCOMPARE(tab->session().question(), m_tidalQuestion);
+    QVERIFY(tab->readOnlyQuestion()->isVisible());
+    QVERIFY(tab->answerBox()->text().contains(QStringLiteral("Ines Marlow")));
+    QCOMPARE(tab->model().linkedRecordID(), history.records().at(1).id);
+}
+
+void TestUserPathQuestions::openInNewTabThenDeleteWithConfirmation()
+{
+    MainWindow *window = frontWindow();
+    ContentView *origin = currentTab();
+    const int originIndex = static_cast<int>(window->tabs().indexOf(origin));
+    QuestionHistoryStore &history = origin->model().history();
+    QCOMPARE(history.records().size(), 2);
+    const QuestionRecord heron = history.records().first();
+
+    onNextPopup([](QMenu *menu) { chooseMenuItem(menu, QStringLiteral("Open in New Tab")); });
+    clickHistoryRow(origin, 0, Qt::RightButton);
+    ContentView *opened = currentTab();
+    QVERIFY(opened != origin);
+    QCOMPARE(window->tabs().indexOf(opened), originIndex + 1);
+    QCOMPARE(opened->session().question(), heron.question);
+    QCOMPARE(opened->model().linkedRecordID(), heron.id);
+
+    // Select all, delete, confirm: every saved question goes, and the tabs that showed
+    // them unlink.
+    click(buttonWithText(opened, QStringLiteral("History")));
+    click(buttonWithText(opened->historyList(), QStringLiteral("Select All")));
+    QString question;
+    onNextModal([&question](QWidget *modal) {
+        question = qobject_cast<QMessageBox *>(modal)->informativeText();
+        click(buttonWithText(modal, QStringLiteral("Delete")));
+    });
+    click(buttonWithText(opened->historyList(), QStringLiteral("Delete")));
+    QCOMPARE(question, QStringLiteral("Delete 2 questions? This can't be undone."));
+    QVERIFY(history.records().isEmpty());
+    QVERIFY(!opened->model().linkedRecordID());
+    QCOMPARE(opened->session().question(), QString());
+    QCOMPARE(opened->title(), QStringLiteral("tovikRAG"));
+}
+
+TOVIK_USER_PATH_MAIN(TestUserPathQuestions)
+#include "test_userpath_questions.moc"
