@@ -64,6 +64,8 @@ private Q_SLOTS:
     void scannedPagesAreRecognizedOnceAQueryIsTyped();
     void activeCenterOfTextAndRecognizedMatches();
     void fullWidthTextIsFoundByAHalfWidthQuery();
+    void matchesShorterThanTheQueryAreFound_data();
+    void matchesShorterThanTheQueryAreFound();
     void rowsGetTheirOwnMatches();
 
 private:
@@ -293,6 +295,54 @@ void TestPreviewFind::fullWidthTextIsFoundByAHalfWidthQuery()
     QCOMPARE(find.findMatches().size(), 1);
     const TextRange range = find.findMatches().first().range;
     QCOMPARE(page.page->textLayer()->selectionText(range), QStringLiteral("ＲＥＶＥＮＵＥ ２０２４"));
+}
+
+void TestPreviewFind::matchesShorterThanTheQueryAreFound_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("found");
+
+    const QString strasse = QStringLiteral("Straße");
+    QTest::newRow("sharp s") << strasse << QStringLiteral("STRASSE") << QStringList{strasse};
+    QTest::newRow("sharp s twice") << strasse + strasse << QStringLiteral("strasse") << QStringList{strasse, strasse};
+    const QString cafe = QStringLiteral("café");
+    QTest::newRow("combining accent") << QStringLiteral("un café") << QStringLiteral("cafe\u0301") << QStringList{cafe};
+    QTest::newRow("combining accent, whole text") << cafe << QStringLiteral("cafe\u0301") << QStringList{cafe};
+}
+
+void TestPreviewFind::matchesShorterThanTheQueryAreFound()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, query);
+    QFETCH(QStringList, found);
+
+    // The same line as a PDF text layer and as the recognized text of a scanned page.
+    const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
+    const TestPage page = makeTextPage(m_dir, tag + QStringLiteral("-text.pdf"), {text});
+    const TestPage scan = makeScannedPage(m_dir, tag + QStringLiteral("-scan.pdf"), {QStringLiteral("x")});
+    QVERIFY(page.page && scan.page);
+    QCOMPARE(page.page->textLayer()->text(), text);
+    PreviewOCRCache cache(std::make_shared<ScriptedRecognizer>(
+        QList<ScriptedRecognizer::Line>{{text, QRectF(0.1, 0.5, 0.6, 0.04)}}));
+    PreviewFind find(&cache);
+    find.setDocuments({{QStringLiteral("text.pdf"), {}, std::nullopt, {rendered(page, 1)}},
+                       {QStringLiteral("scan.pdf"), {}, std::nullopt, {rendered(scan, 1)}}});
+    find.setFindQuery(query);
+    QTRY_VERIFY(!find.findOCRPending());
+
+    QStringList inTextLayer;
+    QStringList inRecognizedText;
+    for (const PreviewTextMatch &match : find.findMatches()) {
+        if (match.source == PreviewTextMatch::Source::pdf) {
+            inTextLayer.append(page.page->textLayer()->text().mid(match.range.location, match.range.length));
+        } else {
+            const RecognizedPageText recognized = *cache.cachedText(PreviewOCRCache::textKey(match.filename, 1));
+            inRecognizedText.append(recognized.text(match.ocrGlyphs));
+        }
+    }
+    QCOMPARE(inRecognizedText, found);
+    QCOMPARE(inTextLayer, found);
 }
 
 void TestPreviewFind::rowsGetTheirOwnMatches()
