@@ -52,6 +52,7 @@ public:
 private Q_SLOTS:
     void textKeyJoinsFilenameAndPage();
     void concurrentAsksShareOneRecognition();
+    void everyWaiterOnOneRecognitionIsServedOnce();
     void failuresAreStoredEmptyAndNotRetried();
     void imageWithoutPixelsIsEmptyWithoutRecognizing();
     void closingWhileRecognizingCancels();
@@ -94,6 +95,44 @@ void TestPreviewOCRCache::concurrentAsksShareOneRecognition()
     QCOMPARE(again.result().text(), QStringLiteral("w100"));
     QCOMPARE(recognizer->calls.load(), 2);
     QCOMPARE(ready.size(), 2);
+}
+
+void TestPreviewOCRCache::everyWaiterOnOneRecognitionIsServedOnce()
+{
+    auto recognizer = std::make_shared<GatedRecognizer>();
+    PreviewOCRCache cache(recognizer);
+    const QString two = PreviewOCRCache::textKey(QStringLiteral("scan.pdf"), 1);
+    const QString three = PreviewOCRCache::textKey(QStringLiteral("scan.pdf"), 2);
+    QStringList served;
+    const auto waitFor = [&](const QString &key, int width, QObject *context, const QString &name) {
+        cache.text(key, imageOfWidth(width)).then(context, [&served, name](const RecognizedPageText &text) {
+            served.append(name + QLatin1Char(' ') + text.text());
+        });
+    };
+
+    // Two waiters on one page; three on another, the second of which goes away
+    // before its text is there.
+    QObject view, find, lateView, firstOfThree, thirdOfThree;
+    auto goneView = std::make_unique<QObject>();
+    waitFor(two, 10, &view, QStringLiteral("view"));
+    waitFor(two, 11, &find, QStringLiteral("find"));
+    waitFor(three, 20, &firstOfThree, QStringLiteral("first"));
+    waitFor(three, 21, goneView.get(), QStringLiteral("gone"));
+    waitFor(three, 22, &thirdOfThree, QStringLiteral("third"));
+    QVERIFY(cache.isRecognizing(two) && cache.isRecognizing(three));
+    goneView.reset();
+
+    recognizer->gate.release(2);
+    QTRY_COMPARE(served.size(), 4);
+    served.sort();
+    QCOMPARE(served, (QStringList{QStringLiteral("find w10"), QStringLiteral("first w20"),
+                                  QStringLiteral("third w20"), QStringLiteral("view w10")}));
+
+    // Asked again once stored: served from the cache, once.
+    waitFor(two, 12, &lateView, QStringLiteral("late"));
+    QTRY_COMPARE(served.size(), 5);
+    QCOMPARE(served.last(), QStringLiteral("late w10"));
+    QCOMPARE(recognizer->calls.load(), 2);
 }
 
 void TestPreviewOCRCache::failuresAreStoredEmptyAndNotRetried()

@@ -46,8 +46,9 @@ public:
 
     // The key's recognized text: at once when stored, else when the running or a
     // newly started recognition of `image` finishes. A null image, a failed
-    // recognition or an error give (and store) an empty text. The future finishes on
-    // the GUI thread, after previewOCRReady; attach work with .then(context, ...).
+    // recognition or an error give (and store) an empty text. Every call gets a
+    // future of its own, finished on the GUI thread after previewOCRReady; attach
+    // work with .then(context, ...).
     QFuture<RecognizedPageText> text(const QString &key, const QImage &image);
 
 Q_SIGNALS:
