@@ -5,6 +5,7 @@
 #include "preview/previewocrcache.h"
 #include "support/isolatedhome.h"
 
+#include <QDir>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void nextAndPreviousWrapAround();
     void statusTexts();
     void scannedPagesAreRecognizedOnceAQueryIsTyped();
+    void sameNameInAnotherFolderIsRecognizedAgain();
     void activeCenterOfTextAndRecognizedMatches();
     void fullWidthTextIsFoundByAHalfWidthQuery();
     void matchesShorterThanTheQueryAreFound_data();
@@ -255,6 +257,36 @@ void TestPreviewFind::scannedPagesAreRecognizedOnceAQueryIsTyped()
     Q_UNUSED(active);
 }
 
+void TestPreviewFind::sameNameInAnotherFolderIsRecognizedAgain()
+{
+    auto recognizer = std::make_shared<ScriptedRecognizer>(
+        QList<ScriptedRecognizer::Line>{{QStringLiteral("revenue"), QRectF(0.1, 0.2, 0.3, 0.1)}});
+    PreviewOCRCache cache(recognizer);
+    PreviewFind find(&cache);
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("a")) && QDir(m_dir.path()).mkpath(QStringLiteral("b")));
+    const auto scanIn = [&](const QString &folder) {
+        const QString name = folder + QStringLiteral("/scan.pdf");
+        const TestPage page = makeScannedPage(m_dir, name, {QStringLiteral("x")});
+        return CitedDocument{QStringLiteral("scan.pdf"), m_dir.filePath(name), std::nullopt, {rendered(page, 1)}};
+    };
+    const CitedDocument inA = scanIn(QStringLiteral("a"));
+    const CitedDocument inB = scanIn(QStringLiteral("b"));
+
+    find.setDocuments({inA});
+    find.setFindQuery(QStringLiteral("revenue"));
+    QTRY_VERIFY(!find.findOCRPending());
+    QCOMPARE(find.findMatches().size(), 1);
+
+    // Another working directory: the preview empties, then loads its own scan.pdf.
+    find.setDocuments({});
+    find.setDocuments({inB});
+    QVERIFY(find.findOCRPending());
+    QTRY_VERIFY(!find.findOCRPending());
+    QCOMPARE(find.findMatches().size(), 1);
+    QVERIFY(find.activeFindCenter()); // read from the text of b/scan.pdf
+    QCOMPARE(recognizer->calls(), 2);
+}
+
 void TestPreviewFind::activeCenterOfTextAndRecognizedMatches()
 {
     PreviewOCRCache cache(std::make_shared<ScriptedRecognizer>(
@@ -337,7 +369,7 @@ void TestPreviewFind::matchesShorterThanTheQueryAreFound()
         if (match.source == PreviewTextMatch::Source::pdf) {
             inTextLayer.append(page.page->textLayer()->text().mid(match.range.location, match.range.length));
         } else {
-            const RecognizedPageText recognized = *cache.cachedText(PreviewOCRCache::textKey(match.filename, 1));
+            const RecognizedPageText recognized = *cache.cachedText(PreviewOCRCache::textKey(match.filename, 1), {});
             inRecognizedText.append(recognized.text(match.ocrGlyphs));
         }
     }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollArea>
@@ -116,6 +117,7 @@ private Q_SLOTS:
     void dragDoubleAndTripleClickOnRecognizedText();
     void scannedPageShowsItsRecognitionState();
     void pageViewAndFindWaitingForOnePageAreBothServed();
+    void sameNameFromAnotherFileIsRecognizedAgain();
     void onlyOnePageInTheProcessHasASelection();
     void ctrlCCopiesOnlyWithExactlyCtrlAndFocus();
     void findHighlightsKeepOnlyRangesThatFitThePage();
@@ -270,6 +272,28 @@ void TestSelectablePDFPageView::pageViewAndFindWaitingForOnePageAreBothServed()
     QVERIFY(viewFirst.usesRecognizedText() && findFirst.usesRecognizedText());
     QCOMPARE(viewFirst.statusText(), QString());
     QCOMPARE(find.findMatches().size(), 2);
+    QCOMPARE(recognizer->calls(), 2);
+}
+
+void TestSelectablePDFPageView::sameNameFromAnotherFileIsRecognizedAgain()
+{
+    auto recognizer = std::make_shared<ScriptedRecognizer>(scannedLines);
+    PreviewOCRCache cache(recognizer);
+    SelectablePDFPageView view(nullptr, &cache);
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("other")));
+    const TestPage other = makeScannedPage(m_dir, QStringLiteral("other/scan.pdf"), {QStringLiteral("x")});
+    SelectablePDFPage row = rowFor(m_scan, QStringLiteral("scan.pdf\u001E1"));
+    row.sourcePath = m_dir.filePath(QStringLiteral("scan.pdf"));
+    view.apply(row);
+    QTRY_VERIFY(view.usesRecognizedText());
+
+    // The same name and page from another folder is not shown the first file's text.
+    row.image = other.image;
+    row.pdfPage = other.page;
+    row.sourcePath = m_dir.filePath(QStringLiteral("other/scan.pdf"));
+    view.apply(row);
+    QCOMPARE(view.statusText(), QStringLiteral("Recognizing text…"));
+    QTRY_VERIFY(view.usesRecognizedText());
     QCOMPARE(recognizer->calls(), 2);
 }
 

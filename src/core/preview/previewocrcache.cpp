@@ -2,6 +2,8 @@
 
 #include "preview/pageocrjob.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPromise>
 #include <QThread>
 
@@ -12,6 +14,7 @@ namespace tovik {
 
 struct PreviewOCRCache::Running
 {
+    QString textKey; // for the notification
     // One per caller: a future takes a single continuation, so callers sharing one
     // recognition (a page view and the find) each need a future of their own.
     std::vector<QPromise<RecognizedPageText>> waiters;
@@ -69,22 +72,43 @@ QString PreviewOCRCache::textKey(const QString &filename, qint64 page)
     return filename + QChar(0x1E) + QString::number(page);
 }
 
-std::optional<RecognizedPageText> PreviewOCRCache::cachedText(const QString &key) const
+QString PreviewOCRCache::recognitionKey(const QString &textKey, const QString &sourcePath)
 {
-    const auto found = m_texts.constFind(key);
+    const QChar separator(0x1E);
+    if (sourcePath.isEmpty())
+        return textKey + separator;
+    const QFileInfo info(sourcePath);
+    if (!info.exists())
+        return textKey + separator + QDir::cleanPath(info.absoluteFilePath());
+    // Size and time tell a file replaced under the same name from the one read before.
+    return textKey + separator + info.canonicalFilePath() + separator + QString::number(info.size()) + separator
+        + QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+std::optional<RecognizedPageText> PreviewOCRCache::cachedText(const QString &textKey, const QString &sourcePath) const
+{
+    const auto found = m_texts.constFind(recognitionKey(textKey, sourcePath));
     if (found == m_texts.cend())
         return std::nullopt;
     return *found;
 }
 
-QFuture<RecognizedPageText> PreviewOCRCache::text(const QString &key, const QImage &image)
+bool PreviewOCRCache::isRecognizing(const QString &textKey, const QString &sourcePath) const
 {
+    return m_running.contains(recognitionKey(textKey, sourcePath));
+}
+
+QFuture<RecognizedPageText> PreviewOCRCache::text(const QString &textKey, const QString &sourcePath,
+                                                  const QImage &image)
+{
+    const QString key = recognitionKey(textKey, sourcePath);
     if (const auto found = m_texts.constFind(key); found != m_texts.cend())
         return QtFuture::makeReadyFuture(*found);
     if (const auto running = m_running.constFind(key); running != m_running.cend())
         return (*running)->addWaiter();
 
     auto running = std::make_shared<Running>();
+    running->textKey = textKey;
     QFuture<RecognizedPageText> future = running->addWaiter();
     m_running.insert(key, running);
 
@@ -106,9 +130,10 @@ void PreviewOCRCache::store(const QString &key, const RecognizedPageText &text)
 {
     const std::shared_ptr<Running> running = m_running.take(key);
     m_texts.insert(key, text);
-    Q_EMIT previewOCRReady(key);
-    if (running)
-        running->finish(text);
+    if (!running)
+        return;
+    Q_EMIT previewOCRReady(running->textKey);
+    running->finish(text);
 }
 
 } // namespace tovik
