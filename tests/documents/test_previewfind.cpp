@@ -5,6 +5,7 @@
 #include "preview/previewocrcache.h"
 #include "support/isolatedhome.h"
 
+#include <QDir>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -62,8 +63,11 @@ private Q_SLOTS:
     void nextAndPreviousWrapAround();
     void statusTexts();
     void scannedPagesAreRecognizedOnceAQueryIsTyped();
+    void sameNameInAnotherFolderIsRecognizedAgain();
     void activeCenterOfTextAndRecognizedMatches();
     void fullWidthTextIsFoundByAHalfWidthQuery();
+    void matchesShorterThanTheQueryAreFound_data();
+    void matchesShorterThanTheQueryAreFound();
     void rowsGetTheirOwnMatches();
 
 private:
@@ -253,6 +257,36 @@ void TestPreviewFind::scannedPagesAreRecognizedOnceAQueryIsTyped()
     Q_UNUSED(active);
 }
 
+void TestPreviewFind::sameNameInAnotherFolderIsRecognizedAgain()
+{
+    auto recognizer = std::make_shared<ScriptedRecognizer>(
+        QList<ScriptedRecognizer::Line>{{QStringLiteral("revenue"), QRectF(0.1, 0.2, 0.3, 0.1)}});
+    PreviewOCRCache cache(recognizer);
+    PreviewFind find(&cache);
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("a")) && QDir(m_dir.path()).mkpath(QStringLiteral("b")));
+    const auto scanIn = [&](const QString &folder) {
+        const QString name = folder + QStringLiteral("/scan.pdf");
+        const TestPage page = makeScannedPage(m_dir, name, {QStringLiteral("x")});
+        return CitedDocument{QStringLiteral("scan.pdf"), m_dir.filePath(name), std::nullopt, {rendered(page, 1)}};
+    };
+    const CitedDocument inA = scanIn(QStringLiteral("a"));
+    const CitedDocument inB = scanIn(QStringLiteral("b"));
+
+    find.setDocuments({inA});
+    find.setFindQuery(QStringLiteral("revenue"));
+    QTRY_VERIFY(!find.findOCRPending());
+    QCOMPARE(find.findMatches().size(), 1);
+
+    // Another working directory: the preview empties, then loads its own scan.pdf.
+    find.setDocuments({});
+    find.setDocuments({inB});
+    QVERIFY(find.findOCRPending());
+    QTRY_VERIFY(!find.findOCRPending());
+    QCOMPARE(find.findMatches().size(), 1);
+    QVERIFY(find.activeFindCenter()); // read from the text of b/scan.pdf
+    QCOMPARE(recognizer->calls(), 2);
+}
+
 void TestPreviewFind::activeCenterOfTextAndRecognizedMatches()
 {
     PreviewOCRCache cache(std::make_shared<ScriptedRecognizer>(
@@ -293,6 +327,54 @@ void TestPreviewFind::fullWidthTextIsFoundByAHalfWidthQuery()
     QCOMPARE(find.findMatches().size(), 1);
     const TextRange range = find.findMatches().first().range;
     QCOMPARE(page.page->textLayer()->selectionText(range), QStringLiteral("ＲＥＶＥＮＵＥ ２０２４"));
+}
+
+void TestPreviewFind::matchesShorterThanTheQueryAreFound_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("found");
+
+    const QString strasse = QStringLiteral("Straße");
+    QTest::newRow("sharp s") << strasse << QStringLiteral("STRASSE") << QStringList{strasse};
+    QTest::newRow("sharp s twice") << strasse + strasse << QStringLiteral("strasse") << QStringList{strasse, strasse};
+    const QString cafe = QStringLiteral("café");
+    QTest::newRow("combining accent") << QStringLiteral("un café") << QStringLiteral("cafe\u0301") << QStringList{cafe};
+    QTest::newRow("combining accent, whole text") << cafe << QStringLiteral("cafe\u0301") << QStringList{cafe};
+}
+
+void TestPreviewFind::matchesShorterThanTheQueryAreFound()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, query);
+    QFETCH(QStringList, found);
+
+    // The same line as a PDF text layer and as the recognized text of a scanned page.
+    const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
+    const TestPage page = makeTextPage(m_dir, tag + QStringLiteral("-text.pdf"), {text});
+    const TestPage scan = makeScannedPage(m_dir, tag + QStringLiteral("-scan.pdf"), {QStringLiteral("x")});
+    QVERIFY(page.page && scan.page);
+    QCOMPARE(page.page->textLayer()->text(), text);
+    PreviewOCRCache cache(std::make_shared<ScriptedRecognizer>(
+        QList<ScriptedRecognizer::Line>{{text, QRectF(0.1, 0.5, 0.6, 0.04)}}));
+    PreviewFind find(&cache);
+    find.setDocuments({{QStringLiteral("text.pdf"), {}, std::nullopt, {rendered(page, 1)}},
+                       {QStringLiteral("scan.pdf"), {}, std::nullopt, {rendered(scan, 1)}}});
+    find.setFindQuery(query);
+    QTRY_VERIFY(!find.findOCRPending());
+
+    QStringList inTextLayer;
+    QStringList inRecognizedText;
+    for (const PreviewTextMatch &match : find.findMatches()) {
+        if (match.source == PreviewTextMatch::Source::pdf) {
+            inTextLayer.append(page.page->textLayer()->text().mid(match.range.location, match.range.length));
+        } else {
+            const RecognizedPageText recognized = *cache.cachedText(PreviewOCRCache::textKey(match.filename, 1), {});
+            inRecognizedText.append(recognized.text(match.ocrGlyphs));
+        }
+    }
+    QCOMPARE(inRecognizedText, found);
+    QCOMPARE(inTextLayer, found);
 }
 
 void TestPreviewFind::rowsGetTheirOwnMatches()

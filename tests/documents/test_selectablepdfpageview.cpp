@@ -1,10 +1,12 @@
 #include "documents/selectablepdfpageview.h"
 #include "pagefixture.h"
+#include "preview/previewfind.h"
 #include "preview/previewocrcache.h"
 #include "support/isolatedhome.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollArea>
@@ -114,6 +116,8 @@ private Q_SLOTS:
     void dragDoubleAndTripleClickOnTheTextLayer();
     void dragDoubleAndTripleClickOnRecognizedText();
     void scannedPageShowsItsRecognitionState();
+    void pageViewAndFindWaitingForOnePageAreBothServed();
+    void sameNameFromAnotherFileIsRecognizedAgain();
     void onlyOnePageInTheProcessHasASelection();
     void ctrlCCopiesOnlyWithExactlyCtrlAndFocus();
     void findHighlightsKeepOnlyRangesThatFitThePage();
@@ -242,6 +246,55 @@ void TestSelectablePDFPageView::scannedPageShowsItsRecognitionState()
     // A page with a text layer shows no status.
     view.apply(rowFor(m_text, QStringLiteral("text.pdf\u001E1")));
     QCOMPARE(view.statusText(), QString());
+}
+
+void TestSelectablePDFPageView::pageViewAndFindWaitingForOnePageAreBothServed()
+{
+    auto recognizer = std::make_shared<ScriptedRecognizer>(scannedLines);
+    PreviewOCRCache cache(recognizer);
+    PreviewFind find(&cache);
+    SelectablePDFPageView viewFirst(nullptr, &cache);
+    SelectablePDFPageView findFirst(nullptr, &cache);
+    const RenderedPage page{1, m_scan.image, m_scan.page, std::nullopt};
+    find.setDocuments({{QStringLiteral("a.pdf"), std::nullopt, std::nullopt, {page}},
+                       {QStringLiteral("b.pdf"), std::nullopt, std::nullopt, {page}}});
+
+    // Results come back on a later turn of the event loop, so all of these ask while
+    // both pages are still being read: a.pdf by its view and then the find, b.pdf by
+    // the find and then its view.
+    viewFirst.apply(rowFor(m_scan, QStringLiteral("a.pdf\u001E1")));
+    find.setFindQuery(QStringLiteral("world"));
+    findFirst.apply(rowFor(m_scan, QStringLiteral("b.pdf\u001E1")));
+    QVERIFY(viewFirst.isRecognizing() && findFirst.isRecognizing() && find.findOCRPending());
+
+    QTRY_VERIFY(!find.findOCRPending());
+    QTRY_VERIFY(!viewFirst.isRecognizing() && !findFirst.isRecognizing());
+    QVERIFY(viewFirst.usesRecognizedText() && findFirst.usesRecognizedText());
+    QCOMPARE(viewFirst.statusText(), QString());
+    QCOMPARE(find.findMatches().size(), 2);
+    QCOMPARE(recognizer->calls(), 2);
+}
+
+void TestSelectablePDFPageView::sameNameFromAnotherFileIsRecognizedAgain()
+{
+    auto recognizer = std::make_shared<ScriptedRecognizer>(scannedLines);
+    PreviewOCRCache cache(recognizer);
+    SelectablePDFPageView view(nullptr, &cache);
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("other")));
+    const TestPage other = makeScannedPage(m_dir, QStringLiteral("other/scan.pdf"), {QStringLiteral("x")});
+    SelectablePDFPage row = rowFor(m_scan, QStringLiteral("scan.pdf\u001E1"));
+    row.sourcePath = m_dir.filePath(QStringLiteral("scan.pdf"));
+    view.apply(row);
+    QTRY_VERIFY(view.usesRecognizedText());
+
+    // The same name and page from another folder is not shown the first file's text.
+    row.image = other.image;
+    row.pdfPage = other.page;
+    row.sourcePath = m_dir.filePath(QStringLiteral("other/scan.pdf"));
+    view.apply(row);
+    QCOMPARE(view.statusText(), QStringLiteral("Recognizing text…"));
+    QTRY_VERIFY(view.usesRecognizedText());
+    QCOMPARE(recognizer->calls(), 2);
 }
 
 void TestSelectablePDFPageView::onlyOnePageInTheProcessHasASelection()

@@ -52,8 +52,8 @@ QList<PreviewTextMatch> PreviewFind::collectMatches(const QList<CitedDocument> &
                     matches.append({document.filename, page.page, range, PreviewTextMatch::Source::pdf, {}});
                 continue;
             }
-            const std::optional<RecognizedPageText> recognized =
-                cache.cachedText(PreviewOCRCache::textKey(document.filename, page.page));
+            const std::optional<RecognizedPageText> recognized = cache.cachedText(
+                PreviewOCRCache::textKey(document.filename, page.page), document.sourcePath.value_or(QString()));
             if (!recognized)
                 continue;
             for (const RecognizedPageText::SearchHit &hit : recognized->search(trimmed))
@@ -167,8 +167,8 @@ void PreviewFind::updateActiveCenter()
         return;
     }
     if (match->source == PreviewTextMatch::Source::ocr) {
-        const std::optional<RecognizedPageText> recognized =
-            m_cache.cachedText(PreviewOCRCache::textKey(match->filename, match->pageNumber));
+        const std::optional<RecognizedPageText> recognized = m_cache.cachedText(
+            PreviewOCRCache::textKey(match->filename, match->pageNumber), sourcePathOf(match->filename));
         setActiveFindCenter(recognized ? recognized->verticalCenter(match->ocrGlyphs) : std::nullopt);
         return;
     }
@@ -204,20 +204,31 @@ bool PreviewFind::scheduleFindRecognition()
         for (const RenderedPage &page : document.pages) {
             if (page.image.isNull() || !page.pdfPage || hasUsableTextLayer(page))
                 continue;
-            const QString key = PreviewOCRCache::textKey(document.filename, page.page);
-            if (m_cache.cachedText(key))
+            const QString textKey = PreviewOCRCache::textKey(document.filename, page.page);
+            const QString source = document.sourcePath.value_or(QString());
+            if (m_cache.cachedText(textKey, source))
                 continue;
             pending = true;
-            if (m_findOCRWaiters.contains(key))
+            const QString waiter = PreviewOCRCache::recognitionKey(textKey, source);
+            if (m_findOCRWaiters.contains(waiter))
                 continue;
-            m_findOCRWaiters.insert(key);
-            m_cache.text(key, page.image).then(this, [this, key](const RecognizedPageText &) {
-                m_findOCRWaiters.remove(key);
+            m_findOCRWaiters.insert(waiter);
+            m_cache.text(textKey, source, page.image).then(this, [this, waiter](const RecognizedPageText &) {
+                m_findOCRWaiters.remove(waiter);
                 refreshFind(false, false);
             });
         }
     }
     return pending;
+}
+
+QString PreviewFind::sourcePathOf(const QString &filename) const
+{
+    for (const CitedDocument &document : m_documents) {
+        if (document.filename == filename)
+            return document.sourcePath.value_or(QString());
+    }
+    return {};
 }
 
 QString PreviewFind::findStatus() const

@@ -46,6 +46,7 @@ public:
     // 0 at the top of the active match's page to 1 at its bottom.
     std::optional<double> activeFindCenter() const { return m_activeFindCenter; }
     bool findOCRPending() const { return m_findOCRPending; }
+    // The pages the find waits for, by recognition key (see PreviewOCRCache).
     const QSet<QString> &findOCRWaiters() const { return m_findOCRWaiters; }
     std::optional<PreviewTextMatch> activeMatch() const;
 
@@ -102,6 +103,8 @@ private:
     void setFindOCRPending(bool pending);
     void bumpReveal();
     void warmTextLayers();
+    // The file a loaded document was read from; empty when unknown.
+    QString sourcePathOf(const QString &filename) const;
 
     PreviewOCRCache &m_cache;
     QList<CitedDocument> m_documents;

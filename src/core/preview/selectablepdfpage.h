@@ -29,7 +29,7 @@ struct SelectablePDFPage
     // Every increase asks the view holding the active match to bring it into view.
     qint64 findReveal = 0;
     QString caption; // "{filename} page {page}", filled and translated
-    QString sourcePath; // the PDF file, where the page's pictures are read from
+    QString sourcePath; // the PDF file: its pictures are read from it, its recognized text kept for it
 };
 
 } // namespace tovik

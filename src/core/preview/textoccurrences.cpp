@@ -41,9 +41,9 @@ QList<TextRange> occurrences(const QString &text, const QString &query, qsizetyp
     QList<TextRange> found;
     if (query.isEmpty() || limit < 1 || text.isEmpty())
         return found;
+    // No length test against the query: a folded match may be shorter than it
+    // ("Straße" for "STRASSE", a precomposed "é" for "e" and a combining accent).
     const qsizetype end = qMin(text.size(), limit);
-    if (end < query.size())
-        return found;
     icu::RuleBasedCollator *collator = primaryCollator();
     if (!collator)
         return found;
@@ -57,8 +57,6 @@ QList<TextRange> occurrences(const QString &text, const QString &query, qsizetyp
 
     qsizetype start = 0;
     while (start < end) {
-        if (end - start < query.size())
-            break;
         status = U_ZERO_ERROR;
         const int32_t at = search.following(int32_t(start), status);
         if (U_FAILURE(status) || at == USEARCH_DONE)

@@ -26,7 +26,7 @@ void SelectablePDFPageView::updateRecognition()
     if (m_recognizedImage == image && (m_recognized || m_recognitionRunning))
         return;
 
-    if (const std::optional<RecognizedPageText> cached = m_cache.cachedText(m_textKey)) {
+    if (const std::optional<RecognizedPageText> cached = m_cache.cachedText(m_textKey, m_sourcePath)) {
         cancelRecognition();
         m_recognizedImage = image;
         applyRecognized(*cached);
@@ -46,10 +46,12 @@ void SelectablePDFPageView::updateRecognition()
     m_recognitionRunning = true;
     const quint64 ticket = m_recognitionTicket;
     const QString key = m_textKey;
+    const QString source = m_sourcePath;
     // The continuation is dropped with the view; the cache's recognition goes on
     // and keeps its result for whoever asks next.
-    m_cache.text(key, m_pageImage).then(this, [this, ticket, key, image](const RecognizedPageText &text) {
-        if (ticket != m_recognitionTicket || m_pageImage.cacheKey() != image || m_textKey != key)
+    m_cache.text(key, source, m_pageImage).then(this, [this, ticket, key, source, image](const RecognizedPageText &text) {
+        if (ticket != m_recognitionTicket || m_pageImage.cacheKey() != image || m_textKey != key
+            || m_sourcePath != source)
             return;
         m_recognitionRunning = false;
         applyRecognized(text);
