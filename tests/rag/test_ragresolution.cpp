@@ -216,6 +216,11 @@ void TestRagResolution::resolutionOrder()
     m_settings->setWorkingDirectory(work);
     m_settings->setRagPath(explicitRag);
     QCOMPARE(resolve(*m_settings), (ResolvedCommand{explicitRag, {}, {}}));
+    // Typed with a tilde, it is started from the home directory and kept as typed.
+    writeFile(QDir::homePath() + QStringLiteral("/bin/rag"), {}, true);
+    m_settings->setRagPath(QStringLiteral("~/bin/rag"));
+    QCOMPARE(resolve(*m_settings), (ResolvedCommand{QDir::homePath() + QStringLiteral("/bin/rag"), {}, {}}));
+    QCOMPARE(m_settings->ragPath(), QStringLiteral("~/bin/rag"));
 
     // Then a source checkout in the working directory, through its Python.
     m_settings->setRagPath(QString());
