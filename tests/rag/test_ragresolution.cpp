@@ -261,8 +261,13 @@ void TestRagResolution::checkoutWithoutPythonFails()
     m_settings->setWorkingDirectory(work + QStringLiteral("/src"));
     QCOMPARE(resolve(*m_settings), std::nullopt);
     QCOMPARE(notFoundMessage(*m_settings), QStringLiteral("Python wasn't found, so the rag in that folder can't run."));
-    // Named through ragPath instead of the working directory, the checkout counts too.
+    // Named through ragPath instead of the working directory, the checkout counts too:
+    // a file inside it, or the folder itself.
     m_settings->setWorkingDirectory(path(QStringLiteral("empty")));
+    m_settings->setRagPath(work + QStringLiteral("/src/ragcli/cli.py"));
+    QCOMPARE(resolve(*m_settings), std::nullopt);
+    QCOMPARE(notFoundMessage(*m_settings), QStringLiteral("Python wasn't found, so the rag in that folder can't run."));
+    QCOMPARE(m_settings->workingDirectory(), path(QStringLiteral("empty")));
     m_settings->setRagPath(work);
     QCOMPARE(resolve(*m_settings), std::nullopt);
     QCOMPARE(m_settings->workingDirectory(), work); // moved to the named project root
