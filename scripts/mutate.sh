@@ -158,10 +158,11 @@ done
 
 # --- The mutants --------------------------------------------------------------------
 
+# The file as it was before the mutant, kept aside: the working tree may change meanwhile.
 current=""
 restore() {
   if [ -n "$current" ]; then
-    cp "$root/$current" "$tree/$current"
+    cp "$work/pristine" "$tree/$current"
     current=""
   fi
 }
@@ -173,6 +174,7 @@ total=0
 for i in "${!paths[@]}"; do
   path="${paths[$i]}" target="${targets[$i]}" n="${lines[$i]}"
   log="$logs/mutant-$n.log"
+  cp "$tree/$path" "$work/pristine"
   current="$path"
   replace "$tree/$path" "${originals[$i]}" "${mutations[$i]}" || die "mutant $n: see above"
   if ! build_target "$target" "$log"; then
