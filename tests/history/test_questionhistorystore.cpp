@@ -82,6 +82,7 @@ private Q_SLOTS:
     void deleteSkipsMissingIdsAndNeverReusesIds();
     void deleteWaitsForAWriteLockThenChangesNothing();
     void failedRowRollsBackTheWholeDelete();
+    void refusedInsertIsReportedAndNotListed();
     void brokenFileKeepsTheConnection();
     void failedOpenIsRetried();
     void oddTextRoundTripsByteForByte();
@@ -275,6 +276,29 @@ void TestQuestionHistoryStore::failedRowRollsBackTheWholeDelete()
     QCOMPARE(file.column("SELECT count(*) FROM question_records"), QList<QByteArray>{"3"});
     QVERIFY(store.deleteRecords({a, c}));
     QCOMPARE(idsOf(store.records()), QList<qint64>{b});
+}
+
+void TestQuestionHistoryStore::refusedInsertIsReportedAndNotListed()
+{
+    QuestionHistoryStore store(m_path, {});
+    const auto kept = store.save(QStringLiteral("kept"), QString(), QString());
+    QVERIFY(kept);
+    Connection file(m_path);
+    // The statement prepares and binds; only its step fails.
+    QVERIFY(file.exec("CREATE TRIGGER refuse BEFORE INSERT ON question_records "
+                      "BEGIN SELECT RAISE(ABORT, 'disk quota exceeded'); END"));
+    QSignalSpy recordsSpy(&store, &QuestionHistoryStore::recordsChanged);
+
+    QVERIFY(!store.save(QStringLiteral("lost"), QStringLiteral("a"), QString()));
+    QCOMPARE(store.lastError(), message("Couldn't write the question: {detail}", "disk quota exceeded"));
+    QCOMPARE(store.records(), QList<QuestionRecord>{*kept});
+    QCOMPARE(recordsSpy.count(), 0);
+
+    QVERIFY(file.exec("DROP TRIGGER refuse"));
+    const auto saved = store.save(QStringLiteral("next"), QString(), QString());
+    QVERIFY(saved && saved->id > kept->id);
+    QVERIFY(store.lastError().isEmpty());
+    QCOMPARE(idsOf(store.records()), (QList<qint64>{saved->id, kept->id}));
 }
 
 void TestQuestionHistoryStore::brokenFileKeepsTheConnection()

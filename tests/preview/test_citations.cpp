@@ -36,7 +36,7 @@ void TestCitations::extraction_data()
     QTest::newRow("inner space kept, outer trimmed, first page of a range")
         << QStringLiteral("[來源:   my file.pdf   p. 4-6]") << Pages{{QStringLiteral("my file.pdf"), 4}};
     QTest::newRow("bracket inside the filename")
-        << QStringLiteral("[來源: [old] a.pdf p. 2]") << Pages{};
+        << QStringLiteral("[來源: [old] a.pdf p. 2] [來源: old [a.pdf p. 2]") << Pages{};
     QTest::newRow("line feed before the closing bracket")
         << QStringLiteral("[來源: a.pdf p. 3\n] [來源: a\n.pdf p. 4]") << Pages{};
     QTest::newRow("no page") << QStringLiteral("[來源: a.pdf] [來源: a.pdf p.]") << Pages{};

@@ -30,6 +30,7 @@ private Q_SLOTS:
     void dataDirectoryFromRagToml();
     void databaseOfFirstCandidateThatHasOne();
     void newestSourcePathFirstWithOlderCopyFallback();
+    void folderNamesWithUriCharactersAreRead();
     void extensionDecidesPdf();
     void missingTableOrColumnFailsWithSqliteText();
     void noDatabaseAndEmptyList();
@@ -226,6 +227,21 @@ void TestCorpusLookup::newestSourcePathFirstWithOlderCopyFallback()
 
     InterfaceLanguage::shared().setLanguage(AppLanguage::chinese);
     QCOMPARE(makeHeader(QStringLiteral("a.pdf"), {}).problem, QStringLiteral("語料庫中沒有「a.pdf」。"));
+}
+
+void TestCorpusLookup::folderNamesWithUriCharactersAreRead()
+{
+    // The corpus is opened through a file: URI, where these would end or change the path.
+    for (const QString &folder : {QStringLiteral("a #b?c%d e"), QStringLiteral("x%2Fy")}) {
+        const QString project = root() + QLatin1Char('/') + folder;
+        writeFile(project + QStringLiteral("/rag.toml"), "");
+        const QString corpus = project + QStringLiteral("/data/corpus.sqlite");
+        makeWatchedCorpus(corpus, {{QStringLiteral("a.pdf"), QStringLiteral("/src/a.pdf"), QStringLiteral("2024")}});
+        QCOMPARE(corpusDatabasePath(project), corpus);
+        const CorpusLookup lookup = lookUpSourcePaths({QStringLiteral("a.pdf")}, project + QStringLiteral("/data"));
+        QVERIFY2(!lookup.failed, qPrintable(folder + QStringLiteral(": ") + lookup.detail.value_or(QString())));
+        QCOMPARE(lookup.sourcePaths.value(QStringLiteral("a.pdf")), QStringList{QStringLiteral("/src/a.pdf")});
+    }
 }
 
 void TestCorpusLookup::extensionDecidesPdf()

@@ -127,6 +127,15 @@ void TestRecognizedPageText::textBreaksBetweenLines()
     const RecognizedPageText::SearchText search = text.searchText();
     QCOMPARE(search.text, QStringLiteral("ab\ncd"));
     QCOMPARE(search.glyphIndexes, (QList<qsizetype>{0, 1, -1, 2, 3}));
+
+    // A glyph of two UTF-16 units (a character beyond the BMP) maps both back to itself.
+    const RecognizedPageText wide({{QStringLiteral("𠀋"), QRectF(0.1, 0.9, 0.02, 0.015), 0},
+                                   {QStringLiteral("a"), QRectF(0.12, 0.9, 0.01, 0.015), 0},
+                                   {QStringLiteral("b"), QRectF(0.1, 0.88, 0.01, 0.015), 1}});
+    QCOMPARE(wide.searchText().glyphIndexes, (QList<qsizetype>{0, 0, 1, -1, 2}));
+    const QList<RecognizedPageText::SearchHit> hits = wide.search(QStringLiteral("a\nb"));
+    QCOMPARE(hits.size(), 1);
+    QCOMPARE(hits[0].glyphs, (GlyphIndexSet{1, 2}));
 }
 
 void TestRecognizedPageText::searchAcrossALineBreak()

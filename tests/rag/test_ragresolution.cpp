@@ -216,6 +216,11 @@ void TestRagResolution::resolutionOrder()
     m_settings->setWorkingDirectory(work);
     m_settings->setRagPath(explicitRag);
     QCOMPARE(resolve(*m_settings), (ResolvedCommand{explicitRag, {}, {}}));
+    // Typed with a tilde, it is started from the home directory and kept as typed.
+    writeFile(QDir::homePath() + QStringLiteral("/bin/rag"), {}, true);
+    m_settings->setRagPath(QStringLiteral("~/bin/rag"));
+    QCOMPARE(resolve(*m_settings), (ResolvedCommand{QDir::homePath() + QStringLiteral("/bin/rag"), {}, {}}));
+    QCOMPARE(m_settings->ragPath(), QStringLiteral("~/bin/rag"));
 
     // Then a source checkout in the working directory, through its Python.
     m_settings->setRagPath(QString());
@@ -256,8 +261,13 @@ void TestRagResolution::checkoutWithoutPythonFails()
     m_settings->setWorkingDirectory(work + QStringLiteral("/src"));
     QCOMPARE(resolve(*m_settings), std::nullopt);
     QCOMPARE(notFoundMessage(*m_settings), QStringLiteral("Python wasn't found, so the rag in that folder can't run."));
-    // Named through ragPath instead of the working directory, the checkout counts too.
+    // Named through ragPath instead of the working directory, the checkout counts too:
+    // a file inside it, or the folder itself.
     m_settings->setWorkingDirectory(path(QStringLiteral("empty")));
+    m_settings->setRagPath(work + QStringLiteral("/src/ragcli/cli.py"));
+    QCOMPARE(resolve(*m_settings), std::nullopt);
+    QCOMPARE(notFoundMessage(*m_settings), QStringLiteral("Python wasn't found, so the rag in that folder can't run."));
+    QCOMPARE(m_settings->workingDirectory(), path(QStringLiteral("empty")));
     m_settings->setRagPath(work);
     QCOMPARE(resolve(*m_settings), std::nullopt);
     QCOMPARE(m_settings->workingDirectory(), work); // moved to the named project root
