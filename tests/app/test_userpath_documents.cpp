@@ -129,7 +129,7 @@ void TestUserPathDocuments::openImageFromAPageWithAChart()
     const QPoint point = chart->rect().center();
     QContextMenuEvent event(QContextMenuEvent::Mouse, point, chart->mapToGlobal(point));
     QApplication::sendEvent(chart, &event);
-    QVERIFY(opened);
+    QTRY_VERIFY(opened);
     PagePictureWindow *window = nullptr;
     QTRY_VERIFY([&window] {
         for (QWidget *each : QApplication::topLevelWidgets()) {
