@@ -4,8 +4,10 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QTextBlock>
+#include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace tovik {
 
@@ -22,9 +24,17 @@ QuestionField::QuestionField(QWidget *parent)
 
 int QuestionField::heightForLines(int lines) const
 {
+    // A laid-out line, not the font's line spacing: with the Chinese face behind the
+    // desktop's, the editor's lines are taller than the first face alone says.
+    QTextLayout sample(QStringLiteral("Ag陳"), font());
+    sample.beginLayout();
+    QTextLine line = sample.createLine();
+    line.setLineWidth(1000);
+    sample.endLayout();
+    const qreal lineHeight = std::max<qreal>(line.height(), fontMetrics().lineSpacing());
     const QMargins margins = contentsMargins() + viewportMargins();
-    return lines * fontMetrics().lineSpacing() + static_cast<int>(2 * document()->documentMargin())
-        + margins.top() + margins.bottom() + 2 * frameWidth();
+    return static_cast<int>(std::ceil(lines * lineHeight + 2 * document()->documentMargin())) + margins.top()
+        + margins.bottom() + 2 * frameWidth();
 }
 
 QSize QuestionField::sizeHint() const

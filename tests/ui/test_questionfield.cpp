@@ -1,4 +1,5 @@
 #include "copytextbutton.h"
+#include "interfacefonts.h"
 #include "questionfield.h"
 #include "support/isolatedhome.h"
 
@@ -6,6 +7,7 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QSignalSpy>
+#include <QScrollBar>
 #include <QtTest>
 
 using namespace tovik;
@@ -18,6 +20,8 @@ public:
     static void initMain() { test::isolateHome(); }
 
 private Q_SLOTS:
+    // The application's fonts: Chinese falls back to a face with taller lines.
+    void initTestCase() { applyInterfaceFonts(); }
     void returnAsksOnlyWhenAskingIsPossible();
     void shiftReturnInsertsALineFeed();
     void heldReturnAsksOnce();
@@ -109,6 +113,11 @@ void TestQuestionField::fieldGrowsFromTwoToFiveLines()
     QVERIFY(threeLines > twoLines);
     field.setPlainText(QStringLiteral("1\n2\n3\n4\n5"));
     const int fiveLines = field.height();
+    // Up to five lines every line is in view: nothing to scroll.
+    QTRY_COMPARE(field.verticalScrollBar()->maximum(), 0);
+    field.setPlainText(QStringLiteral("1\n2"));
+    QTRY_COMPARE(field.verticalScrollBar()->maximum(), 0);
+    field.setPlainText(QStringLiteral("1\n2\n3\n4\n5"));
     field.setPlainText(QStringLiteral("1\n2\n3\n4\n5\n6\n7\n8"));
     QCOMPARE(field.height(), fiveLines);
     field.setPlainText(QString());
