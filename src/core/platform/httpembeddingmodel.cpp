@@ -78,6 +78,7 @@ bool HttpEmbeddingModel::hasAvailableAssets()
         return true;
     case ModelServerReply::Outcome::unreachable:
     case ModelServerReply::Outcome::noResponse:
+    case ModelServerReply::Outcome::tooLarge:
         m_assets.reset();
         markDown();
         return false;
@@ -106,6 +107,8 @@ std::optional<EmbeddingResult> HttpEmbeddingModel::embed(const QString &text)
         return std::nullopt;
     case ModelServerReply::Outcome::unreachable:
     case ModelServerReply::Outcome::noResponse:
+    // A server that answers with megabytes would cost that much per saved question.
+    case ModelServerReply::Outcome::tooLarge:
         markDown();
         return std::nullopt;
     }
