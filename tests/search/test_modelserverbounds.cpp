@@ -41,6 +41,7 @@ private Q_SLOTS:
     void repliesAreReadUpToTheLimit_data();
     void repliesAreReadUpToTheLimit();
     void hugeEmbeddingMakesTheServerCountAsGone();
+    void vectorsKeepTheFirstReplysDimension();
 
 private:
     template<typename Function>
@@ -110,6 +111,25 @@ void TestModelServerBounds::hugeEmbeddingMakesTheServerCountAsGone()
     QVERIFY(!onWorker([&] { return model.embed(QStringLiteral("return")); }));
     QVERIFY(!onWorker([&] { return model.hasAvailableAssets(); }));
     QCOMPARE(server.requests().size(), 1);
+}
+
+void TestModelServerBounds::vectorsKeepTheFirstReplysDimension()
+{
+    FakeModelServer server;
+    server.setReply("/v1/embeddings", {200, FakeModelServer::embedding({0.6, 0.8, 0.0})});
+    HttpEmbeddingModel model(baseOf(server), QStringLiteral("bge-m3"), {patientMs, patientMs, 30000});
+    QCOMPARE(onWorker([&] { return model.embed(QStringLiteral("tax")); })->dimension, 3);
+
+    for (const QList<double> &other : {QList<double>{0.6, 0.8}, QList<double>(4096, 0.01)}) {
+        server.setReply("/v1/embeddings", {200, FakeModelServer::embedding(other)});
+        QVERIFY(!onWorker([&] { return model.embed(QStringLiteral("return")); }));
+    }
+    // A wrong length is one bad answer, not a dead server.
+    server.setReply("/v1/embeddings", {200, FakeModelServer::embedding({0.0, 1.0, 0.0})});
+    const auto result = onWorker([&] { return model.embed(QStringLiteral("deadline")); });
+    QVERIFY(result);
+    QCOMPARE(result->tokenVectors, (QList<QList<double>>{{0.0, 1.0, 0.0}}));
+    QCOMPARE(server.requests().size(), 4);
 }
 
 QTEST_GUILESS_MAIN(TestModelServerBounds)

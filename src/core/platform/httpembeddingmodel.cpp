@@ -115,7 +115,14 @@ std::optional<EmbeddingResult> HttpEmbeddingModel::embed(const QString &text)
     const auto vector = ModelServerProtocol::parseEmbedding(reply.body);
     if (!vector)
         return std::nullopt;
-    return EmbeddingResult{int(vector->size()), {*vector}};
+    // One model gives one length; another length is a fault of the server, and
+    // a vector that cannot be compared is not worth keeping.
+    const int dimension = int(vector->size());
+    if (!m_dimension)
+        m_dimension = dimension;
+    else if (dimension != *m_dimension)
+        return std::nullopt;
+    return EmbeddingResult{dimension, {*vector}};
 }
 
 } // namespace tovik
