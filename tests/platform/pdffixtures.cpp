@@ -1,5 +1,6 @@
 #include "pdffixtures.h"
 
+#include <QFile>
 #include <QFont>
 #include <QPageSize>
 #include <QPainter>
@@ -22,9 +23,13 @@ constexpr qreal pageHeight = 792;
 bool transformPdf(const QString &input, const QString &output, const std::function<void(QPDF &, QPDFWriter &)> &change)
 {
     try {
+        // QPDFWriter keeps the file name pointer it is given, so the encoded names must
+        // outlive the writer, not just the constructor call.
+        const QByteArray inputName = QFile::encodeName(input);
+        const QByteArray outputName = QFile::encodeName(output);
         QPDF pdf;
-        pdf.processFile(input.toLocal8Bit().constData());
-        QPDFWriter writer(pdf, output.toLocal8Bit().constData());
+        pdf.processFile(inputName.constData());
+        QPDFWriter writer(pdf, outputName.constData());
         change(pdf, writer);
         writer.write();
         return true;

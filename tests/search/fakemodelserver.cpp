@@ -36,6 +36,13 @@ void serve(QTcpSocket *socket,
         const FakeModelServer::Reply reply = replyFor(request.path);
         if (reply.hang)
             return;
+        if (reply.endless) {
+            const QByteArray length =
+                reply.statedLength > 0 ? "Content-Length: " + QByteArray::number(reply.statedLength) + "\r\n" : QByteArray();
+            socket->write("HTTP/1.1 " + QByteArray::number(reply.status) + " Status\r\n"
+                          "Content-Type: application/json\r\n" + length + reply.extraHeaders + "\r\n" + reply.body);
+            return;
+        }
         QByteArray response = "HTTP/1.1 " + QByteArray::number(reply.status) + " Status\r\n"
                               "Content-Type: application/json\r\n"
                               "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n"

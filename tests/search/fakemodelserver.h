@@ -21,15 +21,19 @@ public:
     struct Reply
     {
         int status = 200;
-        QByteArray body;
+        QByteArray body{};
         bool hang = false;            // keep the connection open and say nothing
-        QByteArray extraHeaders;      // "Name: value\r\n" lines
+        QByteArray extraHeaders{};    // "Name: value\r\n" lines
+        // Send the body and keep the connection open, as if more were coming;
+        // Content-Length states `statedLength`, or nothing when it is 0.
+        bool endless = false;
+        qint64 statedLength = 0;
     };
     struct Request
     {
         QByteArray method;
         QByteArray path;
-        QByteArray body;
+        QByteArray body{};
     };
 
     FakeModelServer();

@@ -54,6 +54,7 @@ private Q_SLOTS:
     void textsAreCutTo180Characters();
     void tokenVectorsAreAveraged();
     void cacheIsBoundedAndDroppedWithTheModels();
+    void cacheOfHugeVectorsIsBoundedInBytes();
     void cancelledRankingReturnsNothing();
 
     // The queue.
@@ -343,6 +344,21 @@ void TestHistorySearchFilter::cacheIsBoundedAndDroppedWithTheModels()
     QCOMPARE(small.cachedVectorCount(), 0);
     small.rank(few, QStringLiteral("question"));
     QVERIFY(m_state->embeddedTexts(english).size() > before);
+}
+
+void TestHistorySearchFilter::cacheOfHugeVectorsIsBoundedInBytes()
+{
+    // 1.6 MB a vector: forty of them are twice the cache's share of memory.
+    constexpr qsizetype numbers = 200'000;
+    m_state->dimension = int(numbers);
+    m_state->fallback = [](const QString &text) { return QList<double>(numbers, double(text.size())); };
+    SemanticRanker ranker(setup());
+    QList<RankingEntry> entries;
+    for (int id = 0; id < 40; ++id)
+        entries.append({id, QStringLiteral("question number %1").arg(id), {}});
+    ranker.rank(entries, QStringLiteral("question"));
+    QVERIFY(ranker.cachedVectorCount() > 0);
+    QVERIFY(ranker.cachedVectorCount() * numbers * qsizetype(sizeof(double)) <= SemanticRanker::cacheByteLimit);
 }
 
 void TestHistorySearchFilter::cancelledRankingReturnsNothing()

@@ -78,6 +78,7 @@ bool HttpEmbeddingModel::hasAvailableAssets()
         return true;
     case ModelServerReply::Outcome::unreachable:
     case ModelServerReply::Outcome::noResponse:
+    case ModelServerReply::Outcome::tooLarge:
         m_assets.reset();
         markDown();
         return false;
@@ -106,13 +107,22 @@ std::optional<EmbeddingResult> HttpEmbeddingModel::embed(const QString &text)
         return std::nullopt;
     case ModelServerReply::Outcome::unreachable:
     case ModelServerReply::Outcome::noResponse:
+    // A server that answers with megabytes would cost that much per saved question.
+    case ModelServerReply::Outcome::tooLarge:
         markDown();
         return std::nullopt;
     }
     const auto vector = ModelServerProtocol::parseEmbedding(reply.body);
     if (!vector)
         return std::nullopt;
-    return EmbeddingResult{int(vector->size()), {*vector}};
+    // One model gives one length; another length is a fault of the server, and
+    // a vector that cannot be compared is not worth keeping.
+    const int dimension = int(vector->size());
+    if (!m_dimension)
+        m_dimension = dimension;
+    else if (dimension != *m_dimension)
+        return std::nullopt;
+    return EmbeddingResult{dimension, {*vector}};
 }
 
 } // namespace tovik

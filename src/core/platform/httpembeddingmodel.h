@@ -53,6 +53,7 @@ private:
     std::optional<bool> m_assets;
     QElapsedTimer m_assetsCheckedAt;
     QElapsedTimer m_downSince; // invalid while the server is believed up
+    std::optional<int> m_dimension; // the length of the first vector this model gave
 };
 
 } // namespace tovik

@@ -92,6 +92,9 @@ void HttpLanguageModel::respond(const StructuredRequest &request, QObject *conte
                 setAvailable(false);
                 result.failure = reply.detail;
                 break;
+            case ModelServerReply::Outcome::tooLarge:
+                result.failure = reply.detail;
+                break;
             case ModelServerReply::Outcome::httpError:
                 if (reply.httpStatus == 404) {
                     // The server does not know the model (any more).

@@ -49,6 +49,7 @@ QString ModelServerCheck::serverProblem(const ModelServerReply &reply) const
         return translated(QStringLiteral("Couldn't reach the model server at {address}: {detail}"),
                           {{QStringLiteral("address"), address}, {QStringLiteral("detail"), reply.detail}});
     case ModelServerReply::Outcome::httpError:
+    case ModelServerReply::Outcome::tooLarge:
     case ModelServerReply::Outcome::answered:
         break;
     }

@@ -17,10 +17,34 @@ namespace tovik {
 namespace {
 
 const char timedOutProperty[] = "tovikTimedOut";
+const char tooLargeProperty[] = "tovikTooLarge";
+
+bool overLimit(qint64 bytes)
+{
+    return bytes > ModelServerTransport::maximumReplyBytes;
+}
+
+// Gives up on a reply as soon as its body is known to be too large: by its
+// stated length, or by what has arrived (a server may state none, or send a
+// small compressed body that unpacks to far more).
+void limitBody(QNetworkReply *reply)
+{
+    auto refuse = [reply] {
+        reply->setProperty(tooLargeProperty, true);
+        reply->abort();
+    };
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, refuse] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if ((length.isValid() && overLimit(length.toLongLong())) || overLimit(reply->bytesAvailable()))
+            refuse();
+    });
+}
 
 QNetworkReply *start(QNetworkAccessManager &manager, const QNetworkRequest &request, const QByteArray *body)
 {
-    return body ? manager.post(request, *body) : manager.get(request);
+    QNetworkReply *reply = body ? manager.post(request, *body) : manager.get(request);
+    limitBody(reply);
+    return reply;
 }
 
 void armTimeout(QNetworkReply *reply, int timeoutMs)
@@ -40,6 +64,11 @@ ModelServerReply readReply(QNetworkReply *reply)
     if (reply->property(timedOutProperty).toBool()) {
         result.outcome = ModelServerReply::Outcome::noResponse;
         result.detail = QStringLiteral("no response in time");
+        return result;
+    }
+    if (reply->property(tooLargeProperty).toBool() || overLimit(reply->bytesAvailable())) {
+        result.outcome = ModelServerReply::Outcome::tooLarge;
+        result.detail = QStringLiteral("reply over %1 MiB").arg(ModelServerTransport::maximumReplyBytes >> 20);
         return result;
     }
     result.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

@@ -20,6 +20,7 @@ struct ModelServerReply
         httpError,   // any other HTTP status, redirects included (they are not followed)
         unreachable, // refused, unknown host, TLS failure, connection dropped
         noResponse,  // the time-out ran out
+        tooLarge,    // the body grew past maximumReplyBytes and was cut off
     };
 
     Outcome outcome = Outcome::unreachable;
@@ -33,10 +34,16 @@ struct ModelServerReply
 // Sending requests to the model server. Requests go to the typed address only:
 // redirects are never followed, and an address on this machine bypasses any
 // proxy, so nothing leaves the machine unless the user typed another host.
+// Reply bodies are held to maximumReplyBytes as they arrive.
 class ModelServerTransport final
 {
 public:
     ModelServerTransport() = delete;
+
+    // No reply of the API needs more: a model list, one chat answer, or one
+    // embedding of 8,192 numbers written out in full fits many times over.
+    // Anything larger is not read to the end.
+    static constexpr qint64 maximumReplyBytes = 1024 * 1024;
 
     // A request for a URL with the JSON content type and the redirect rule.
     static QNetworkRequest request(const QUrl &url);

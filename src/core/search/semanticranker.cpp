@@ -45,6 +45,7 @@ void SemanticRanker::use(const SemanticSetup &setup)
         m_englishModel.reset();
         m_chineseModel.reset();
         m_vectors.clear();
+        m_cachedBytes = 0;
     }
     m_setup = setup;
 }
@@ -109,9 +110,16 @@ std::optional<SemanticRanker::Vector> SemanticRanker::sentenceVector(EmbeddingMo
     }
     mean.norm = std::sqrt(squares);
 
-    if (m_vectors.size() > cacheLimit)
+    const qsizetype bytes = mean.values.size() * qsizetype(sizeof(double)) + key.size() * qsizetype(sizeof(QChar));
+    // A vector larger than the whole cache is used once and not kept.
+    if (bytes > cacheByteLimit)
+        return mean;
+    if (m_vectors.size() > cacheLimit || m_cachedBytes + bytes > cacheByteLimit) {
         m_vectors.clear();
+        m_cachedBytes = 0;
+    }
     m_vectors.insert(key, mean);
+    m_cachedBytes += bytes;
     return mean;
 }
 

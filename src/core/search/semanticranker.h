@@ -39,6 +39,10 @@ public:
     static constexpr qsizetype maximumResults = 40;
     static constexpr qsizetype maximumTextLength = 180; // characters embedded of a text
     static constexpr qsizetype cacheLimit = 800;
+    // The cache is also emptied before it would hold more than this many bytes of
+    // vectors and keys: room for 800 vectors of 4,096 numbers, while a server
+    // that answers with huge vectors cannot fill the memory with them.
+    static constexpr qsizetype cacheByteLimit = 32 * 1024 * 1024;
 
     explicit SemanticRanker(SemanticSetup setup);
     ~SemanticRanker();
@@ -57,6 +61,7 @@ public:
     static QString prepare(const QString &text);
 
     qsizetype cachedVectorCount() const { return m_vectors.size(); }
+    qsizetype cachedBytes() const { return m_cachedBytes; }
 
 private:
     struct Vector
@@ -73,6 +78,7 @@ private:
     std::unique_ptr<EmbeddingModel> m_englishModel;
     std::unique_ptr<EmbeddingModel> m_chineseModel;
     QHash<QString, Vector> m_vectors;
+    qsizetype m_cachedBytes = 0; // of the vectors and keys in m_vectors
 };
 
 } // namespace tovik
