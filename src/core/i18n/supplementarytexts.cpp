@@ -24,6 +24,13 @@ const QHash<QString, QString> &supplementaryTranslations()
         {QStringLiteral("Close"), QStringLiteral("關閉")},
         {QStringLiteral("Action"), QStringLiteral("動作")},
         {QStringLiteral("Keys"), QStringLiteral("按鍵")},
+        // Cited files and corpus files that are not regular files.
+        {QStringLiteral("{path} is a folder, not a regular file."), QStringLiteral("{path} 是資料夾，不是一般檔案。")},
+        {QStringLiteral("{path} is a named pipe, not a regular file."), QStringLiteral("{path} 是具名管道，不是一般檔案。")},
+        {QStringLiteral("{path} is a device, not a regular file."), QStringLiteral("{path} 是裝置，不是一般檔案。")},
+        {QStringLiteral("{path} is a socket, not a regular file."), QStringLiteral("{path} 是通訊端，不是一般檔案。")},
+        {QStringLiteral("{path} isn't a regular file."), QStringLiteral("{path} 不是一般檔案。")},
+        {QStringLiteral("The corpus lists no file path for “{name}”."), QStringLiteral("語料庫沒有列出「{name}」的檔案路徑。")},
     };
     return table;
 }
