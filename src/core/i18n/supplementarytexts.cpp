@@ -31,6 +31,9 @@ const QHash<QString, QString> &supplementaryTranslations()
         {QStringLiteral("{path} is a socket, not a regular file."), QStringLiteral("{path} 是通訊端，不是一般檔案。")},
         {QStringLiteral("{path} isn't a regular file."), QStringLiteral("{path} 不是一般檔案。")},
         {QStringLiteral("The corpus lists no file path for “{name}”."), QStringLiteral("語料庫沒有列出「{name}」的檔案路徑。")},
+        // A corpus lookup that did not come back in time.
+        {QStringLiteral("corpus.sqlite didn't answer within {seconds} seconds."),
+         QStringLiteral("corpus.sqlite 在 {seconds} 秒內沒有回應。")},
     };
     return table;
 }
