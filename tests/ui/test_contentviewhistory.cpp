@@ -1,7 +1,10 @@
 #include "appservices.h"
 #include "contentview.h"
+#include "history/historylistmodel.h"
 #include "history/questionhistorylist.h"
 #include "history/questionhistorystore.h"
+#include "history/savedattext.h"
+#include "i18n/interfacelanguage.h"
 #include "rag/ragsession.h"
 #include "support/isolatedhome.h"
 #include "support/workflowfixture.h"
@@ -24,6 +27,7 @@ public:
 
 private Q_SLOTS:
     void visitToHistoryReadsAFileThatWasLockedAtStartUp();
+    void unreadableSavedTimeShowsAsUnknown();
 };
 
 void TestContentViewHistory::visitToHistoryReadsAFileThatWasLockedAtStartUp()
@@ -53,6 +57,23 @@ void TestContentViewHistory::visitToHistoryReadsAFileThatWasLockedAtStartUp()
     tab.sidebarPicker()->button(2)->click(); // History
     QCOMPARE(tab.historyList()->records().size(), 3);
     QVERIFY(history.lastError().isEmpty());
+}
+
+void TestContentViewHistory::unreadableSavedTimeShowsAsUnknown()
+{
+    HistoryListModel model;
+    const QDateTime readable(QDate(2024, 3, 5), QTime(9, 7, 2), Qt::UTC);
+    model.setVisibleRecords({{1, parseSavedAt("yesterday"), QStringLiteral("odd"), {}, {}},
+                             {2, readable, QStringLiteral("fine"), {}, {}}});
+    const auto stampOf = [&model](int row) { return model.data(model.index(row), HistoryListModel::StampRole).toString(); };
+
+    InterfaceLanguage::shared().setLanguage(AppLanguage::english);
+    QCOMPARE(stampOf(0), QStringLiteral("Unknown date"));
+    QCOMPARE(model.data(model.index(0), Qt::AccessibleTextRole).toString(), QStringLiteral("Unknown date, odd"));
+    QVERIFY(stampOf(1).contains(QStringLiteral("2024")));
+    InterfaceLanguage::shared().setLanguage(AppLanguage::chinese);
+    QCOMPARE(stampOf(0), QStringLiteral("日期不明"));
+    InterfaceLanguage::shared().setLanguage(AppLanguage::english);
 }
 
 QTEST_MAIN(TestContentViewHistory)

@@ -31,6 +31,8 @@ const QHash<QString, QString> &supplementaryTranslations()
         {QStringLiteral("{path} is a socket, not a regular file."), QStringLiteral("{path} 是通訊端，不是一般檔案。")},
         {QStringLiteral("{path} isn't a regular file."), QStringLiteral("{path} 不是一般檔案。")},
         {QStringLiteral("The corpus lists no file path for “{name}”."), QStringLiteral("語料庫沒有列出「{name}」的檔案路徑。")},
+        // A saved question whose time of saving could not be read.
+        {QStringLiteral("Unknown date"), QStringLiteral("日期不明")},
         // What SQLite's words about the history file mean.
         {QStringLiteral("Another program is using {path}; try again when it has finished."),
          QStringLiteral("另一個程式正在使用 {path}；請待它完成後再試。")},
