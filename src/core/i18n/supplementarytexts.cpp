@@ -42,6 +42,9 @@ const QHash<QString, QString> &supplementaryTranslations()
         {QStringLiteral("{path} is damaged or isn't a question database."), QStringLiteral("{path} 已損毀，或不是提問資料庫。")},
         {QStringLiteral("{path} can't be opened; check that its folder exists and can be written to."),
          QStringLiteral("無法開啟 {path}；請確認其資料夾存在且可以寫入。")},
+        // A setting that could not be written to the settings file.
+        {QStringLiteral("Couldn't save the setting: {path} can't be written, so the change lasts only until you quit."),
+         QStringLiteral("無法儲存設定：{path} 無法寫入，因此這項變更只會維持到你結束程式為止。")},
         // A corpus lookup that did not come back in time.
         {QStringLiteral("corpus.sqlite didn't answer within {seconds} seconds."),
          QStringLiteral("corpus.sqlite 在 {seconds} 秒內沒有回應。")},
