@@ -132,6 +132,12 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
     connect(&session, &RagSession::errorMessageChanged, this, &ContentView::showError);
     connect(&m_services.history(), &QuestionHistoryStore::recordsChanged, this, &ContentView::refreshHistoryList);
     connect(&m_services.history(), &QuestionHistoryStore::lastErrorChanged, this, &ContentView::refreshHistoryList);
+    // A visit to History tries the file again when it could not be read before (another
+    // program held it while the application started); once the list is read, it costs nothing.
+    connect(m_model, &ContentModel::sidebarTabChanged, this, [this] {
+        if (m_model->sidebarTab() == SidebarTab::history)
+            m_services.history().openIfNeeded();
+    });
     connect(&SidebarWidthStore::shared(), &SidebarWidthStore::widthChanged, this, [this] { applySidebarWidth(false); });
 
     auto *askShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), this);

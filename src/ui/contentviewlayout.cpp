@@ -105,9 +105,12 @@ void ContentView::commitDividerDrag()
 {
     if (!m_sidebarShown || m_compact)
         return;
-    if (const std::optional<double> remembered =
-            rememberedDividerWidth(m_sidebar->width(), width(), m_enforcedWidth))
-        SidebarWidthStore::shared().commit(*remembered);
+    const std::optional<double> remembered = rememberedDividerWidth(m_sidebar->width(), width(), m_enforcedWidth);
+    if (!remembered)
+        return;
+    // The width still holds for every tab of this run; the tab says it won't be kept.
+    if (const std::optional<QString> error = SidebarWidthStore::shared().commit(*remembered))
+        m_model->session().setErrorMessage(*error);
 }
 
 bool ContentView::eventFilter(QObject *watched, QEvent *event)

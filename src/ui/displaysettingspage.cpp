@@ -3,6 +3,7 @@
 #include "i18n/interfacelanguage.h"
 #include "i18n/translate.h"
 #include "retranslate.h"
+#include "settingslabels.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -14,6 +15,7 @@ DisplaySettingsPage::DisplaySettingsPage(QWidget *parent)
     : QWidget(parent)
     , m_title(new QLabel(this))
     , m_picker(new QComboBox(this))
+    , m_message(settingsCaption(this))
 {
     for (AppLanguage language : allAppLanguages)
         m_picker->addItem(pickerLabel(language), rawValue(language));
@@ -22,7 +24,17 @@ DisplaySettingsPage::DisplaySettingsPage(QWidget *parent)
     form->setContentsMargins(20, 20, 20, 20);
     form->setFormAlignment(Qt::AlignLeft | Qt::AlignTop);
     form->addRow(m_title, m_picker);
+    form->addRow(m_message);
     m_title->setBuddy(m_picker);
+    m_message->setWordWrap(true);
+    m_message->setForegroundRole(QPalette::Text);
+    m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    const auto showStoreError = [this] {
+        m_message->setText(InterfaceLanguage::shared().storeError());
+        m_message->setVisible(!m_message->text().isEmpty());
+    };
+    showStoreError();
+    connect(&InterfaceLanguage::shared(), &InterfaceLanguage::storeErrorChanged, this, showStoreError);
 
     InterfaceLanguage &shared = InterfaceLanguage::shared();
     connect(m_picker, &QComboBox::activated, this, [this](int index) {

@@ -16,9 +16,14 @@ class DisplaySettingsPage final : public QWidget
 public:
     explicit DisplaySettingsPage(QWidget *parent = nullptr);
 
+    QComboBox *languagePicker() const { return m_picker; }
+    // Says when the chosen language could not be saved.
+    QLabel *messageLabel() const { return m_message; }
+
 private:
     QLabel *m_title;
     QComboBox *m_picker;
+    QLabel *m_message;
 };
 
 } // namespace tovik

@@ -26,12 +26,13 @@ double SidebarWidthStore::width() const
     return ok ? stored : defaultSidebarWidth;
 }
 
-void SidebarWidthStore::commit(double width)
+std::optional<QString> SidebarWidthStore::commit(double width)
 {
     if (std::abs(width - this->width()) < 1)
-        return;
-    threadSettingsStore().setValue(key, width);
+        return std::nullopt;
+    std::optional<QString> error = writeSetting(key, width);
     Q_EMIT widthChanged();
+    return error;
 }
 
 } // namespace tovik

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
+
+#include <optional>
 
 namespace tovik {
 
@@ -14,8 +17,9 @@ public:
     static SidebarWidthStore &shared();
 
     double width() const;
-    // Stores the width when it differs from the stored one by a point or more.
-    void commit(double width);
+    // Stores the width when it differs from the stored one by a point or more. Returns
+    // the message to show when the settings file could not be written.
+    std::optional<QString> commit(double width);
 
 Q_SIGNALS:
     void widthChanged();

@@ -90,6 +90,7 @@ SystemSettingsPage::SystemSettingsPage(AppServices &services, QWidget *parent)
             m_workingDirectory->setText(m_services.settings().workingDirectory());
     });
     connect(&settings, &RagSettings::statusTextChanged, this, &SystemSettingsPage::refreshStatus);
+    connect(&settings, &RagSettings::storeErrorChanged, this, &SystemSettingsPage::refresh);
     connect(m_usePath, &QPushButton::clicked, this, [this] {
         m_session->clearErrorMessage();
         m_session->applyRagPath();
@@ -139,11 +140,16 @@ void SystemSettingsPage::refresh()
             m_focusAfterBusy->setFocus(Qt::OtherFocusReason);
         m_focusAfterBusy = nullptr;
     }
-    // This page's own session reports here: an error first, else its notice.
-    const QString message = m_session->hasErrorMessage() ? m_session->errorMessageText() : m_session->noticeText();
+    // A path typed here that could not be saved comes first; then this page's own
+    // session reports here: an error first, else its notice.
+    const QString &storeError = m_services.settings().storeError();
+    const bool isError = !storeError.isEmpty() || m_session->hasErrorMessage();
+    const QString message = !storeError.isEmpty() ? storeError
+        : m_session->hasErrorMessage()            ? m_session->errorMessageText()
+                                                  : m_session->noticeText();
     m_message->setText(message);
     m_message->setVisible(!message.isEmpty());
-    m_message->setForegroundRole(m_session->hasErrorMessage() ? QPalette::Text : QPalette::PlaceholderText);
+    m_message->setForegroundRole(isError ? QPalette::Text : QPalette::PlaceholderText);
 }
 
 void SystemSettingsPage::refreshStatus()

@@ -3,6 +3,7 @@
 #include "i18n/interfacelanguage.h"
 #include "i18n/translate.h"
 #include "support/isolatedhome.h"
+#include "support/unwritablefile.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -13,7 +14,9 @@
 #include <QtTest>
 
 #include <sqlite3.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <memory>
 
 using namespace tovik;
@@ -63,6 +66,16 @@ QString message(const char *englishTemplate, const char *detail)
     return translated(QString::fromUtf8(englishTemplate), {{QStringLiteral("detail"), QString::fromUtf8(detail)}});
 }
 
+// The message followed by its sentence of context about the file at `path`.
+QString explained(const char *englishTemplate, const char *detail, const char *context, const QString &path)
+{
+    return message(englishTemplate, detail) + QLatin1Char(' ')
+        + translated(QString::fromUtf8(context), {{QStringLiteral("path"), path}});
+}
+
+const char lockedContext[] = "Another program is using {path}; try again when it has finished.";
+const char damagedContext[] = "{path} is damaged or isn't a question database.";
+
 } // namespace
 
 class TestQuestionHistoryStore : public QObject
@@ -85,6 +98,8 @@ private Q_SLOTS:
     void refusedInsertIsReportedAndNotListed();
     void brokenFileKeepsTheConnection();
     void failedOpenIsRetried();
+    void lockAtStartUpOnlyDelaysTheList();
+    void unwritableFileOrFailingDiskIsExplained();
     void oddTextRoundTripsByteForByte();
     void killedWhileSavingKeepsEverySavedRecord();
 
@@ -248,7 +263,7 @@ void TestQuestionHistoryStore::deleteWaitsForAWriteLockThenChangesNothing()
     Connection other(m_path);
     QVERIFY(other.exec("BEGIN IMMEDIATE")); // held through the store's whole 2 s wait
     QVERIFY(!store.deleteRecords({a, b}));
-    QCOMPARE(store.lastError(), message("Couldn't delete the question: {detail}", "database is locked"));
+    QCOMPARE(store.lastError(), explained("Couldn't delete the question: {detail}", "database is locked", lockedContext, m_path));
     QCOMPARE(store.records(), before);
     QVERIFY(other.exec("ROLLBACK"));
     QCOMPARE(Connection(m_path).column("SELECT count(*) FROM question_records"), QList<QByteArray>{"2"});
@@ -314,13 +329,15 @@ void TestQuestionHistoryStore::brokenFileKeepsTheConnection()
     QSignalSpy errorSpy(&store, &QuestionHistoryStore::lastErrorChanged);
     store.openIfNeeded();
     QVERIFY(store.isOpen());
-    QCOMPARE(store.lastError(), message("Couldn't open questions: {detail}", "file is not a database"));
-    store.openIfNeeded(); // no second attempt
+    QCOMPARE(store.lastError(),
+             explained("Couldn't open questions: {detail}", "file is not a database", damagedContext, m_path));
+    store.openIfNeeded(); // tried again, with the same outcome: nothing new to tell
     QCOMPARE(errorSpy.count(), 1);
     QVERIFY(store.records().isEmpty());
 
     QVERIFY(!store.save(QStringLiteral("q"), QStringLiteral("a"), QString()));
-    QCOMPARE(store.lastError(), message("Couldn't write the question: {detail}", "file is not a database"));
+    QCOMPARE(store.lastError(),
+             explained("Couldn't write the question: {detail}", "file is not a database", damagedContext, m_path));
     QVERIFY(!store.deleteRecords({1}));
     QVERIFY(store.lastError().startsWith(QStringLiteral("Couldn't delete the question: ")));
 
@@ -331,7 +348,8 @@ void TestQuestionHistoryStore::brokenFileKeepsTheConnection()
     const QString chinese = store.lastError();
     InterfaceLanguage::shared().setLanguage(AppLanguage::english);
     QVERIFY(!chineseTemplate.startsWith(QStringLiteral("Couldn't")));
-    QCOMPARE(chinese, fill(chineseTemplate, {{QStringLiteral("detail"), QStringLiteral("file is not a database")}}));
+    QCOMPARE(chinese, fill(chineseTemplate, {{QStringLiteral("detail"), QStringLiteral("file is not a database")}})
+                          + QStringLiteral(" ") + m_path + QStringLiteral(" 已損毀，或不是提問資料庫。"));
 
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), junk);
@@ -357,12 +375,69 @@ void TestQuestionHistoryStore::failedOpenIsRetried()
     QVERIFY(QDir().mkpath(m_path));
     store.openIfNeeded();
     QVERIFY(!store.isOpen());
-    QCOMPARE(store.lastError(), message("Couldn't open questions: {detail}", "unable to open database file"));
+    QCOMPARE(store.lastError(), explained("Couldn't open questions: {detail}", "unable to open database file",
+                                          "{path} can't be opened; check that its folder exists and can be written to.",
+                                          m_path));
 
     QVERIFY(QDir(m_path).removeRecursively());
     QVERIFY(store.save(QStringLiteral("q"), QStringLiteral("a"), QString()));
     QVERIFY(store.isOpen());
     QVERIFY(store.lastError().isEmpty());
+}
+
+void TestQuestionHistoryStore::lockAtStartUpOnlyDelaysTheList()
+{
+    QuestionHistoryStore(m_path, {}).openIfNeeded();
+    Connection other(m_path);
+    for (int i = 0; i < 22; ++i)
+        QVERIFY(other.exec("INSERT INTO question_records (saved_at, question, answer, working_directory) "
+                           "VALUES ('2024-03-05T09:07:02.481Z', 'earlier', '', '')"));
+
+    // Another program holds the file while the application starts.
+    QVERIFY(other.exec("BEGIN EXCLUSIVE"));
+    QuestionHistoryStore store(m_path, {});
+    store.openIfNeeded();
+    QCOMPARE(store.lastError(), explained("Couldn't open questions: {detail}", "database is locked", lockedContext, m_path));
+    QVERIFY(store.records().isEmpty());
+
+    // Once it lets go, the next save reads the whole list along with the new record.
+    QVERIFY(other.exec("ROLLBACK"));
+    const auto saved = store.save(QStringLiteral("later"), QString(), QString());
+    QVERIFY(saved && store.lastError().isEmpty());
+    QCOMPARE(store.records().size(), 23);
+    QCOMPARE(store.records().first(), *saved);
+}
+
+void TestQuestionHistoryStore::unwritableFileOrFailingDiskIsExplained()
+{
+    QVERIFY(QuestionHistoryStore(m_path, {}).save(QStringLiteral("kept"), QString(), QString()));
+    // The message of a save that failed, or "saved".
+    const auto trySave = [this] {
+        QuestionHistoryStore store(m_path, {});
+        const bool saved = store.save(QStringLiteral("q"), QString(512 * 1024, QLatin1Char('x')), QString()).has_value();
+        return saved ? QStringLiteral("saved") : store.lastError();
+    };
+    // A write the system refuses (here: over the process's file size limit).
+    rlimit limit{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
+    const rlimit before = limit;
+    limit.rlim_cur = 256 * 1024;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
+    const QString refused = trySave();
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+    QCOMPARE(refused, explained("Couldn't write the question: {detail}", "disk I/O error",
+                                "The disk reported an error reading or writing {path}.", m_path));
+
+    // A file that can't be written is opened for reading only.
+    if (!test::makeUnwritable(m_path))
+        QSKIP("this file system cannot make a file unwritable");
+    const QString readOnly = trySave();
+    test::makeWritable(m_path);
+    QCOMPARE(readOnly, explained("Couldn't write the question: {detail}", "attempt to write a readonly database",
+                                 "{path} can't be written; check its permissions.", m_path));
+    QCOMPARE(Connection(m_path).column("SELECT question FROM question_records"), QList<QByteArray>{"kept"});
 }
 
 void TestQuestionHistoryStore::oddTextRoundTripsByteForByte()

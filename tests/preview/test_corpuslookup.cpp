@@ -9,8 +9,61 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <future>
+#include <thread>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 using namespace tovik;
 using namespace tovik::test;
+
+namespace {
+
+// Runs the lookup on a thread of its own, so that a lookup stuck opening a file fails
+// the test instead of hanging it.
+std::future<CorpusLookup> lookUpAside(const QStringList &filenames, const QString &directory)
+{
+    std::promise<CorpusLookup> promise;
+    std::future<CorpusLookup> result = promise.get_future();
+    std::thread([promise = std::move(promise), filenames, directory]() mutable {
+        promise.set_value(lookUpSourcePaths(filenames, directory));
+    }).detach();
+    return result;
+}
+
+bool isReady(const std::future<CorpusLookup> &result)
+{
+    return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+// Makes something at `path` that is not a regular file; false if it could not.
+bool makeOddFile(const QString &kind, const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (kind == QLatin1String("folder"))
+        return QDir().mkpath(path);
+    if (kind == QLatin1String("named pipe"))
+        return ::mkfifo(name.constData(), 0644) == 0;
+    if (kind == QLatin1String("device"))
+        return QFile::link(QStringLiteral("/dev/null"), path);
+    if (kind == QLatin1String("socket")) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (fd < 0 || size_t(name.size()) >= sizeof address.sun_path)
+            return false;
+        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+        const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+        ::close(fd); // the socket file stays
+        return bound;
+    }
+    return false;
+}
+
+} // namespace
 
 class TestCorpusLookup : public QObject
 {
@@ -34,6 +87,9 @@ private Q_SLOTS:
     void extensionDecidesPdf();
     void missingTableOrColumnFailsWithSqliteText();
     void noDatabaseAndEmptyList();
+    void sourceThatIsNoRegularFileSaysWhatItIs_data();
+    void sourceThatIsNoRegularFileSaysWhatItIs();
+    void corpusOrRagTomlThatBlocksOnOpenIsNotOpened();
     void walCorpusWithOpenWriteTransactionStaysUntouched();
     void crashLeftoverWalIsNotCheckpointed();
     void cleanWalCorpusGetsNoSideFiles();
@@ -304,6 +360,59 @@ void TestCorpusLookup::noDatabaseAndEmptyList()
     lookup = lookUpSourcePaths({}, project);
     QVERIFY(!lookup.failed);
     QVERIFY(lookup.sourcePaths.isEmpty());
+}
+
+void TestCorpusLookup::sourceThatIsNoRegularFileSaysWhatItIs_data()
+{
+    QTest::addColumn<QString>("kind"); // empty: nothing at the path
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("missing") << QString() << QStringLiteral("File does not exist: {path}");
+    QTest::newRow("folder") << QStringLiteral("folder") << QStringLiteral("{path} is a folder, not a regular file.");
+    QTest::newRow("named pipe") << QStringLiteral("named pipe") << QStringLiteral("{path} is a named pipe, not a regular file.");
+    QTest::newRow("device") << QStringLiteral("device") << QStringLiteral("{path} is a device, not a regular file.");
+    QTest::newRow("socket") << QStringLiteral("socket") << QStringLiteral("{path} is a socket, not a regular file.");
+}
+
+void TestCorpusLookup::sourceThatIsNoRegularFileSaysWhatItIs()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, problem);
+    const QString path = root() + QStringLiteral("/report.pdf");
+    QVERIFY(kind.isEmpty() || makeOddFile(kind, path));
+    // Only the newest path is described when no copy is readable.
+    QCOMPARE(makeHeader(QStringLiteral("report.pdf"), {path, root() + QStringLiteral("/gone.pdf")}),
+             (DocumentHeader{QStringLiteral("report.pdf"), path, QString(problem).replace(QStringLiteral("{path}"), path)}));
+
+    // A row without a path has nothing to point at.
+    QCOMPARE(makeHeader(QStringLiteral("report.pdf"), {QString()}),
+             (DocumentHeader{QStringLiteral("report.pdf"), std::nullopt,
+                             QStringLiteral("The corpus lists no file path for “report.pdf”.")}));
+}
+
+void TestCorpusLookup::corpusOrRagTomlThatBlocksOnOpenIsNotOpened()
+{
+    const QString project = root() + QStringLiteral("/project");
+    const QString corpus = project + QStringLiteral("/data/corpus.sqlite");
+    QVERIFY(QDir().mkpath(project + QStringLiteral("/data")));
+    QVERIFY(makeOddFile(QStringLiteral("named pipe"), project + QStringLiteral("/rag.toml")));
+
+    // A named pipe where the corpus should be is reported, not opened.
+    QVERIFY(makeOddFile(QStringLiteral("named pipe"), corpus));
+    std::future<CorpusLookup> pending = lookUpAside({QStringLiteral("a.pdf")}, project);
+    QTRY_VERIFY(isReady(pending));
+    CorpusLookup lookup = pending.get();
+    QVERIFY(lookup.failed);
+    QCOMPARE(lookup.notice(), QStringLiteral("Couldn't open corpus.sqlite: ") + corpus
+                                  + QStringLiteral(" is a named pipe, not a regular file."));
+
+    // The unreadable rag.toml leaves the data folder at its default.
+    QVERIFY(QFile::remove(corpus));
+    makeWatchedCorpus(corpus, {{QStringLiteral("a.pdf"), QStringLiteral("/src/a.pdf"), QStringLiteral("2024")}});
+    pending = lookUpAside({QStringLiteral("a.pdf")}, project);
+    QTRY_VERIFY(isReady(pending));
+    lookup = pending.get();
+    QVERIFY(!lookup.failed);
+    QCOMPARE(lookup.sourcePaths.value(QStringLiteral("a.pdf")), QStringList{QStringLiteral("/src/a.pdf")});
 }
 
 void TestCorpusLookup::walCorpusWithOpenWriteTransactionStaysUntouched()

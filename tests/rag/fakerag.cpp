@@ -63,6 +63,16 @@ void hang()
         ::pause();
 }
 
+// Ignores SIGTERM, as a tool stuck in native code may; only SIGKILL ends it.
+void stubborn()
+{
+    std::signal(SIGTERM, SIG_IGN);
+    ::alarm(60); // never outlive a failed test for long
+    out("pid " + std::to_string(::getpid()) + "\n");
+    for (;;)
+        ::pause();
+}
+
 void big()
 {
     const long lines = envNumber("FAKE_RAG_LINES", 200000);
@@ -117,6 +127,8 @@ int main(int argc, char **argv)
         return 2;
     } else if (mode == "hang") {
         hang();
+    } else if (mode == "stubborn") {
+        stubborn();
     } else if (mode == "terminators") {
         out("cr one\rcr two\r\ncrlf\n\nlf\vvertical\ffeed\xc2\x85next\xe2\x80\xa8line sep\xe2\x80\xa9para sep\r\r\nlast");
     } else if (mode == "crsplit") {

@@ -1,5 +1,6 @@
 #include "i18n/interfacelanguage.h"
 #include "rag/ragcommand.h"
+#include "rag/ragoutputstream.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "ragtestsupport.h"
@@ -7,6 +8,9 @@
 
 #include <QDir>
 #include <QtTest>
+
+#include <csignal>
+#include <cerrno>
 
 using namespace tovik;
 using namespace tovik::test;
@@ -30,6 +34,29 @@ struct Outcome
         for (const Line &line : lines)
             all.append(line.text);
         return all;
+    }
+};
+
+// The process id from the fake rag's "pid <n>" line, or 0.
+pid_t pidFromLine(const QString &line)
+{
+    return line.startsWith(QStringLiteral("pid ")) ? pid_t(line.mid(4).toInt()) : 0;
+}
+
+// True while the process exists (a zombie not yet reaped counts).
+bool exists(pid_t pid)
+{
+    return pid > 0 && (::kill(pid, 0) == 0 || errno != ESRCH);
+}
+
+// Kills what a failed test left running.
+struct KillOnExit
+{
+    pid_t pid = 0;
+    ~KillOnExit()
+    {
+        if (exists(pid))
+            ::kill(pid, SIGKILL);
     }
 };
 
@@ -59,6 +86,8 @@ private Q_SLOTS:
     void missingWorkingDirectoryStartsNothing();
     void unresolvableRagSaysHowToInstall();
     void cancelTerminatesTheChildSilently();
+    void childIgnoringTerminationIsKilledAfterTheGrace();
+    void quittingEndsAChildIgnoringTermination();
     void environmentForTheChild();
     void checkoutRunsThroughPythonWithItsEnvironment();
 
@@ -250,6 +279,36 @@ void TestRagCommand::cancelTerminatesTheChildSilently()
     QCOMPARE(lines, QStringList{"started"}); // what it printed on the way out is dropped
     QCOMPARE(m_session->errorMessage(), std::nullopt);
     qunsetenv("FAKE_RAG_MARKER");
+}
+
+void TestRagCommand::childIgnoringTerminationIsKilledAfterTheGrace()
+{
+    const auto grace = RagOutputStream::terminationGrace();
+    RagOutputStream::setTerminationGrace(std::chrono::milliseconds(20));
+    qputenv("FAKE_RAG_MODE", "stubborn");
+    KillOnExit child;
+    bool done = false;
+    auto job = std::make_shared<RagJob>();
+    runRag(*m_session, job, {QStringLiteral("ask"), QStringLiteral("q")},
+           [&](const QString &line, bool) { child.pid = pidFromLine(line); }, [&] { done = true; });
+    QTRY_VERIFY(child.pid > 0);
+    job->cancel();
+    QTRY_VERIFY(done);
+    QTRY_VERIFY(!exists(child.pid));
+    QCOMPARE(m_session->errorMessage(), std::nullopt);
+    RagOutputStream::setTerminationGrace(grace);
+}
+
+void TestRagCommand::quittingEndsAChildIgnoringTermination()
+{
+    QProcess quitter;
+    quitter.start(QStringLiteral(TOVIK_RAG_QUITTER), {fakeRagPath()});
+    QVERIFY(quitter.waitForFinished(30000));
+    QCOMPARE(quitter.exitCode(), 0);
+    KillOnExit child{pidFromLine(QString::fromLocal8Bit(quitter.readAllStandardOutput()).trimmed())};
+    QVERIFY(child.pid > 0);
+    // The application reaped its child before it went, so it is gone for good.
+    QVERIFY(!exists(child.pid));
 }
 
 void TestRagCommand::environmentForTheChild()

@@ -1,5 +1,6 @@
 #include "history/questionhistorystore.h"
 
+#include "history/historyerrorcontext.h"
 #include "history/savedattext.h"
 #include "platform/sqlitestatement.h"
 #include "i18n/translate.h"
@@ -73,47 +74,60 @@ QString QuestionHistoryStore::defaultDatabasePath()
     return dataFolder + QStringLiteral("/tovikRAGUI/questions.sqlite");
 }
 
+QString QuestionHistoryStore::databasePath() const
+{
+    return m_databasePath.isEmpty() ? defaultDatabasePath() : m_databasePath;
+}
+
 void QuestionHistoryStore::openIfNeeded()
 {
-    if (m_database)
+    if (!m_database && !openFile())
         return;
+    if (m_loaded)
+        return;
+    // Until the list has been read once, every use tries the schema and the read
+    // again: a lock that another program held while the application started must not
+    // leave the list empty, or short of the records on disk, for the whole run. A
+    // broken schema keeps the connection, and later writes report what is wrong.
+    if (const auto schemaError = SqliteStatement::execute(m_database, schemaSql)) {
+        fail(openFailed, *schemaError, sqlite3_errcode(m_database));
+        return;
+    }
+    load();
+}
 
-    const QString path = m_databasePath.isEmpty() ? defaultDatabasePath() : m_databasePath;
+bool QuestionHistoryStore::openFile()
+{
+    const QString path = databasePath();
     if (path.isEmpty()) {
         fail(openFailed, QStringLiteral("No writable data folder is available."));
-        return;
+        return false;
     }
     std::error_code error;
     std::filesystem::create_directories(QFile::encodeName(QFileInfo(path).absolutePath()).toStdString(), error);
     if (error) {
         fail(openFailed, QString::fromStdString(error.message()));
-        return;
+        return false;
     }
 
     sqlite3 *database = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &database, openFlags, nullptr) != SQLITE_OK) {
         const QString detail = database ? sqliteMessage(database) : QStringLiteral("unknown");
+        const int code = database ? sqlite3_errcode(database) : SQLITE_OK;
         sqlite3_close_v2(database);
-        fail(openFailed, detail);
-        return;
+        fail(openFailed, detail, code);
+        return false;
     }
     sqlite3_busy_timeout(database, busyTimeoutMs);
     m_database = database;
-
-    // A broken schema keeps the connection: the store does not open again, and
-    // later writes report what is wrong with the file.
-    if (const auto schemaError = SqliteStatement::execute(m_database, schemaSql)) {
-        fail(openFailed, *schemaError);
-        return;
-    }
-    load();
+    return true;
 }
 
 void QuestionHistoryStore::load()
 {
     SqliteStatement statement(m_database, loadSql);
     if (!statement.isPrepared()) {
-        fail(readFailed, sqliteMessage(m_database));
+        failWithConnectionError(readFailed);
         return;
     }
     QList<QuestionRecord> loaded;
@@ -125,9 +139,10 @@ void QuestionHistoryStore::load()
                                      statement.columnText(2), statement.columnText(3), statement.columnText(4)});
     }
     if (result != SQLITE_DONE) {
-        fail(readFailed, sqliteMessage(m_database));
+        failWithConnectionError(readFailed);
         return;
     }
+    m_loaded = true;
     setRecords(std::move(loaded));
     setLastError(QString());
 }
@@ -149,13 +164,17 @@ std::optional<QuestionRecord> QuestionHistoryStore::save(const QString &question
     if (!insert.isPrepared() || !insert.bindUtf8(1, formatSavedAt(record.savedAt))
         || !insert.bindText(2, record.question) || !insert.bindText(3, record.answer)
         || !insert.bindText(4, record.workingDirectory) || insert.step() != SQLITE_DONE) {
-        fail(writeFailed, sqliteMessage(m_database));
+        failWithConnectionError(writeFailed);
         return std::nullopt;
     }
     record.id = sqlite3_last_insert_rowid(m_database);
-    m_records.prepend(record);
-    Q_EMIT recordsChanged();
-    setLastError(QString());
+    if (m_loaded) {
+        m_records.prepend(record);
+        Q_EMIT recordsChanged();
+        setLastError(QString());
+    } else {
+        load(); // the list was never read: read it whole now, this record with it
+    }
     return record;
 }
 
@@ -166,13 +185,14 @@ bool QuestionHistoryStore::deleteRecords(const QSet<qint64> &ids)
         return false;
 
     if (const auto beginError = SqliteStatement::execute(m_database, "BEGIN IMMEDIATE")) {
-        fail(deleteFailed, *beginError);
+        fail(deleteFailed, *beginError, sqlite3_errcode(m_database));
         return false;
     }
-    // The message is taken before ROLLBACK, whose success would replace it.
+    // The message and its code are taken before ROLLBACK, whose success would replace them.
     const auto rollBack = [this](const QString &detail) {
+        const int code = sqlite3_errcode(m_database);
         SqliteStatement::execute(m_database, "ROLLBACK");
-        fail(deleteFailed, detail);
+        fail(deleteFailed, detail, code);
         return false;
     };
     SqliteStatement statement(m_database, deleteSql);
@@ -210,9 +230,18 @@ void QuestionHistoryStore::setLastError(const QString &message)
     Q_EMIT lastErrorChanged();
 }
 
-void QuestionHistoryStore::fail(const char *englishTemplate, const QString &detail)
+void QuestionHistoryStore::fail(const char *englishTemplate, const QString &detail, int sqliteResultCode)
 {
-    setLastError(translated(QString::fromUtf8(englishTemplate), {{QStringLiteral("detail"), detail}}));
+    // SQLite's words stay as they are; a sentence after them says what they mean here.
+    QString message = translated(QString::fromUtf8(englishTemplate), {{QStringLiteral("detail"), detail}});
+    if (const QString context = historyErrorContext(sqliteResultCode, databasePath()); !context.isEmpty())
+        message += QLatin1Char(' ') + context;
+    setLastError(message);
+}
+
+void QuestionHistoryStore::failWithConnectionError(const char *englishTemplate)
+{
+    fail(englishTemplate, sqliteMessage(m_database), sqlite3_errcode(m_database));
 }
 
 } // namespace tovik

@@ -17,8 +17,10 @@ namespace tovik {
 // The saved questions of this user, in "questions.sqlite", with the whole list
 // held in memory newest first. One store per process, used on the interface
 // thread only; every operation is synchronous. The file is opened on first use
-// and the connection kept; the in-memory list is loaded once, when the file
-// opens, and then kept in step by save and deleteRecords.
+// and the connection kept; the in-memory list is read from the file once, on the
+// first use that succeeds in reading it (each use tries again until one does), and
+// then kept in step by save and deleteRecords. Failure messages give SQLite's own
+// words followed by a sentence saying what they mean for the history file.
 class QuestionHistoryStore final : public QObject
 {
     Q_OBJECT
@@ -46,7 +48,8 @@ public:
     // True once the file has been opened (even if its schema could not be set up).
     bool isOpen() const { return m_database != nullptr; }
 
-    // Opens the file and loads the list, unless it is already open.
+    // Opens the file and reads the list, unless both have already been done. Cheap
+    // once they have; views call it whenever the list is shown.
     void openIfNeeded();
     // Stores the trimmed question and answer with the working directory as given.
     // Returns the new record (also put first in records), or nothing on failure.
@@ -61,14 +64,19 @@ Q_SIGNALS:
     void lastErrorChanged();
 
 private:
+    QString databasePath() const;
+    bool openFile();
     void load();
     void setRecords(QList<QuestionRecord> records);
     void setLastError(const QString &message);
-    void fail(const char *englishTemplate, const QString &detail);
+    // `sqliteResultCode` picks the sentence of context; SQLITE_OK for none.
+    void fail(const char *englishTemplate, const QString &detail, int sqliteResultCode = 0);
+    void failWithConnectionError(const char *englishTemplate);
 
     QString m_databasePath;
     Clock m_clock;
     sqlite3 *m_database = nullptr;
+    bool m_loaded = false; // the list has been read from the file
     QList<QuestionRecord> m_records;
     QString m_lastError;
 };

@@ -20,11 +20,17 @@ InterfaceLanguage::InterfaceLanguage()
 
 void InterfaceLanguage::setLanguage(AppLanguage language)
 {
-    threadSettingsStore().setValue(QStringLiteral("interfaceLanguage"), rawValue(language));
-    if (m_language == language)
-        return;
-    m_language = language;
-    Q_EMIT languageChanged();
+    // Written before anyone hears of the change; the message, made from the store's
+    // new value, is already in the language just chosen.
+    const QString error = writeSetting(QStringLiteral("interfaceLanguage"), rawValue(language)).value_or(QString());
+    if (m_language != language) {
+        m_language = language;
+        Q_EMIT languageChanged();
+    }
+    if (error != m_storeError) {
+        m_storeError = error;
+        Q_EMIT storeErrorChanged();
+    }
 }
 
 } // namespace tovik

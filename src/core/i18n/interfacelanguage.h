@@ -22,16 +22,22 @@ public:
     AppLanguage language() const { return m_language; }
     void setLanguage(AppLanguage language);
 
+    // Why the last choice could not be written to the settings file (translated);
+    // empty when it was. The choice holds for this run either way.
+    const QString &storeError() const { return m_storeError; }
+
     // "zh-Hant" or "en": the locale every window's content follows.
     QString localeName() const { return rawValue(m_language); }
 
 Q_SIGNALS:
     void languageChanged();
+    void storeErrorChanged();
 
 private:
     InterfaceLanguage();
 
     AppLanguage m_language;
+    QString m_storeError;
 };
 
 } // namespace tovik

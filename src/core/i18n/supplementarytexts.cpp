@@ -24,6 +24,30 @@ const QHash<QString, QString> &supplementaryTranslations()
         {QStringLiteral("Close"), QStringLiteral("關閉")},
         {QStringLiteral("Action"), QStringLiteral("動作")},
         {QStringLiteral("Keys"), QStringLiteral("按鍵")},
+        // Cited files and corpus files that are not regular files.
+        {QStringLiteral("{path} is a folder, not a regular file."), QStringLiteral("{path} 是資料夾，不是一般檔案。")},
+        {QStringLiteral("{path} is a named pipe, not a regular file."), QStringLiteral("{path} 是具名管道，不是一般檔案。")},
+        {QStringLiteral("{path} is a device, not a regular file."), QStringLiteral("{path} 是裝置，不是一般檔案。")},
+        {QStringLiteral("{path} is a socket, not a regular file."), QStringLiteral("{path} 是通訊端，不是一般檔案。")},
+        {QStringLiteral("{path} isn't a regular file."), QStringLiteral("{path} 不是一般檔案。")},
+        {QStringLiteral("The corpus lists no file path for “{name}”."), QStringLiteral("語料庫沒有列出「{name}」的檔案路徑。")},
+        // A saved question whose time of saving could not be read.
+        {QStringLiteral("Unknown date"), QStringLiteral("日期不明")},
+        // What SQLite's words about the history file mean.
+        {QStringLiteral("Another program is using {path}; try again when it has finished."),
+         QStringLiteral("另一個程式正在使用 {path}；請待它完成後再試。")},
+        {QStringLiteral("{path} can't be written; check its permissions."), QStringLiteral("無法寫入 {path}；請檢查其權限。")},
+        {QStringLiteral("The disk reported an error reading or writing {path}."),
+         QStringLiteral("讀寫 {path} 時磁碟回報錯誤。")},
+        {QStringLiteral("{path} is damaged or isn't a question database."), QStringLiteral("{path} 已損毀，或不是提問資料庫。")},
+        {QStringLiteral("{path} can't be opened; check that its folder exists and can be written to."),
+         QStringLiteral("無法開啟 {path}；請確認其資料夾存在且可以寫入。")},
+        // A setting that could not be written to the settings file.
+        {QStringLiteral("Couldn't save the setting: {path} can't be written, so the change lasts only until you quit."),
+         QStringLiteral("無法儲存設定：{path} 無法寫入，因此這項變更只會維持到你結束程式為止。")},
+        // A corpus lookup that did not come back in time.
+        {QStringLiteral("corpus.sqlite didn't answer within {seconds} seconds."),
+         QStringLiteral("corpus.sqlite 在 {seconds} 秒內沒有回應。")},
     };
     return table;
 }

@@ -3,6 +3,7 @@
 #include <QSettings>
 
 #include <memory>
+#include <optional>
 
 namespace tovik {
 
@@ -13,5 +14,11 @@ std::unique_ptr<QSettings> makeSettingsStore();
 
 // One store per thread, for hot readers such as translate().
 QSettings &threadSettingsStore();
+
+// Stores `value` under `key` and writes the file at once, so that a file that can't
+// be written (read-only, immutable, a folder in its way) is noticed while the user is
+// still looking. The value holds for this run either way. Returns the translated
+// message to show where the setting was changed, or none when the file was written.
+std::optional<QString> writeSetting(const QString &key, const QVariant &value);
 
 } // namespace tovik

@@ -1,5 +1,7 @@
 #include "preview/corpuslocation.h"
 
+#include "platform/filekind.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -85,6 +87,9 @@ std::optional<QString> dataDirValue(const QString &toml)
 
 std::optional<QString> readUtf8(const QString &path)
 {
+    // Opening a named pipe waits for a writer, possibly for ever.
+    if (fileKind(path) != FileKind::regular)
+        return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;

@@ -16,7 +16,7 @@ QStringList corpusCandidates(const QString &directory);
 
 // The absolute, cleaned data directory of a project folder: the first data_dir line of
 // its rag.toml with a leading "~" expanded, relative values taken inside the project;
-// "data" when the file is unreadable or has no such line.
+// "data" when the file is unreadable, not a regular file or has no such line.
 QString dataDirectory(const QString &candidate);
 
 // The first existing corpus.sqlite in the candidates' data directories, for the tab's

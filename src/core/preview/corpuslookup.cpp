@@ -1,8 +1,9 @@
 #include "preview/corpuslookup.h"
 
 #include "i18n/translate.h"
-#include "preview/corpuslocation.h"
+#include "platform/filekind.h"
 #include "platform/sqlitestatement.h"
+#include "preview/corpuslocation.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -58,6 +59,10 @@ std::optional<QString> CorpusLookup::notice() const
 
 CorpusConnection openCorpus(const QString &databasePath)
 {
+    // Opening a named pipe or a device could block for ever, and is no corpus anyway.
+    const FileKind kind = fileKind(databasePath);
+    if (kind != FileKind::regular && kind != FileKind::missing)
+        return CorpusConnection::failed(notRegularFileText(databasePath, kind));
     sqlite3 *handle = nullptr;
     const QByteArray uri = readOnlyUri(databasePath).toUtf8();
     const int result = sqlite3_open_v2(uri.constData(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);

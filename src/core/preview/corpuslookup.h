@@ -32,7 +32,8 @@ struct CorpusLookup
 
 // Opens the corpus strictly read-only. Nothing on disk changes: not the database's
 // bytes or modification time, and no -wal, -shm or -journal file is created, changed,
-// checkpointed, rolled back or removed, even while rag has the corpus open.
+// checkpointed, rolled back or removed, even while rag has the corpus open. Anything
+// but a regular file (a named pipe, a device, a folder) fails without being opened.
 CorpusConnection openCorpus(const QString &databasePath);
 
 // The source_path values of `filename` (matched exactly), newest ingestion first;

@@ -1,6 +1,7 @@
 #include "preview/documentheader.h"
 
 #include "i18n/translate.h"
+#include "platform/filekind.h"
 
 #include <QFileInfo>
 
@@ -19,8 +20,7 @@ QString pathExtension(const QString &path)
 
 bool isReadableFile(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.isFile() && info.isReadable();
+    return fileKind(path) == FileKind::regular && QFileInfo(path).isReadable();
 }
 
 } // namespace
@@ -40,8 +40,18 @@ DocumentHeader makeHeader(const QString &filename, const QStringList &sourcePath
             header.problem = translate(QStringLiteral("This file isn't a PDF, so its pages can't be previewed."));
         return header;
     }
-    header.sourcePath = sourcePaths.first();
-    header.problem = translated(QStringLiteral("File does not exist: {path}"), {{QStringLiteral("path"), sourcePaths.first()}});
+    // Nothing readable: say what the newest path is.
+    const QString &newest = sourcePaths.first();
+    if (newest.isEmpty()) {
+        header.problem = translated(QStringLiteral("The corpus lists no file path for “{name}”."),
+                                    {{QStringLiteral("name"), filename}});
+        return header;
+    }
+    header.sourcePath = newest;
+    const QString notRegular = notRegularFileText(newest, fileKind(newest));
+    header.problem = notRegular.isEmpty()
+        ? translated(QStringLiteral("File does not exist: {path}"), {{QStringLiteral("path"), newest}})
+        : notRegular;
     return header;
 }
 

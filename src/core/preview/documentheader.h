@@ -19,8 +19,9 @@ struct DocumentHeader
 };
 
 // Resolves one cited file from its source paths, newest ingestion first: the newest
-// readable copy wins; a problem when there is none, when none is readable (the newest
-// path is kept), or when the file is not a PDF.
+// readable regular file wins; a problem when there is none, when none is readable (the
+// newest path is kept and the problem says whether it is missing or what else it is),
+// or when the file is not a PDF. Never opens a file.
 DocumentHeader makeHeader(const QString &filename, const QStringList &sourcePaths);
 
 } // namespace tovik

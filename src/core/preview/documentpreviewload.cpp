@@ -1,14 +1,60 @@
 // The load of DocumentPreviewModel: a chain of steps on the GUI thread, each posted
-// as its own event; page renders go to the worker (documentpreviewrender.cpp).
+// as its own event; the corpus lookup goes to a worker here, page renders to another
+// (documentpreviewrender.cpp).
 
 #include "i18n/translate.h"
 #include "preview/corpuslookup.h"
 #include "preview/documentheader.h"
 #include "preview/documentpreviewwork.h"
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QSet>
+#include <QThreadPool>
+#include <QTimer>
 
 namespace tovik {
+
+namespace {
+
+// Corpus lookups of every preview model run here, off the GUI thread: a lookup touches
+// the file system and SQLite, and a hung network share or a file that blocks on open
+// must not freeze the window. A lookup that never returns keeps its thread; the load
+// has given up on it by then. At exit, running lookups get a moment to finish and are
+// then left behind rather than holding up the quit.
+QThreadPool &lookupPool()
+{
+    static QThreadPool *const pool = [] {
+        auto *created = new QThreadPool;
+        created->setMaxThreadCount(4);
+        qAddPostRoutine([] {
+            lookupPool().clear();
+            lookupPool().waitForDone(1000);
+        });
+        return created;
+    }();
+    return *pool;
+}
+
+// Lives on the GUI thread for the whole process; finished lookups are posted to it, so
+// a worker never posts to a model that may be gone.
+QObject &lookupResults()
+{
+    static QObject *const receiver = new QObject;
+    return *receiver;
+}
+
+} // namespace
+
+void DocumentPreviewModel::setCorpusLookup(CorpusLookupFunction lookup)
+{
+    m_corpusLookup = std::move(lookup);
+}
+
+void DocumentPreviewModel::setLookupTimeout(std::chrono::milliseconds timeout)
+{
+    m_lookupTimeout = timeout;
+}
 
 QString loadKeyFor(const QList<CitedPage> &cited, const QString &workingDirectory)
 {
@@ -88,7 +134,61 @@ void DocumentPreviewModel::lookUp(const Run &run)
             run->filenames.append(cited.filename);
         }
     }
-    CorpusLookup lookup = lookUpSourcePaths(run->filenames, run->directory);
+    // While the lookup runs, only its time-out timer holds the run: the worker holds it
+    // weakly, so a run dropped with its model (or its timer) is never revived by a late
+    // answer, and the run is never freed on the worker.
+    auto *timer = new QTimer(this);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, this, [this, run] { lookUpTimedOut(run); });
+    run->lookupTimer = timer;
+    timer->start(m_lookupTimeout);
+    QObject &receiver = lookupResults();
+    lookupPool().start([lookup = m_corpusLookup, filenames = run->filenames, directory = run->directory,
+                        model = QPointer<DocumentPreviewModel>(this), waiting = std::weak_ptr<LoadRun>(run),
+                        &receiver] {
+        CorpusLookup result = lookup(filenames, directory);
+        QMetaObject::invokeMethod(
+            &receiver,
+            [model, waiting, result = std::move(result)] {
+                const Run run = waiting.lock();
+                if (model && run)
+                    model->lookUpFinished(run, result);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+bool DocumentPreviewModel::settleLookup(const Run &run)
+{
+    if (!run->lookupTimer)
+        return false;
+    run->lookupTimer->stop();
+    run->lookupTimer->deleteLater(); // and with it the timer's hold on the run
+    run->lookupTimer = nullptr;
+    return true;
+}
+
+void DocumentPreviewModel::lookUpTimedOut(const Run &run)
+{
+    if (!settleLookup(run))
+        return;
+    if (!isCurrent(run))
+        return stop(run);
+    // Recorded as loaded like a failed lookup, so a streaming answer does not start
+    // one stuck lookup after another.
+    setNotice(translated(QStringLiteral("corpus.sqlite didn't answer within {seconds} seconds."),
+                         {{QStringLiteral("seconds"),
+                           QString::number(std::chrono::duration<double>(m_lookupTimeout).count())}}));
+    setGroups({});
+    setLoading(false);
+    setLoadedKey(run->key);
+    stop(run);
+}
+
+void DocumentPreviewModel::lookUpFinished(const Run &run, const CorpusLookup &lookup)
+{
+    if (!settleLookup(run))
+        return;
     if (!isCurrent(run))
         return stop(run);
     if (lookup.failed) {
@@ -99,7 +199,7 @@ void DocumentPreviewModel::lookUp(const Run &run)
         setLoadedKey(run->key);
         return stop(run);
     }
-    run->sourcePaths = std::move(lookup.sourcePaths);
+    run->sourcePaths = lookup.sourcePaths;
     nextFile(run);
 }
 

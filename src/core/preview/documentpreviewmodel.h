@@ -4,6 +4,7 @@
 #include "preview/citationpageorder.h"
 #include "preview/citeddocument.h"
 #include "preview/citedpage.h"
+#include "preview/corpuslookup.h"
 #include "preview/previewrow.h"
 #include "preview/renderedpage.h"
 #include "preview/streamingcitations.h"
@@ -15,6 +16,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -31,10 +33,11 @@ using PageImageCache = QHash<QString, QImage>;
 //
 // Threads: the model lives on the GUI thread and every call, signal and state change
 // happens there. A load is a chain of short steps on the GUI thread, each posted as
-// its own event so the interface gets a turn after every published step. The corpus
-// lookup, opening a PDF and the cheap checks of a page run inside those steps; only
-// rendering a page image runs on a worker thread (shared by all models), and its
-// result comes back as another step, dropped when the load went stale meanwhile.
+// its own event so the interface gets a turn after every published step. Opening a PDF
+// and the cheap checks of a page run inside those steps. The corpus lookup and
+// rendering a page image run on worker threads (shared by all models); their results
+// come back as further steps, dropped when the load went stale meanwhile. A lookup
+// that does not come back in time (a hung network share) ends the load with a notice.
 class DocumentPreviewModel final : public QObject
 {
     Q_OBJECT
@@ -107,6 +110,14 @@ public:
 
     static QString imageKey(const QString &path, qint64 page);
 
+    // How a load finds the source paths of the cited files: lookUpSourcePaths unless a
+    // test sets another. Called on a worker thread with copies of its inputs.
+    using CorpusLookupFunction = std::function<CorpusLookup(const QStringList &filenames, const QString &workingDirectory)>;
+    void setCorpusLookup(CorpusLookupFunction lookup);
+    // How long a load waits for the lookup before it gives up with a notice.
+    static constexpr std::chrono::milliseconds defaultLookupTimeout{10'000};
+    void setLookupTimeout(std::chrono::milliseconds timeout);
+
 Q_SIGNALS:
     void groupsChanged();
     void isLoadingChanged();
@@ -132,6 +143,10 @@ private:
     bool isCurrent(const Run &run) const;
     void stop(const Run &run);
     void lookUp(const Run &run);
+    // False when the lookup of `run` already came back or timed out.
+    bool settleLookup(const Run &run);
+    void lookUpFinished(const Run &run, const CorpusLookup &lookup);
+    void lookUpTimedOut(const Run &run);
     void nextFile(const Run &run);
     void openFile(const Run &run);
     void nextPage(const Run &run);
@@ -166,6 +181,8 @@ private:
     PageImageCache m_images;
     bool m_acceptsLoads = true;
 
+    CorpusLookupFunction m_corpusLookup = lookUpSourcePaths;
+    std::chrono::milliseconds m_lookupTimeout = defaultLookupTimeout;
     StreamingCitations m_citations;
     QHash<QString, std::shared_ptr<PendingRender>> m_rendering;
 };

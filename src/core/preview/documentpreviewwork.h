@@ -5,6 +5,7 @@
 #include "preview/documentpreviewmodel.h"
 
 #include <QPromise>
+#include <QTimer>
 
 namespace tovik {
 
@@ -36,6 +37,7 @@ struct DocumentPreviewModel::LoadRun
     QList<CitedPage> cited;
     QStringList filenames;
     QHash<QString, QStringList> sourcePaths;
+    QTimer *lookupTimer = nullptr; // while the lookup runs: its time-out
     QList<CitedDocument> working; // published as groups after every step
     qsizetype file = -1;          // index into filenames and working
     QList<qint64> pages;          // cited pages of the current file

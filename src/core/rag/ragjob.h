@@ -10,7 +10,7 @@ class RagOutputStream;
 
 // The handle of one session job. Cancelling it stops whatever the job waits for: a
 // resolution in progress is ignored when it comes back, and a running child is asked
-// to terminate. Used on the GUI thread only.
+// to terminate and killed if it has not after a grace period. Used on the GUI thread only.
 class RagJob final
 {
 public:

@@ -1,6 +1,9 @@
 #include "rag/ragoutputstream.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QSet>
 #include <QTimer>
 
 namespace tovik {
@@ -10,6 +13,17 @@ namespace {
 // spend delivering lines before it lets other events through.
 constexpr qint64 chunkSize = 16 * 1024;
 constexpr qint64 sliceMilliseconds = 4;
+// How long endAllChildren waits for a killed child to be reaped.
+constexpr int reapMilliseconds = 1000;
+
+std::chrono::milliseconds g_terminationGrace{3000};
+
+// Every stream not yet deleted, so that quitting can end their children. GUI thread only.
+QSet<RagOutputStream *> &liveStreams()
+{
+    static QSet<RagOutputStream *> streams;
+    return streams;
+}
 } // namespace
 
 RagOutputStream::RagOutputStream(QObject *context, LineHandler onLine, EndHandler onEnd)
@@ -17,6 +31,47 @@ RagOutputStream::RagOutputStream(QObject *context, LineHandler onLine, EndHandle
     , m_onLine(std::move(onLine))
     , m_onEnd(std::move(onEnd))
 {
+    static const bool endsChildrenAtQuit = [] {
+        qAddPostRoutine(&RagOutputStream::endAllChildren);
+        return true;
+    }();
+    Q_UNUSED(endsChildrenAtQuit);
+    liveStreams().insert(this);
+}
+
+RagOutputStream::~RagOutputStream()
+{
+    liveStreams().remove(this);
+}
+
+std::chrono::milliseconds RagOutputStream::terminationGrace()
+{
+    return g_terminationGrace;
+}
+
+void RagOutputStream::setTerminationGrace(std::chrono::milliseconds grace)
+{
+    g_terminationGrace = grace;
+}
+
+void RagOutputStream::endAllChildren()
+{
+    QList<QProcess *> running;
+    for (RagOutputStream *stream : std::as_const(liveStreams())) {
+        if (stream->m_process.state() != QProcess::NotRunning) {
+            stream->m_process.terminate();
+            running.append(&stream->m_process);
+        }
+    }
+    const QDeadlineTimer grace(g_terminationGrace);
+    for (QProcess *process : std::as_const(running)) {
+        if (process->state() != QProcess::NotRunning)
+            process->waitForFinished(int(std::max<qint64>(grace.remainingTime(), 0)));
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(reapMilliseconds);
+        }
+    }
 }
 
 RagOutputStream *RagOutputStream::start(const QString &executable, const QStringList &arguments,
@@ -58,8 +113,7 @@ void RagOutputStream::launch(const QString &executable, const QStringList &argum
             releaseWhenChildEnded();
         } else if (error == QProcess::ReadError || error == QProcess::UnknownError) {
             endLater(RagCommandError::other(m_process.errorString()));
-            if (m_process.state() != QProcess::NotRunning)
-                m_process.terminate();
+            stopChild();
             releaseWhenChildEnded();
         }
         // Crashed is reported by `finished`, after the remaining output.
@@ -146,9 +200,21 @@ void RagOutputStream::cancel()
     if (m_ended)
         return;
     endLater(std::nullopt);
-    if (m_process.state() != QProcess::NotRunning)
-        m_process.terminate();
+    stopChild();
     releaseWhenChildEnded();
+}
+
+void RagOutputStream::stopChild()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    // A child that ignores SIGTERM would otherwise outlive its job. The stream lives
+    // until the child has ended, so the timer goes with it.
+    QTimer::singleShot(g_terminationGrace, this, [this] {
+        if (m_process.state() != QProcess::NotRunning)
+            m_process.kill();
+    });
 }
 
 } // namespace tovik

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -36,14 +37,26 @@ public:
                                   QObject *context, LineHandler onLine, EndHandler onEnd);
 
     // Stops delivering, ends the stream normally and asks a running child to terminate
-    // (SIGTERM, nothing stronger). Lines not yet delivered are dropped.
+    // (SIGTERM); a child still running after terminationGrace() is killed (SIGKILL).
+    // Lines not yet delivered are dropped.
     void cancel();
+
+    // How long a child may take to honour SIGTERM before it is killed; 3 s unless a
+    // test sets it. Process-wide.
+    static std::chrono::milliseconds terminationGrace();
+    static void setTerminationGrace(std::chrono::milliseconds grace);
+
+    // Ends every child still running: SIGTERM to all, one shared grace period, then
+    // SIGKILL for the rest, and waits for them. Runs by itself when the application
+    // object goes away, so quitting leaves no child behind.
+    static void endAllChildren();
 
     // The child's process id while it runs, else 0.
     qint64 processId() const;
 
 private:
     RagOutputStream(QObject *context, LineHandler onLine, EndHandler onEnd);
+    ~RagOutputStream() override;
 
     void launch(const QString &executable, const QStringList &arguments, const QString &directory,
                 const QProcessEnvironment &environment);
@@ -52,6 +65,7 @@ private:
     void end(const std::optional<RagCommandError> &error);
     void endLater(const std::optional<RagCommandError> &error);
     void releaseWhenChildEnded();
+    void stopChild();
 
     QProcess m_process;
     RagLineSplitter m_splitter;

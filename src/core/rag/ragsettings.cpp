@@ -29,9 +29,18 @@ RagSettings::RagSettings(QObject *parent)
 
 RagSettings::~RagSettings() = default;
 
+void RagSettings::store(const QString &key, const QString &value)
+{
+    const QString error = writeSetting(key, value).value_or(QString());
+    if (error == m_storeError)
+        return;
+    m_storeError = error;
+    Q_EMIT storeErrorChanged();
+}
+
 void RagSettings::setRagPath(const QString &path)
 {
-    m_defaults->setValue(ragPathKey, path);
+    store(ragPathKey, path);
     if (m_ragPath == path)
         return;
     m_ragPath = path;
@@ -40,7 +49,7 @@ void RagSettings::setRagPath(const QString &path)
 
 void RagSettings::setWorkingDirectory(const QString &path)
 {
-    m_defaults->setValue(workingDirectoryKey, path);
+    store(workingDirectoryKey, path);
     if (m_workingDirectory == path)
         return;
     m_workingDirectory = path;

@@ -20,6 +20,7 @@ class RagSettings final : public QObject
     Q_PROPERTY(QString ragPath READ ragPath WRITE setRagPath NOTIFY ragPathChanged)
     Q_PROPERTY(QString workingDirectory READ workingDirectory WRITE setWorkingDirectory NOTIFY workingDirectoryChanged)
     Q_PROPERTY(QString statusText READ statusText WRITE setStatusText NOTIFY statusTextChanged)
+    Q_PROPERTY(QString storeError READ storeError NOTIFY storeErrorChanged)
     Q_DISABLE_COPY_MOVE(RagSettings)
 
 public:
@@ -34,6 +35,10 @@ public:
     // A working directory for this run only (the --working-directory launch option): the
     // stored setting is left as the user saved it. A later assignment is stored as usual.
     void useWorkingDirectoryForThisRun(const QString &path);
+
+    // Why the last assignment of a path could not be written to the settings file
+    // (translated); empty when it was. The settings page shows it.
+    const QString &storeError() const { return m_storeError; }
 
     // The English "Not checked yet." until a status check writes the tool's output.
     // Shown through statusDisplayText().
@@ -60,14 +65,18 @@ Q_SIGNALS:
     void ragPathChanged();
     void workingDirectoryChanged();
     void statusTextChanged();
+    void storeErrorChanged();
     // The text grew by `line` and a line feed; views may append instead of re-reading.
     void statusAppended(const QString &line);
 
 private:
+    void store(const QString &key, const QString &value);
+
     std::unique_ptr<QSettings> m_defaults;
     QString m_ragPath;
     QString m_workingDirectory;
     QString m_statusText;
+    QString m_storeError;
     std::shared_ptr<LoginShell> m_loginShell;
     QString m_besideExecutableFolder;
     bool m_besideExecutableFolderSet = false;

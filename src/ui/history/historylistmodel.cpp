@@ -1,5 +1,6 @@
 #include "history/historylistmodel.h"
 
+#include "history/savedattext.h"
 #include "i18n/interfacelanguage.h"
 #include "i18n/translate.h"
 
@@ -19,6 +20,10 @@ int HistoryListModel::rowCount(const QModelIndex &parent) const
 
 QString HistoryListModel::stamp(const QDateTime &savedAt)
 {
+    // A saved time that could not be read is kept as the earliest date there is; a year
+    // of -292275055 would only puzzle the reader.
+    if (savedAt == distantPast())
+        return translate(QStringLiteral("Unknown date"));
     const QLocale locale(InterfaceLanguage::shared().localeName());
     // Year, abbreviated month, day, hour, minute and second, ordered as the language writes them.
     const QString format = InterfaceLanguage::shared().language() == AppLanguage::chinese

@@ -46,7 +46,8 @@ public:
     // Re-renders the saved times, e.g. after a language change.
     void refreshStamps();
 
-    // The saved time in the interface language's locale and the local time zone.
+    // The saved time in the interface language's locale and the local time zone;
+    // "Unknown date" for a time that could not be read from the file.
     static QString stamp(const QDateTime &savedAt);
 
 Q_SIGNALS:
