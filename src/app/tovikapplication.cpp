@@ -31,6 +31,7 @@ struct LaunchOptions
     {
         parser.setApplicationDescription(QStringLiteral("A window onto your local rag corpus."));
         parser.addOption(workingDirectory);
+        parser.addOption(rag);
         parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Files to ingest in the first tab."),
                                      QStringLiteral("[FILE...]"));
     }
@@ -55,6 +56,9 @@ struct LaunchOptions
     const QCommandLineOption workingDirectory{
         QStringLiteral("working-directory"), QStringLiteral("Run rag in DIR for this launch only; the saved setting is kept."),
         QStringLiteral("DIR")};
+    const QCommandLineOption rag{
+        QStringLiteral("rag"), QStringLiteral("Start the rag at PATH for this launch only; the saved setting is kept."),
+        QStringLiteral("PATH")};
 };
 
 } // namespace
@@ -92,6 +96,8 @@ TovikApplication::TovikApplication(int &argc, char **argv)
     if (options.parser.isSet(options.workingDirectory))
         m_settings->useWorkingDirectoryForThisRun(
             QFileInfo(options.parser.value(options.workingDirectory)).absoluteFilePath());
+    if (options.parser.isSet(options.rag))
+        m_settings->useRagPathForThisRun(QFileInfo(options.parser.value(options.rag)).absoluteFilePath());
     // Files handed over on the command line ("Open With", a file manager's drop on the
     // launcher) are ingested like files dropped on the first tab.
     for (const QString &file : options.parser.positionalArguments())
