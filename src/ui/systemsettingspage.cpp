@@ -3,6 +3,7 @@
 #include "appservices.h"
 #include "i18n/translate.h"
 #include "interfacefonts.h"
+#include "rag/ragpaths.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "retranslate.h"
@@ -19,6 +20,16 @@
 
 namespace tovik {
 
+namespace {
+
+// The rag installed beside the app when there is one, else the user's own bin folder.
+QString ragPathPlaceholder(const RagSettings &settings)
+{
+    const QString beside = settings.besideExecutableFolder() + QStringLiteral("/rag");
+    return isExecutableRag(beside) ? beside : QStringLiteral("~/.local/bin/rag");
+}
+
+} // namespace
 
 SystemSettingsPage::SystemSettingsPage(AppServices &services, QWidget *parent)
     : QWidget(parent)
@@ -37,7 +48,7 @@ SystemSettingsPage::SystemSettingsPage(AppServices &services, QWidget *parent)
     , m_message(settingsCaption(this))
 {
     RagSettings &settings = services.settings();
-    m_ragPath->setPlaceholderText(QStringLiteral("/opt/homebrew/bin/rag"));
+    m_ragPath->setPlaceholderText(ragPathPlaceholder(settings));
     m_ragPath->setText(settings.ragPath());
     m_workingDirectory->setPlaceholderText(QStringLiteral("~"));
     m_workingDirectory->setText(settings.workingDirectory());

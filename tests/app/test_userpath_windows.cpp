@@ -229,6 +229,8 @@ void TestUserPathWindows::settingsKeepFocusOffThePathsAndShowFreshStatus()
     QVERIFY(QTest::qWaitForWindowActive(window));
     auto *page = window->findChild<SystemSettingsPage *>();
     const QString workingDirectory = page->workingDirectoryField()->text();
+    // No rag beside this test program: the example is the user's own bin folder.
+    QCOMPARE(page->ragPathField()->placeholderText(), QStringLiteral("~/.local/bin/rag"));
 
     // A folder with rag.toml as the rag path: it becomes the working directory, and the
     // project's own rag (in its .venv) is used.

@@ -11,6 +11,10 @@ const QHash<QString, QString> &supplementaryTranslations()
         {QStringLiteral("p."), QStringLiteral("頁")},
         {QStringLiteral("This app keeps questions, answers, and settings on your computer."),
          QStringLiteral("此應用程式會將提問、回答及設定保存在你的電腦上。")},
+        {QStringLiteral("rag wasn't found. Reinstall tovikRAG to get the rag that comes with it, put a rag in "
+                        "~/.local/bin, or choose its path in Settings → System."),
+         QStringLiteral("找不到 rag。請重新安裝 tovikRAG 以取得隨附的 rag、將 rag 放在 ~/.local/bin，"
+                        "或在「設定」→「系統」中選擇它的路徑。")},
         // Help → Keyboard Shortcuts.
         {QStringLiteral("Show or hide the sidebar"), QStringLiteral("顯示或隱藏側邊欄")},
         {QStringLiteral("New line in the question"), QStringLiteral("在提問中換行")},
