@@ -15,6 +15,10 @@ const QHash<QString, QString> &supplementaryTranslations()
                         "~/.local/bin, or choose its path in Settings → System."),
          QStringLiteral("找不到 rag。請重新安裝 tovikRAG 以取得隨附的 rag、將 rag 放在 ~/.local/bin，"
                         "或在「設定」→「系統」中選擇它的路徑。")},
+        // Settings → System.
+        {QStringLiteral("Browse…"), QStringLiteral("瀏覽…")},
+        {QStringLiteral("Choose the rag Program"), QStringLiteral("選擇 rag 程式")},
+        {QStringLiteral("Choose the Working Directory"), QStringLiteral("選擇工作目錄")},
         // Help → Keyboard Shortcuts.
         {QStringLiteral("Show or hide the sidebar"), QStringLiteral("顯示或隱藏側邊欄")},
         {QStringLiteral("New line in the question"), QStringLiteral("在提問中換行")},
