@@ -67,10 +67,10 @@ void TovikApplication::answerWithoutWindow(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
     LaunchOptions options;
-    // Options of Qt's window system (-platform, -style, ...) are unknown here: the
-    // application answers them once it has taken its own.
-    if (options.answerVersion(application.arguments()))
-        options.parser.process(application); // --help and --help-all end here
+    // Options of Qt's window system (-platform, -style, ...) are unknown here, and
+    // --help-all lists them: the application answers those once it has taken its own.
+    if (options.answerVersion(application.arguments()) && !options.parser.isSet(QStringLiteral("help-all")))
+        options.parser.process(application); // --help ends here
 }
 
 TovikApplication::TovikApplication(int &argc, char **argv)
@@ -81,6 +81,7 @@ TovikApplication::TovikApplication(int &argc, char **argv)
     setApplicationVersion(QStringLiteral(TOVIK_VERSION));
     setApplicationDisplayName(QStringLiteral("tovikRAG"));
     setDesktopFileName(QStringLiteral("tovikrag"));
+    setWindowIcon(QIcon(QStringLiteral(":/tovikrag.svg")));
     setQuitOnLastWindowClosed(true);
     // Symbols come from the freedesktop icon theme; desktops without one get Adwaita.
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QStringLiteral("hicolor"))

@@ -1,5 +1,6 @@
 // The demo launch of scripts/run.sh: the demo project and the reference rag named on the
-// command line of a first start. It works there and leaves the settings file untouched.
+// command line of a first start. It works there, leaves the settings file untouched, and
+// its windows carry the launcher's icon.
 #include "app/userpath.h"
 
 #include "appservices.h"
@@ -9,6 +10,8 @@
 #include "support/isolatedhome.h"
 #include "tovikapplication.h"
 
+#include <QFileInfo>
+#include <QImage>
 #include <QSettings>
 
 #include <vector>
@@ -26,6 +29,7 @@ public:
 
 private Q_SLOTS:
     void statusCheckUsesTheNamedRagAndStoresNothing();
+    void windowsShowTheLauncherIcon();
 
 private:
     TovikApplication &m_application;
@@ -46,6 +50,18 @@ void TestDemoLaunch::statusCheckUsesTheNamedRagAndStoresNothing()
     const QSettings stored(isolatedHomePath() + QStringLiteral("/.config/tovikRAGUI/tovikRAGUI.conf"),
                            QSettings::IniFormat);
     QCOMPARE(stored.allKeys(), QStringList());
+}
+
+void TestDemoLaunch::windowsShowTheLauncherIcon()
+{
+    // The desktop matches windows to the launcher by the name the application reports.
+    QVERIFY(QFileInfo::exists(QStringLiteral(TOVIK_BUILD_SHARE_DIR "/applications/")
+                              + QGuiApplication::desktopFileName() + QStringLiteral(".desktop")));
+    const QImage shown = currentTab()->window()->windowIcon().pixmap(48).toImage();
+    QVERIFY(!shown.isNull());
+    QImage launcher(QStringLiteral(TOVIK_BUILD_SHARE_DIR "/icons/hicolor/48x48/apps/tovikrag.png"));
+    QVERIFY(!launcher.isNull());
+    QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32), launcher.convertToFormat(QImage::Format_ARGB32));
 }
 
 int main(int argc, char **argv)
