@@ -3,6 +3,7 @@
 // settings window, the compact layout's menu, and the switch to Chinese.
 #include "app/userpath.h"
 
+#include "aboutdialog.h"
 #include "compare/comparecolumn.h"
 #include "compare/comparewindow.h"
 #include "contentview.h"
@@ -25,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTextLayout>
@@ -108,6 +110,7 @@ private Q_SLOTS:
     void compareShowsTwoAnsweredTabsAndEscapeClosesIt();
     void keyboardSwitchesTabsAndReachesFind();
     void helpListsTheKeyboardShortcuts();
+    void aboutShowsTheVersionAndTheLibraries();
     void savedLongQuestionIsShownWhole();
     void settingsKeepFocusOffThePathsAndShowFreshStatus();
     void compactMenuOffersCompareAndSettings();
@@ -196,6 +199,28 @@ void TestUserPathWindows::helpListsTheKeyboardShortcuts()
                                     QStringLiteral("Find in the cited pages: Ctrl+F"),
                                     QStringLiteral("Save: Ctrl+S"), QStringLiteral("Compare Tabs: Ctrl+Shift+K")})
         QVERIFY2(rows.contains(expected), qPrintable(rows.join(QLatin1Char('\n'))));
+    QPointer<QWidget> shown = dialog;
+    pressIn(dialog, Qt::Key_Escape);
+    QTRY_VERIFY(!shown || !shown->isVisible());
+}
+
+void TestUserPathWindows::aboutShowsTheVersionAndTheLibraries()
+{
+    clickMenuBarItem(frontWindow()->menuBar(), QStringLiteral("Help"), QStringLiteral("About tovikRAG"));
+    AboutDialog *dialog = nullptr;
+    QTRY_VERIFY((dialog = qobject_cast<AboutDialog *>(shownTopLevel(QStringLiteral("about")))));
+    QCOMPARE(dialog->versionLabel()->text(), QStringLiteral("Version " TOVIK_VERSION));
+    QTableWidget *table = dialog->libraries();
+    QStringList names;
+    static const QRegularExpression version(QStringLiteral("^\\d+\\.\\d+"));
+    for (int row = 0; row < table->rowCount(); ++row) {
+        names.append(table->item(row, 0)->text());
+        QVERIFY2(version.match(table->item(row, 1)->text()).hasMatch(),
+                 qPrintable(names.last() + QStringLiteral(": ") + table->item(row, 1)->text()));
+    }
+    QCOMPARE(names, (QStringList{"Qt", "Poppler", "QPDF", "Tesseract", "Leptonica", "OpenCV", "ICU", "SQLite"}));
+    // The Qt that runs, not the one built against.
+    QCOMPARE(table->item(0, 1)->text(), QString::fromLatin1(qVersion()));
     QPointer<QWidget> shown = dialog;
     pressIn(dialog, Qt::Key_Escape);
     QTRY_VERIFY(!shown || !shown->isVisible());
@@ -301,6 +326,8 @@ void TestUserPathWindows::switchingToChineseReachesEveryText()
     QCOMPARE(picker->currentText(), QStringLiteral("中文"));
 
     QCOMPARE(frontWindow()->menuBar()->actions().first()->text(), QStringLiteral("檔案(&F)"));
+    QMenu *help = frontWindow()->menuBar()->actions().last()->menu();
+    QCOMPARE(help->actions().last()->text(), QStringLiteral("關於 tovikRAG"));
     QCOMPARE(empty->questionField()->placeholderText(), QStringLiteral("向語料庫提問"));
     pages->setCurrentIndex(3); // Privacy Policy
     QStringList privacy;
