@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts tovikRAG.
+# Installs what building and running need (not the test tools), builds, and starts tovikRAG.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --run-only
 "$root/scripts/build.sh"
 build="${BUILD_DIR:-$root/build}"
 # The build ingests the demo documents into build/demo; this launch runs the rag built
