@@ -7,11 +7,12 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The tovikRAG developers")
 set(CPACK_PACKAGE_CONTACT "The tovikRAG developers <maintainers@tovikrag.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop window onto the rag document corpus")
-set(CPACK_PACKAGE_DESCRIPTION "tovikRAG hands documents to rag, the local command-line tool that keeps
-a document corpus, and asks the corpus questions. Each tab is a workspace with its
-own question, answer and log; the cited PDF pages are shown beside the answer and
-scanned pages are recognized on this computer. Questions can be saved and searched
-later in plain English or Chinese. The reference rag is included.")
+set(CPACK_PACKAGE_DESCRIPTION "tovikRAG hands documents to rag, the local command-line tool that
+keeps a document corpus, and asks the corpus questions. Each tab is a
+workspace with its own question, answer and log; the cited PDF pages are
+shown beside the answer, and scanned pages are recognized on this computer.
+Questions can be saved and searched later in plain English or Chinese.
+The reference rag is included.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
