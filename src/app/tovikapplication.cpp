@@ -19,16 +19,69 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace tovik {
+
+namespace {
+
+struct LaunchOptions
+{
+    LaunchOptions()
+    {
+        parser.setApplicationDescription(QStringLiteral("A window onto your local rag corpus."));
+        parser.addOption(workingDirectory);
+        parser.addOption(rag);
+        parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Files to ingest in the first tab."),
+                                     QStringLiteral("[FILE...]"));
+    }
+
+    // Prints the product's name and version and exits when --version is given: Qt's
+    // answer would print the application name, which names the settings folder.
+    // False when the arguments hold an option unknown here.
+    bool answerVersion(const QStringList &arguments)
+    {
+        if (!parser.parse(arguments))
+            return false;
+        if (parser.isSet(version)) {
+            std::printf("tovikRAG %s\n", TOVIK_VERSION);
+            std::exit(EXIT_SUCCESS);
+        }
+        return true;
+    }
+
+    QCommandLineParser parser;
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption workingDirectory{
+        QStringLiteral("working-directory"), QStringLiteral("Run rag in DIR for this launch only; the saved setting is kept."),
+        QStringLiteral("DIR")};
+    const QCommandLineOption rag{
+        QStringLiteral("rag"), QStringLiteral("Start the rag at PATH for this launch only; the saved setting is kept."),
+        QStringLiteral("PATH")};
+};
+
+} // namespace
+
+void TovikApplication::answerWithoutWindow(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    LaunchOptions options;
+    // Options of Qt's window system (-platform, -style, ...) are unknown here, and
+    // --help-all lists them: the application answers those once it has taken its own.
+    if (options.answerVersion(application.arguments()) && !options.parser.isSet(QStringLiteral("help-all")))
+        options.parser.process(application); // --help ends here
+}
 
 TovikApplication::TovikApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setOrganizationName(QStringLiteral("tovikRAGUI"));
     setApplicationName(QStringLiteral("tovikRAGUI"));
+    setApplicationVersion(QStringLiteral(TOVIK_VERSION));
     setApplicationDisplayName(QStringLiteral("tovikRAG"));
     setDesktopFileName(QStringLiteral("tovikrag"));
+    setWindowIcon(QIcon(QStringLiteral(":/tovikrag.svg")));
     setQuitOnLastWindowClosed(true);
     // Symbols come from the freedesktop icon theme; desktops without one get Adwaita.
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QStringLiteral("hicolor"))
@@ -36,22 +89,19 @@ TovikApplication::TovikApplication(int &argc, char **argv)
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     applyInterfaceFonts();
 
+    LaunchOptions options;
+    options.answerVersion(arguments());
+    options.parser.process(arguments());
+
     m_settings = std::make_unique<RagSettings>();
-    QCommandLineParser options;
-    options.setApplicationDescription(QStringLiteral("A window onto your local rag corpus."));
-    options.addHelpOption();
-    const QCommandLineOption workingDirectory(
-        QStringLiteral("working-directory"),
-        QStringLiteral("Run rag in DIR for this launch only; the saved setting is kept."), QStringLiteral("DIR"));
-    options.addOption(workingDirectory);
-    options.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Files to ingest in the first tab."),
-                                  QStringLiteral("[FILE...]"));
-    options.process(arguments());
-    if (options.isSet(workingDirectory))
-        m_settings->useWorkingDirectoryForThisRun(QFileInfo(options.value(workingDirectory)).absoluteFilePath());
+    if (options.parser.isSet(options.workingDirectory))
+        m_settings->useWorkingDirectoryForThisRun(
+            QFileInfo(options.parser.value(options.workingDirectory)).absoluteFilePath());
+    if (options.parser.isSet(options.rag))
+        m_settings->useRagPathForThisRun(QFileInfo(options.parser.value(options.rag)).absoluteFilePath());
     // Files handed over on the command line ("Open With", a file manager's drop on the
     // launcher) are ingested like files dropped on the first tab.
-    for (const QString &file : options.positionalArguments())
+    for (const QString &file : options.parser.positionalArguments())
         m_filesToIngest.append(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
     m_history = std::make_unique<QuestionHistoryStore>();
     m_services = std::make_unique<AppServices>(*m_settings, *m_history);

@@ -25,6 +25,10 @@ public:
     TovikApplication(int &argc, char **argv);
     ~TovikApplication() override;
 
+    // Answers --version, --help and a mistyped option on the terminal and exits, before
+    // any window system is needed; returns for a launch.
+    static void answerWithoutWindow(int argc, char **argv);
+
     // Opens the first main window (and queues the files named on the command line).
     MainWindow *start();
     // start(), then the event loop.

@@ -6,6 +6,7 @@
 #include "tabs/contentmodel.h"
 #include "tabs/opentabcatalog.h"
 #include "i18n/translate.h"
+#include "aboutdialog.h"
 #include "keyboardshortcutsdialog.h"
 #include "localefollower.h"
 #include "retranslate.h"
@@ -137,6 +138,9 @@ void MainWindow::buildMenus()
     m_helpMenu = menuBar()->addMenu(QString());
     m_shortcutsAction = m_helpMenu->addAction(QString(), this, [this] { showKeyboardShortcuts(this); });
     m_shortcutsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Question));
+    m_helpMenu->addSeparator();
+    m_aboutAction = m_helpMenu->addAction(QString(), this, [this] { showAbout(this); });
+    m_aboutAction->setMenuRole(QAction::AboutRole);
 }
 
 void MainWindow::showAdjacentTab(int step)
@@ -199,6 +203,7 @@ void MainWindow::retranslate()
     m_previousTabAction->setText(uiText(UiText::ShowPreviousTab));
     m_helpMenu->setTitle(uiText(UiText::HelpMenu));
     m_shortcutsAction->setText(uiText(UiText::KeyboardShortcuts));
+    m_aboutAction->setText(translate(QStringLiteral("About tovikRAG")));
     m_compareAction->setText(translate(QStringLiteral("Compare Tabs")));
     const ContentView *tab = currentTab();
     const QString sidebarText = translate(tab && !tab->isSidebarShown(isCompact()) ? QStringLiteral("Show Sidebar")

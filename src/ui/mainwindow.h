@@ -91,6 +91,7 @@ private:
     QAction *m_nextTabAction = nullptr;
     QAction *m_previousTabAction = nullptr;
     QAction *m_shortcutsAction = nullptr;
+    QAction *m_aboutAction = nullptr;
     QToolButton *m_overflowButton = nullptr;
     QAction *m_compareToolAction = nullptr;
     QAction *m_settingsToolAction = nullptr;

@@ -32,6 +32,7 @@ PrivacyPolicyPage::PrivacyPolicyPage(QWidget *parent)
     column->addWidget(m_link, 0, Qt::AlignLeft);
     column->addStretch(1);
 
+    m_link->setEnabled(!policyUrl().isEmpty());
     connect(m_link, &QPushButton::clicked, this, [] { QDesktopServices::openUrl(policyUrl()); });
     followLanguage(this, [this] {
         m_text->setText(translate(QStringLiteral("This app keeps questions, answers, and settings on your computer.")));
@@ -39,14 +40,13 @@ PrivacyPolicyPage::PrivacyPolicyPage(QWidget *parent)
     });
 }
 
-QUrl PrivacyPolicyPage::policyUrl()
+QUrl PrivacyPolicyPage::policyUrl(const QString &programFolder)
 {
-    // Installed copy first, then the source tree the program was built from.
-    const QString installed = QCoreApplication::applicationDirPath()
-        + QStringLiteral("/../share/doc/tovikrag/PRIVACY.md");
-    if (QFileInfo::exists(installed))
-        return QUrl::fromLocalFile(QFileInfo(installed).canonicalFilePath());
-    return QUrl::fromLocalFile(QStringLiteral(TOVIK_SOURCE_DIR "/docs/PRIVACY.md"));
+    // Installed beside the program as share/tovikrag (the build tree is laid out the same).
+    const QFileInfo policy(programFolder + QStringLiteral("/../share/tovikrag/PRIVACY.md"));
+    if (!policy.isFile())
+        return {};
+    return QUrl::fromLocalFile(policy.canonicalFilePath());
 }
 
 } // namespace tovik

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+#include <QUrl>
 #include <QWidget>
 
 class QLabel;
@@ -16,7 +18,8 @@ class PrivacyPolicyPage final : public QWidget
 public:
     explicit PrivacyPolicyPage(QWidget *parent = nullptr);
 
-    static QUrl policyUrl();
+    // The full policy installed with the program in `programFolder`; empty when missing.
+    static QUrl policyUrl(const QString &programFolder = QCoreApplication::applicationDirPath());
 
 private:
     QLabel *m_text;

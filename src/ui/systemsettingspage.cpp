@@ -3,12 +3,15 @@
 #include "appservices.h"
 #include "i18n/translate.h"
 #include "interfacefonts.h"
+#include "rag/ragpaths.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "retranslate.h"
 #include "settingslabels.h"
 #include "standardbox.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,8 +20,20 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace tovik {
 
+namespace {
+
+// The rag installed beside the app when there is one, else the user's own bin folder.
+QString ragPathPlaceholder(const RagSettings &settings)
+{
+    const QString beside = settings.besideExecutableFolder() + QStringLiteral("/rag");
+    return isExecutableRag(beside) ? beside : QStringLiteral("~/.local/bin/rag");
+}
+
+} // namespace
 
 SystemSettingsPage::SystemSettingsPage(AppServices &services, QWidget *parent)
     : QWidget(parent)
@@ -26,10 +41,12 @@ SystemSettingsPage::SystemSettingsPage(AppServices &services, QWidget *parent)
     , m_session(new RagSession(&services.settings(), this))
     , m_ragPathTitle(settingsHeadline(this))
     , m_ragPath(new QLineEdit(this))
+    , m_browseRag(new QPushButton(this))
     , m_ragPathCaption(settingsCaption(this))
     , m_usePath(new QPushButton(this))
     , m_workingTitle(settingsHeadline(this))
     , m_workingDirectory(new QLineEdit(this))
+    , m_browseWorkingDirectory(new QPushButton(this))
     , m_workingCaption(settingsCaption(this))
     , m_statusTitle(settingsHeadline(this))
     , m_checkAgain(new QPushButton(this))
@@ -37,7 +54,7 @@ SystemSettingsPage::SystemSettingsPage(AppServices &services, QWidget *parent)
     , m_message(settingsCaption(this))
 {
     RagSettings &settings = services.settings();
-    m_ragPath->setPlaceholderText(QStringLiteral("/opt/homebrew/bin/rag"));
+    m_ragPath->setPlaceholderText(ragPathPlaceholder(settings));
     m_ragPath->setText(settings.ragPath());
     m_workingDirectory->setPlaceholderText(QStringLiteral("~"));
     m_workingDirectory->setText(settings.workingDirectory());
@@ -63,12 +80,18 @@ SystemSettingsPage::SystemSettingsPage(AppServices &services, QWidget *parent)
         column->addLayout(stack);
         return stack;
     };
+    auto fieldRow = [](QLineEdit *field, QPushButton *browse) {
+        auto *row = new QHBoxLayout;
+        row->addWidget(field, 1);
+        row->addWidget(browse);
+        return row;
+    };
     auto *pathSection = section({m_ragPathTitle});
-    pathSection->addWidget(m_ragPath);
+    pathSection->addLayout(fieldRow(m_ragPath, m_browseRag));
     pathSection->addWidget(m_ragPathCaption);
     pathSection->addWidget(m_usePath, 0, Qt::AlignLeft);
     auto *workingSection = section({m_workingTitle});
-    workingSection->addWidget(m_workingDirectory);
+    workingSection->addLayout(fieldRow(m_workingDirectory, m_browseWorkingDirectory));
     workingSection->addWidget(m_workingCaption);
     auto *statusRow = new QHBoxLayout;
     statusRow->addWidget(m_statusTitle);
@@ -91,6 +114,8 @@ SystemSettingsPage::SystemSettingsPage(AppServices &services, QWidget *parent)
     });
     connect(&settings, &RagSettings::statusTextChanged, this, &SystemSettingsPage::refreshStatus);
     connect(&settings, &RagSettings::storeErrorChanged, this, &SystemSettingsPage::refresh);
+    connect(m_browseRag, &QPushButton::clicked, this, &SystemSettingsPage::browseForRag);
+    connect(m_browseWorkingDirectory, &QPushButton::clicked, this, &SystemSettingsPage::browseForWorkingDirectory);
     connect(m_usePath, &QPushButton::clicked, this, [this] {
         m_session->clearErrorMessage();
         m_session->applyRagPath();
@@ -115,6 +140,8 @@ void SystemSettingsPage::refresh()
     m_ragPathCaption->setText(
         translate(QStringLiteral("Executable. A folder that contains rag.toml is used as the working directory instead.")));
     m_usePath->setText(translate(QStringLiteral("Use This Path")));
+    m_browseRag->setText(translate(QStringLiteral("Browse…")));
+    m_browseWorkingDirectory->setText(m_browseRag->text());
     m_workingTitle->setText(translate(QStringLiteral("Working Directory")));
     m_workingCaption->setText(
         translate(QStringLiteral("A parent folder with rag.toml is used. Otherwise ~/.tovikrag/rag.toml.")));
@@ -150,6 +177,48 @@ void SystemSettingsPage::refresh()
     m_message->setText(message);
     m_message->setVisible(!message.isEmpty());
     m_message->setForegroundRole(isError ? QPalette::Text : QPalette::PlaceholderText);
+}
+
+namespace {
+
+// A chooser that starts in `folder` when it exists and stores the choice on acceptance,
+// as typing it would. Window-modal, so the settings window waits for it.
+void openChooser(QWidget *parent, const QString &title, QFileDialog::FileMode mode, const QString &folder,
+                 std::function<void(const QString &)> chosen)
+{
+    auto *dialog = new QFileDialog(parent, title);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(mode);
+    if (mode == QFileDialog::Directory)
+        dialog->setOption(QFileDialog::ShowDirsOnly);
+    if (isDirectoryPath(folder))
+        dialog->setDirectory(expandTilde(folder));
+    QObject::connect(dialog, &QDialog::accepted, parent, [dialog, chosen = std::move(chosen)] {
+        if (const QString path = dialog->selectedFiles().value(0); !path.isEmpty())
+            chosen(path);
+    });
+    dialog->open();
+}
+
+} // namespace
+
+void SystemSettingsPage::browseForRag()
+{
+    RagSettings &settings = m_services.settings();
+    // Beside the current program, else where the installed rag lives.
+    const QString current = expandTilde(settings.ragPath());
+    const QString folder = current.isEmpty()   ? settings.besideExecutableFolder()
+        : isDirectoryPath(current) ? current
+                                   : QFileInfo(current).path();
+    openChooser(this, translate(QStringLiteral("Choose the rag Program")), QFileDialog::ExistingFile, folder,
+                [&settings](const QString &path) { settings.setRagPath(path); });
+}
+
+void SystemSettingsPage::browseForWorkingDirectory()
+{
+    RagSettings &settings = m_services.settings();
+    openChooser(this, translate(QStringLiteral("Choose the Working Directory")), QFileDialog::Directory,
+                settings.workingDirectory(), [&settings](const QString &path) { settings.setWorkingDirectory(path); });
 }
 
 void SystemSettingsPage::refreshStatus()

@@ -25,6 +25,8 @@ public:
     RagSession &session() const { return *m_session; }
     QLineEdit *ragPathField() const { return m_ragPath; }
     QLineEdit *workingDirectoryField() const { return m_workingDirectory; }
+    QPushButton *browseRagButton() const { return m_browseRag; }
+    QPushButton *browseWorkingDirectoryButton() const { return m_browseWorkingDirectory; }
     QPushButton *usePathButton() const { return m_usePath; }
     QPushButton *checkAgainButton() const { return m_checkAgain; }
     QPlainTextEdit *statusBox() const { return m_status; }
@@ -33,15 +35,19 @@ public:
 private:
     void refresh();
     void refreshStatus();
+    void browseForRag();
+    void browseForWorkingDirectory();
 
     AppServices &m_services;
     RagSession *m_session;
     QLabel *m_ragPathTitle;
     QLineEdit *m_ragPath;
+    QPushButton *m_browseRag;
     QLabel *m_ragPathCaption;
     QPushButton *m_usePath;
     QLabel *m_workingTitle;
     QLineEdit *m_workingDirectory;
+    QPushButton *m_browseWorkingDirectory;
     QLabel *m_workingCaption;
     QLabel *m_statusTitle;
     QPushButton *m_checkAgain;

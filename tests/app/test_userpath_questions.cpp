@@ -11,6 +11,7 @@
 #include "statusstrip.h"
 #include "systemsettingspage.h"
 #include "tabs/contentmodel.h"
+#include "support/isolatedhome.h"
 #include "textbox.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
 
 using namespace tovik;
 using namespace tovik::test;
@@ -100,6 +102,7 @@ private Q_SLOTS:
     void askStreamsAnAnswerAndCancelStopsIt();
     void saveThenLoadOverAnUnsavedQuestionKeepsBoth();
     void openInNewTabThenDeleteWithConfirmation();
+    void browseChoosesTheWorkingDirectory();
 
 private:
     UserPathEnvironment &m_environment;
@@ -262,6 +265,36 @@ void TestUserPathQuestions::openInNewTabThenDeleteWithConfirmation()
     QVERIFY(!opened->model().linkedRecordID());
     QCOMPARE(opened->session().question(), QString());
     QCOMPARE(opened->title(), QStringLiteral("tovikRAG"));
+}
+
+void TestUserPathQuestions::browseChoosesTheWorkingDirectory()
+{
+    SystemSettingsPage *page = openSystemSettings();
+    QVERIFY(page);
+    const QString archive = m_environment.project + QStringLiteral("/archive");
+    QVERIFY(QDir().mkpath(archive));
+
+    click(page->browseWorkingDirectoryButton());
+    QPointer<QFileDialog> dialog;
+    QTRY_VERIFY((dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())));
+    // It opens in the current working directory, and offers folders only.
+    QCOMPARE(QFileInfo(dialog->directory().absolutePath()).canonicalFilePath(),
+             QFileInfo(m_environment.project).canonicalFilePath());
+    QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
+    auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name);
+    QTest::keyClicks(name, QStringLiteral("archive"));
+    QAbstractButton *choose = buttonWithText(dialog, QStringLiteral("Choose"));
+    QVERIFY(choose && choose->isEnabled());
+    click(choose);
+    QTRY_VERIFY(!dialog || !dialog->isVisible());
+
+    // Chosen is stored, as typed would be.
+    QCOMPARE(QFileInfo(page->workingDirectoryField()->text()).canonicalFilePath(),
+             QFileInfo(archive).canonicalFilePath());
+    const QSettings stored(isolatedHomePath() + QStringLiteral("/.config/tovikRAGUI/tovikRAGUI.conf"),
+                           QSettings::IniFormat);
+    QCOMPARE(stored.value(QStringLiteral("ragWorkingDirectory")).toString(), page->workingDirectoryField()->text());
 }
 
 TOVIK_USER_PATH_MAIN(TestUserPathQuestions)

@@ -3,6 +3,7 @@
 // settings window, the compact layout's menu, and the switch to Chinese.
 #include "app/userpath.h"
 
+#include "aboutdialog.h"
 #include "compare/comparecolumn.h"
 #include "compare/comparewindow.h"
 #include "contentview.h"
@@ -25,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTextLayout>
@@ -108,6 +110,7 @@ private Q_SLOTS:
     void compareShowsTwoAnsweredTabsAndEscapeClosesIt();
     void keyboardSwitchesTabsAndReachesFind();
     void helpListsTheKeyboardShortcuts();
+    void aboutShowsTheVersionAndTheLibraries();
     void savedLongQuestionIsShownWhole();
     void settingsKeepFocusOffThePathsAndShowFreshStatus();
     void compactMenuOffersCompareAndSettings();
@@ -201,6 +204,28 @@ void TestUserPathWindows::helpListsTheKeyboardShortcuts()
     QTRY_VERIFY(!shown || !shown->isVisible());
 }
 
+void TestUserPathWindows::aboutShowsTheVersionAndTheLibraries()
+{
+    clickMenuBarItem(frontWindow()->menuBar(), QStringLiteral("Help"), QStringLiteral("About tovikRAG"));
+    AboutDialog *dialog = nullptr;
+    QTRY_VERIFY((dialog = qobject_cast<AboutDialog *>(shownTopLevel(QStringLiteral("about")))));
+    QCOMPARE(dialog->versionLabel()->text(), QStringLiteral("Version " TOVIK_VERSION));
+    QTableWidget *table = dialog->libraries();
+    QStringList names;
+    static const QRegularExpression version(QStringLiteral("^\\d+\\.\\d+"));
+    for (int row = 0; row < table->rowCount(); ++row) {
+        names.append(table->item(row, 0)->text());
+        QVERIFY2(version.match(table->item(row, 1)->text()).hasMatch(),
+                 qPrintable(names.last() + QStringLiteral(": ") + table->item(row, 1)->text()));
+    }
+    QCOMPARE(names, (QStringList{"Qt", "Poppler", "QPDF", "Tesseract", "Leptonica", "OpenCV", "ICU", "SQLite"}));
+    // The Qt that runs, not the one built against.
+    QCOMPARE(table->item(0, 1)->text(), QString::fromLatin1(qVersion()));
+    QPointer<QWidget> shown = dialog;
+    pressIn(dialog, Qt::Key_Escape);
+    QTRY_VERIFY(!shown || !shown->isVisible());
+}
+
 void TestUserPathWindows::savedLongQuestionIsShownWhole()
 {
     MainWindow *window = frontWindow();
@@ -229,6 +254,8 @@ void TestUserPathWindows::settingsKeepFocusOffThePathsAndShowFreshStatus()
     QVERIFY(QTest::qWaitForWindowActive(window));
     auto *page = window->findChild<SystemSettingsPage *>();
     const QString workingDirectory = page->workingDirectoryField()->text();
+    // No rag beside this test program: the example is the user's own bin folder.
+    QCOMPARE(page->ragPathField()->placeholderText(), QStringLiteral("~/.local/bin/rag"));
 
     // A folder with rag.toml as the rag path: it becomes the working directory, and the
     // project's own rag (in its .venv) is used.
@@ -299,6 +326,8 @@ void TestUserPathWindows::switchingToChineseReachesEveryText()
     QCOMPARE(picker->currentText(), QStringLiteral("中文"));
 
     QCOMPARE(frontWindow()->menuBar()->actions().first()->text(), QStringLiteral("檔案(&F)"));
+    QMenu *help = frontWindow()->menuBar()->actions().last()->menu();
+    QCOMPARE(help->actions().last()->text(), QStringLiteral("關於 tovikRAG"));
     QCOMPARE(empty->questionField()->placeholderText(), QStringLiteral("向語料庫提問"));
     pages->setCurrentIndex(3); // Privacy Policy
     QStringList privacy;

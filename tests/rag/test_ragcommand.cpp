@@ -321,8 +321,11 @@ void TestRagCommand::environmentForTheChild()
     base.insert(QStringLiteral("PYTHONPATH"), QStringLiteral("/old/site"));
     base.insert(QStringLiteral("PYTHONUNBUFFERED"), QStringLiteral("0"));
 
-    QProcessEnvironment env = commandEnvironment({{"PYTHONPATH", "/co/src"}, {"EXTRA", "x"}}, base);
-    QCOMPARE(env.value(QStringLiteral("PATH")), QStringLiteral("/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"));
+    // Without a PATH: the system folders that exist, nothing that does not.
+    const QString sys = m_scratch->filePath(QStringLiteral("sys"));
+    QVERIFY(QDir().mkpath(sys + QStringLiteral("/usr/bin")) && QDir().mkpath(sys + QStringLiteral("/bin")));
+    QProcessEnvironment env = commandEnvironment({{"PYTHONPATH", "/co/src"}, {"EXTRA", "x"}}, base, sys);
+    QCOMPARE(env.value(QStringLiteral("PATH")), sys + QStringLiteral("/usr/bin:") + sys + QStringLiteral("/bin"));
     QCOMPARE(env.value(QStringLiteral("PYTHONUNBUFFERED")), QStringLiteral("1"));
     QVERIFY(!env.contains(QStringLiteral("DYLD_LIBRARY_PATH")));
     QVERIFY(!env.contains(QStringLiteral("DYLD_INSERT_LIBRARIES")));
@@ -331,14 +334,21 @@ void TestRagCommand::environmentForTheChild()
     QCOMPARE(env.value(QStringLiteral("EXTRA")), QStringLiteral("x"));
     QCOMPARE(env.value(QStringLiteral("HOME")), QStringLiteral("/home/u"));
 
+    // The user's PATH stays first and whole; a missing /usr/local/bin comes after it only
+    // once it exists, and never twice.
     base.insert(QStringLiteral("PATH"), QStringLiteral("/mine/bin"));
     base.insert(QStringLiteral("PYTHONPATH"), QString());
-    env = commandEnvironment({{"PYTHONPATH", "/co/src"}}, base);
-    QCOMPARE(env.value(QStringLiteral("PATH")), QStringLiteral("/opt/homebrew/bin:/usr/local/bin:/mine/bin"));
+    env = commandEnvironment({{"PYTHONPATH", "/co/src"}}, base, sys);
+    QCOMPARE(env.value(QStringLiteral("PATH")), QStringLiteral("/mine/bin"));
     QCOMPARE(env.value(QStringLiteral("PYTHONPATH")), QStringLiteral("/co/src"));
+    QVERIFY(QDir().mkpath(sys + QStringLiteral("/usr/local/bin")));
+    QCOMPARE(commandEnvironment({}, base, sys).value(QStringLiteral("PATH")),
+             QStringLiteral("/mine/bin:") + sys + QStringLiteral("/usr/local/bin"));
+    base.insert(QStringLiteral("PATH"), QStringLiteral("/mine/bin:") + sys + QStringLiteral("/usr/local/bin:/late/bin"));
+    QCOMPARE(commandEnvironment({}, base, sys).value(QStringLiteral("PATH")), base.value(QStringLiteral("PATH")));
     // An empty PATH must not turn into a search of the current folder.
     base.insert(QStringLiteral("PATH"), QString());
-    QVERIFY(!commandEnvironment({}, base).value(QStringLiteral("PATH")).endsWith(QLatin1Char(':')));
+    QVERIFY(!commandEnvironment({}, base, sys).value(QStringLiteral("PATH")).endsWith(QLatin1Char(':')));
 }
 
 void TestRagCommand::checkoutRunsThroughPythonWithItsEnvironment()

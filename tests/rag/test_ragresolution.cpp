@@ -246,11 +246,20 @@ void TestRagResolution::resolutionOrder()
     QCOMPARE(m_shell->lastCommand, QStringLiteral("command -v rag"));
     QCOMPARE(m_settings->ragPath(), fakeRagPath());
 
-    // Nothing anywhere: the install hint.
+    // Nothing anywhere: the hint names what works on this system, in both languages.
     m_settings->setRagPath(QString());
     m_shell->output = shellPrinting({}, 1);
     QCOMPARE(resolve(*m_settings), std::nullopt);
-    QVERIFY(notFoundMessage(*m_settings).startsWith(QStringLiteral("rag wasn't found. Install it with Homebrew")));
+    const QString hint = notFoundMessage(*m_settings);
+    QVERIFY2(hint.startsWith(QStringLiteral("rag wasn't found.")) && hint.contains(QStringLiteral("~/.local/bin"))
+                 && hint.contains(QStringLiteral("Settings → System")) && !hint.contains(QStringLiteral("brew")),
+             qPrintable(hint));
+    InterfaceLanguage::shared().setLanguage(AppLanguage::chinese);
+    const QString chinese = notFoundMessage(*m_settings);
+    InterfaceLanguage::shared().setLanguage(AppLanguage::english);
+    QVERIFY2(chinese.startsWith(QStringLiteral("找不到 rag。")) && chinese.contains(QStringLiteral("~/.local/bin"))
+                 && chinese.contains(QStringLiteral("「設定」→「系統」")) && !chinese.contains(QStringLiteral("brew")),
+             qPrintable(chinese));
 }
 
 void TestRagResolution::checkoutWithoutPythonFails()

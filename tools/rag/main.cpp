@@ -4,6 +4,7 @@
 //   rag status           where the corpus is and what it holds
 //   rag ingest PATH      adds one file (PDF, text, Markdown, .docx, .pptx, image)
 //   rag ask QUESTION     prints the passages that answer it, one per line, with citations
+//   rag --version        its name and version
 
 #include "commands.h"
 #include "log.h"
@@ -17,7 +18,7 @@
 
 namespace {
 
-const char usage[] = "usage: rag status | rag ingest PATH | rag ask QUESTION";
+const char usage[] = "usage: rag status | rag ingest PATH | rag ask QUESTION | rag --version | rag --help";
 
 void popplerMessage(const QString &message, const QVariant &)
 {
@@ -56,6 +57,10 @@ int main(int argc, char *argv[])
     }
     if (command == QLatin1String("ask") && args.size() >= 2)
         return ragtool::runAsk(args.mid(1).join(QLatin1Char(' ')));
+    if (command == QLatin1String("--version") && args.size() == 1) {
+        ragtool::log::print(QStringLiteral("rag " RAG_VERSION));
+        return 0;
+    }
     if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
         ragtool::log::print(QLatin1String(usage));
         return 0;

@@ -166,8 +166,6 @@ constexpr Row rows[] = {
      u"工作目錄不存在：{path}"},
     {u"Python wasn't found, so the rag in that folder can't run.",
      u"找不到 Python，因此無法執行該資料夾中的 rag。"},
-    {u"rag wasn't found. Install it with Homebrew: brew install quarrydev/tovikrag/tovikrag, or set the executable path yourself.",
-     u"找不到 rag。請用 Homebrew 安裝：brew install quarrydev/tovikrag/tovikrag，或自行設定執行檔路徑。"},
     {u"corpus.sqlite wasn't found in the working directory.",
      u"在工作目錄中找不到 corpus.sqlite。"},
     {u"Couldn't open corpus.sqlite: {detail}",

@@ -7,6 +7,7 @@
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 
+#include <QFileInfo>
 #include <QPointer>
 
 namespace tovik {
@@ -36,15 +37,35 @@ std::optional<QString> workingDirectoryURL(const RagSettings &settings)
     return expandTilde(settings.workingDirectory());
 }
 
+namespace {
+
+// The user's PATH comes first, as written; /usr/local/bin, which a desktop session's PATH
+// may lack, follows when it exists. An empty PATH is treated as unset (a stray ":" would
+// search the current folder): then the system folders that exist.
+QString childPath(const QString &path, const QString &systemRoot)
+{
+    static const QStringList afterUserPath{QStringLiteral("/usr/local/bin")};
+    static const QStringList withoutPath{QStringLiteral("/usr/local/bin"), QStringLiteral("/usr/bin"),
+                                         QStringLiteral("/bin"), QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")};
+    QStringList folders;
+    if (!path.isEmpty())
+        folders.append(path);
+    const QStringList present = path.split(QLatin1Char(':'));
+    for (const QString &folder : path.isEmpty() ? withoutPath : afterUserPath) {
+        const QString added = systemRoot + folder;
+        if (!present.contains(added) && QFileInfo(added).isDir())
+            folders.append(added);
+    }
+    return folders.join(QLatin1Char(':'));
+}
+
+} // namespace
+
 QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra,
-                                       const QProcessEnvironment &base)
+                                       const QProcessEnvironment &base, const QString &systemRoot)
 {
     QProcessEnvironment environment = base;
-    const QString path = environment.value(QStringLiteral("PATH"));
-    // An empty PATH is treated as unset: a trailing ":" would search the current folder.
-    environment.insert(QStringLiteral("PATH"),
-                       QStringLiteral("/opt/homebrew/bin:/usr/local/bin:")
-                           + (path.isEmpty() ? QStringLiteral("/usr/bin:/bin:/usr/sbin:/sbin") : path));
+    environment.insert(QStringLiteral("PATH"), childPath(environment.value(QStringLiteral("PATH")), systemRoot));
     environment.insert(QStringLiteral("PYTHONUNBUFFERED"), QStringLiteral("1"));
     const QStringList names = environment.keys();
     for (const QString &name : names) {
@@ -61,9 +82,9 @@ QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra,
     return environment;
 }
 
-QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra)
+QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra, const QString &systemRoot)
 {
-    return commandEnvironment(extra, QProcessEnvironment::systemEnvironment());
+    return commandEnvironment(extra, QProcessEnvironment::systemEnvironment(), systemRoot);
 }
 
 void runRag(RagSession &session, const RagJobPtr &job, const QStringList &arguments,
@@ -94,7 +115,7 @@ void runRag(RagSession &session, const RagJobPtr &job, const QStringList &argume
         }
         auto *stream = RagOutputStream::start(
             command->executable, command->leadingArguments + arguments, *directory,
-            commandEnvironment(command->extraEnvironment), guard.data(),
+            commandEnvironment(command->extraEnvironment, settings.systemRoot()), guard.data(),
             [job, onLine](QString &&line) {
                 if (!job->isCancelled())
                     onLine(line, isLogLine(line));

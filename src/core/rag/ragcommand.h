@@ -26,13 +26,15 @@ bool isLogLine(const QString &line);
 // The expanded working directory when it exists and is a directory.
 std::optional<QString> workingDirectoryURL(const RagSettings &settings);
 
-// The child's environment: `base` with the usual install folders put before PATH,
+// The child's environment: `base` with its PATH kept first and /usr/local/bin after it
+// when that exists and is missing (the system folders that exist when PATH is unset),
 // PYTHONUNBUFFERED=1, no DYLD_* variables, and the extra entries merged (an extra
-// PYTHONPATH goes before a non-empty existing one).
+// PYTHONPATH goes before a non-empty existing one). `systemRoot` goes before the
+// system folders, as in RagSettings.
 QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra,
-                                       const QProcessEnvironment &base);
+                                       const QProcessEnvironment &base, const QString &systemRoot = {});
 // The same, starting from the application's own environment.
-QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra);
+QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra, const QString &systemRoot = {});
 
 using RagLineHandler = std::function<void(const QString &line, bool isLog)>;
 

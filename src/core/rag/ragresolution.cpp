@@ -132,8 +132,8 @@ QString notFoundMessage(const RagSettings &settings)
 {
     if (sourceCheckoutRoot(settings.workingDirectory()) || sourceCheckoutRoot(settings.ragPath()))
         return translate(QStringLiteral("Python wasn't found, so the rag in that folder can't run."));
-    return translate(QStringLiteral(
-        "rag wasn't found. Install it with Homebrew: brew install quarrydev/tovikrag/tovikrag, or set the executable path yourself."));
+    return translate(QStringLiteral("rag wasn't found. Reinstall tovikRAG to get the rag that comes with it, put a rag in "
+                                    "~/.local/bin, or choose its path in Settings → System."));
 }
 
 } // namespace tovik

@@ -47,6 +47,14 @@ void RagSettings::setRagPath(const QString &path)
     Q_EMIT ragPathChanged();
 }
 
+void RagSettings::useRagPathForThisRun(const QString &path)
+{
+    if (m_ragPath == path)
+        return;
+    m_ragPath = path;
+    Q_EMIT ragPathChanged();
+}
+
 void RagSettings::setWorkingDirectory(const QString &path)
 {
     store(workingDirectoryKey, path);

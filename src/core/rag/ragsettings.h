@@ -29,6 +29,8 @@ public:
 
     QString ragPath() const { return m_ragPath; }
     void setRagPath(const QString &path);
+    // A rag for this run only (the --rag launch option), like useWorkingDirectoryForThisRun.
+    void useRagPathForThisRun(const QString &path);
 
     QString workingDirectory() const { return m_workingDirectory; }
     void setWorkingDirectory(const QString &path);
