@@ -3,9 +3,16 @@
 //     timed until it reports its first paint.
 //  2. Appending a 100,000-line answer to a tab: time per line for the first and the
 //     last 1,000 lines, each line followed by a layout and paint of the answer box.
+//  3. Answers streamed from a child through a real main window (streamfigures.h):
+//     1,000,000 short lines against cat, one huge line, thousands of citations.
+// Run with no argument for all, or name sections: launch, append, lines, longline,
+// citations.
+#include "streamfigures.h"
 #include "textbox.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -45,20 +52,19 @@ double perLineMicroseconds(tovik::TextBox &box, int from, int count)
     }
     return timer.nsecsElapsed() / 1e3 / count;
 }
-} // namespace
 
-int main(int argc, char **argv)
+void launchFigures()
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication qapp(argc, argv);
-
     std::vector<double> launches;
     for (int i = 0; i < 5; ++i)
         launches.push_back(launchToFirstPaintMs());
     std::sort(launches.begin(), launches.end());
     std::printf("launch to first painted window: median %.1f ms (min %.1f, max %.1f, 5 runs)\n", launches[2],
                 launches.front(), launches.back());
+}
 
+void appendFigures()
+{
     tovik::TextBox box(QStringLiteral("Answer"));
     box.resize(700, 400);
     box.show();
@@ -76,5 +82,43 @@ int main(int argc, char **argv)
     std::printf("answer append with paint: first 1,000 lines %.1f us/line, last 1,000 lines %.1f us/line "
                 "(ratio %.2f); 98,000 lines between (a turn per 50 lines, no paint) took %.2f s\n",
                 first, last, last / first, middleSeconds);
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Keep the user's own settings and history out of it.
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
+    QApplication qapp(argc, argv);
+    QStringList sections = qapp.arguments().mid(1);
+    if (sections.isEmpty())
+        sections = {QStringLiteral("launch"), QStringLiteral("append"), QStringLiteral("lines"),
+                    QStringLiteral("longline"), QStringLiteral("citations")};
+    for (QString section : std::as_const(sections)) {
+        // "lines:200000" and the like set the size of a section.
+        const int size = section.section(QLatin1Char(':'), 1).toInt();
+        section = section.section(QLatin1Char(':'), 0, 0);
+        if (section == QLatin1String("launch"))
+            launchFigures();
+        else if (section == QLatin1String("append"))
+            appendFigures();
+        else if (section == QLatin1String("lines"))
+            bench::manyLinesFigures(size > 0 ? size : 1000000);
+        else if (section == QLatin1String("longline") && size > 0) {
+            bench::longLineFigures(QStringLiteral("%1 MB on one line").arg(size), qsizetype(size) << 20, false);
+        } else if (section == QLatin1String("longline")) {
+            bench::longLineFigures(QStringLiteral("1 MB line without spaces"), 1 << 20, true);
+            bench::longLineFigures(QStringLiteral("50 MB on one line"), 50 << 20, false);
+        } else if (section == QLatin1String("citations")) {
+            const int count = size > 0 ? size : 20000;
+            bench::citationFigures(QStringLiteral("%1 cited files").arg(count), count, 1);
+            bench::citationFigures(QStringLiteral("%1 cited pages of one file").arg(count * 3 / 2), 1, count * 3 / 2);
+        }
+        std::fflush(stdout);
+    }
     return 0;
 }

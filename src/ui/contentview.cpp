@@ -11,7 +11,6 @@
 #include "i18n/translate.h"
 #include "ingestdropzone.h"
 #include "messageboxprompts.h"
-#include "preview/citations.h"
 #include "preview/documentpreviewmodel.h"
 #include "preview/previewtabmonitor.h"
 #include "questionfield.h"
@@ -99,35 +98,35 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
         Q_EMIT titleChanged();
         publishToCatalog();
     });
-    // Lines arrive through xxxAppended before xxxTextChanged; a change that is not such
-    // an append (a load, a clear) shows up as a size the box has not seen.
-    connect(&session, &RagSession::answerAppended, this, [this](const QString &line) {
-        m_answer->appendLine(line);
-        m_shownAnswerSize += line.size() + 1;
+    // Appends arrive as xxxAppended right before xxxTextChanged; a change without one
+    // (a load, a clear) replaces the text.
+    connect(&session, &RagSession::answerAppended, this, [this](qsizetype from) {
+        m_answerGrew = true;
+        m_answer->sourceAppended();
+        m_citations.append(QStringView(m_model->session().answerText()).sliced(from));
     });
     connect(&session, &RagSession::answerTextChanged, this, [this] {
-        const QString &answer = m_model->session().answerText();
-        if (answer.size() != m_shownAnswerSize) {
-            m_answer->setText(answer.endsWith(QLatin1Char('\n')) ? answer.chopped(1) : answer);
-            m_shownAnswerSize = answer.size();
+        if (std::exchange(m_answerGrew, false)) {
+            followAnswerSoon();
+            return;
         }
-        refreshDocumentsCount();
-        publishToCatalog();
-        updatePreview();
+        m_answer->sourceReplaced();
+        m_snapshot.cancel();
+        m_citations.clear();
+        m_citations.append(m_model->session().answerText());
+        followAnswerNow();
     });
-    connect(&session, &RagSession::logAppended, this, [this](const QString &line) {
-        m_log->appendLine(line);
-        m_shownLogSize += line.size() + 1;
+    connect(&session, &RagSession::logAppended, this, [this] {
+        m_logGrew = true;
+        m_log->sourceAppended();
     });
     connect(&session, &RagSession::logTextChanged, this, [this] {
-        const QString &log = m_model->session().logText();
-        if (log.size() != m_shownLogSize) {
-            m_log->setText(log.endsWith(QLatin1Char('\n')) ? log.chopped(1) : log);
-            m_shownLogSize = log.size();
-        }
+        if (!std::exchange(m_logGrew, false))
+            m_log->sourceReplaced();
     });
-    connect(&session, &RagSession::isAskingChanged, this, &ContentView::publishToCatalog);
-    connect(&session, &RagSession::isAskingChanged, this, &ContentView::updatePreview);
+    m_followTimer.setSingleShot(true);
+    connect(&m_followTimer, &QTimer::timeout, this, &ContentView::followAnswerNow);
+    connect(&session, &RagSession::isAskingChanged, this, &ContentView::followAnswerNow);
     connect(&m_services.settings(), &RagSettings::workingDirectoryChanged, this, &ContentView::updatePreview);
     connect(&session, &RagSession::errorMessageChanged, this, &ContentView::showError);
     connect(&m_services.history(), &QuestionHistoryStore::recordsChanged, this, &ContentView::refreshHistoryList);
@@ -201,24 +200,11 @@ void ContentView::refreshSidebarLabels()
 
 void ContentView::refreshDocumentsCount()
 {
-    // Counting citations reads the whole answer, so while it streams the count is
-    // refreshed at most a few times a second rather than on every line.
-    static constexpr int intervalMs = 200;
-    auto *timer = findChild<QTimer *>(QStringLiteral("citationCount"));
-    if (!timer) {
-        timer = new QTimer(this);
-        timer->setObjectName(QStringLiteral("citationCount"));
-        timer->setSingleShot(true);
-        connect(timer, &QTimer::timeout, this, [this] {
-            const int count = static_cast<int>(citedPages(m_model->session().answerText()).size());
-            if (count != m_documentsCount) {
-                m_documentsCount = count;
-                refreshSidebarLabels();
-            }
-        });
+    const int count = static_cast<int>(m_citations.count());
+    if (count != m_documentsCount) {
+        m_documentsCount = count;
+        refreshSidebarLabels();
     }
-    if (!timer->isActive())
-        timer->start(m_model->session().isAsking() ? intervalMs : 0);
 }
 
 void ContentView::refreshState()
@@ -388,7 +374,7 @@ void ContentView::attachedToWindow()
 void ContentView::publishToCatalog()
 {
     const RagSession &session = m_model->session();
-    m_registrar->update(m_model->tabTitle(), session.question(), session.answerText(), session.isAsking());
+    m_registrar->update(m_model->tabTitle(), session.question(), m_followedAnswer, session.isAsking());
 }
 
 void ContentView::updatePreview()
@@ -396,9 +382,42 @@ void ContentView::updatePreview()
     const RagSession &session = m_model->session();
     const QString workingDirectory = m_services.settings().workingDirectory();
     if (m_previewMonitor)
-        m_previewMonitor->update(m_model->tabID(), m_documentPreview, session.answerText(), workingDirectory,
+        m_previewMonitor->update(m_model->tabID(), m_documentPreview, m_followedAnswer, workingDirectory,
                                  session.isAsking());
-    m_documentsPage->follow(session.answerText(), workingDirectory);
+    m_documentsPage->follow(m_followedAnswer, workingDirectory);
+}
+
+void ContentView::followAnswerNow()
+{
+    m_followTimer.stop();
+    m_lastFollow.start();
+    refreshDocumentsCount();
+    const RagSession &session = m_model->session();
+    if (session.isAsking() && !session.answerText().isEmpty()) {
+        // More is coming: the followers get a copy, never the text the session appends to.
+        m_snapshot.take(&session.answerText(), [this](const QString &copy) { followAnswer(copy); });
+    } else {
+        m_snapshot.cancel();
+        followAnswer(session.answerText());
+    }
+}
+
+void ContentView::followAnswer(const QString &answer)
+{
+    m_followedAnswer = answer;
+    publishToCatalog();
+    updatePreview();
+}
+
+void ContentView::followAnswerSoon()
+{
+    if (m_followTimer.isActive() || m_snapshot.isCopying())
+        return;
+    // A few times a second, and less often as the answer grows: copying it for the
+    // followers (a few milliseconds per million characters) stays a small part of the time.
+    const qint64 interval = std::max<qint64>(250, m_model->session().answerText().size() / 10000);
+    const qint64 since = m_lastFollow.isValid() ? m_lastFollow.elapsed() : interval;
+    m_followTimer.start(int(std::clamp<qint64>(interval - since, 0, interval)));
 }
 
 void ContentView::showEvent(QShowEvent *event)

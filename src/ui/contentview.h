@@ -1,10 +1,14 @@
 #pragma once
 
+#include "answersnapshot.h"
 #include "history/questionrecord.h"
+#include "preview/streamingcitations.h"
 #include "tabs/windowid.h"
 
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
 #include <QUuid>
 #include <QWidget>
 
@@ -108,6 +112,13 @@ private:
     void commitDividerDrag();
     void publishToCatalog();
     void updatePreview();
+    // What follows the answer (the documents count, the open tab catalog, the preview)
+    // reads it now, or, while it streams, a few times a second. They keep what they
+    // are given, so while more is coming they get a copy made a slice at a time: a
+    // share of the session's text would make its next append copy all of it at once.
+    void followAnswerNow();
+    void followAnswerSoon();
+    void followAnswer(const QString &answer);
 
     AppServices &m_services;
     std::unique_ptr<UserPrompts> m_prompts;
@@ -145,8 +156,13 @@ private:
     bool m_compact = false;
     bool m_started = false;
     int m_documentsCount = 0;
-    qsizetype m_shownAnswerSize = 0;
-    qsizetype m_shownLogSize = 0;
+    StreamingCitations m_citations; // of the answer, read as it grows
+    bool m_answerGrew = false;
+    bool m_logGrew = false;
+    QTimer m_followTimer;
+    QElapsedTimer m_lastFollow;
+    AnswerSnapshot m_snapshot;
+    QString m_followedAnswer; // the answer as the followers last got it
     std::optional<double> m_enforcedWidth;
     bool m_appliedOnce = false;
     int m_sidebarMinimum = 160;

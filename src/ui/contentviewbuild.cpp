@@ -150,6 +150,7 @@ QWidget *ContentView::buildDetail()
     m_answer->setMinimumHeight(140);
     m_answer->setPlaceholder(QStringLiteral("The answer shows up here."));
     m_answer->copyButton()->setTextProvider([this] { return m_model->session().answerText(); });
+    m_answer->setSource(&session, &session.answerText());
 
     m_logTitle = new QLabel(detail);
     m_logTitle->setFont(headlineFont(m_logTitle->font()));
@@ -164,6 +165,7 @@ QWidget *ContentView::buildDetail()
     m_log->setMinimumHeight(90);
     m_log->setMonospaced(true);
     m_log->setPlaceholder(QStringLiteral("Ingest and question logs show up here."));
+    m_log->setSource(&session, &session.logText());
 
     auto *column = new QVBoxLayout(detail);
     column->setContentsMargins(16, 16, 16, 16);

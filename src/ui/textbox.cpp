@@ -7,13 +7,9 @@
 
 #include <QFontDatabase>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QScrollBar>
 #include <QTimer>
 #include <QResizeEvent>
-#include <QTextBlock>
-#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -23,18 +19,11 @@ namespace tovik {
 
 TextBox::TextBox(const QString &copyItem, QWidget *parent)
     : StandardBox(parent)
-    , m_editor(new QPlainTextEdit(this))
+    , m_editor(new TextView(this))
     , m_placeholder(new QLabel(this))
     , m_waiting(new QWidget(this))
     , m_waitingLabel(new QLabel(m_waiting))
 {
-    m_editor->setReadOnly(true);
-    m_editor->setFrameShape(QFrame::NoFrame);
-    m_editor->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_editor->viewport()->setAutoFillBackground(false);
-    m_editor->setStyleSheet(QStringLiteral("QPlainTextEdit { background: transparent; }"));
-    m_editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-
     m_placeholder->setForegroundRole(QPalette::PlaceholderText);
     m_placeholder->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_placeholder->setWordWrap(true);
@@ -70,44 +59,53 @@ TextBox::TextBox(const QString &copyItem, QWidget *parent)
 
 void TextBox::setText(const QString &text)
 {
-    m_pending.clear();
-    if (text == m_editor->toPlainText())
+    if (m_editor->shownText() == text)
         return;
-    m_editor->setPlainText(text);
-    m_isEmpty = text.isEmpty();
-    refresh();
-    fitHeight();
+    m_editor->setText(text);
+    textChanged();
 }
 
 void TextBox::appendLine(const QString &line)
 {
-    // Lines that arrive in one event-loop turn are added to the document together.
-    if (m_pending.isEmpty())
-        QTimer::singleShot(0, this, &TextBox::flushPending);
-    m_pending.append(line);
+    // A new line, as for a paragraph appended to a text document: an empty text
+    // takes the line as its first.
+    if (!m_editor->shownText().isEmpty())
+        m_editor->appendText(u"\n");
+    m_editor->appendText(line);
+    textChanged();
 }
 
-void TextBox::flushPending()
+void TextBox::setSource(QObject *owner, const QString *text)
 {
-    if (m_pending.isEmpty())
-        return;
-    QScrollBar *bar = m_editor->verticalScrollBar();
-    const bool atBottom = bar->value() >= bar->maximum() - 2;
-    // appendPlainText starts a new block: the document holds the text without its last line feed.
-    m_editor->appendPlainText(m_pending.join(QLatin1Char('\n')));
-    m_pending.clear();
-    if (atBottom)
-        bar->setValue(bar->maximum());
-    if (m_isEmpty) {
-        m_isEmpty = false;
+    m_editor->setSource(owner, text, true);
+    textChanged();
+}
+
+void TextBox::sourceAppended()
+{
+    m_editor->sourceAppended();
+    textChanged();
+}
+
+void TextBox::sourceReplaced()
+{
+    m_editor->sourceReplaced();
+    textChanged();
+}
+
+void TextBox::textChanged()
+{
+    const bool empty = m_editor->shownText().isEmpty();
+    if (empty != m_isEmpty) {
+        m_isEmpty = empty;
         refresh();
     }
+    fitHeight();
 }
 
 QString TextBox::text() const
 {
-    const_cast<TextBox *>(this)->flushPending();
-    return m_editor->toPlainText();
+    return m_editor->text();
 }
 
 void TextBox::setPlaceholder(const QString &english)
@@ -128,30 +126,7 @@ void TextBox::setFitHeight(int minimum, int maximum)
 {
     m_fitMinimum = minimum;
     m_fitMaximum = maximum;
-    // A text to read and select, not to edit: no blinking caret in it.
-    m_editor->setCursorWidth(0);
     fitHeight();
-}
-
-int TextBox::wrappedTextHeight(int width) const
-{
-    // Laid out here rather than read from the editor, whose layout is lazy and missing
-    // while the editor is hidden (a question loaded before the box is shown).
-    QTextOption option = m_editor->document()->defaultTextOption();
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    qreal height = 0;
-    const QStringList paragraphs = m_editor->toPlainText().split(QLatin1Char('\n'));
-    for (const QString &paragraph : paragraphs) {
-        QTextLayout layout(paragraph, m_editor->font());
-        layout.setTextOption(option);
-        layout.beginLayout();
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(width);
-            height += line.height();
-        }
-        layout.endLayout();
-    }
-    return static_cast<int>(std::ceil(height));
 }
 
 void TextBox::fitHeight()
@@ -159,10 +134,13 @@ void TextBox::fitHeight()
     if (m_fitMaximum <= 0)
         return;
     const QMargins margins = layout()->contentsMargins();
-    const int documentMargin = static_cast<int>(std::ceil(m_editor->document()->documentMargin()));
-    const int chrome = margins.top() + margins.bottom() + 2 * m_editor->frameWidth() + 2 * documentMargin;
-    const int textWidth = width() - margins.left() - margins.right() - 2 * m_editor->frameWidth() - 2 * documentMargin;
-    setFixedHeight(std::clamp(wrappedTextHeight(std::max(1, textWidth)) + chrome + 1, m_fitMinimum, m_fitMaximum));
+    const int chrome = margins.top() + margins.bottom() + 2 * m_editor->frameWidth();
+    const int textWidth = width() - margins.left() - margins.right() - 2 * m_editor->frameWidth()
+        - 2 * TextView::margin;
+    // Laid out here rather than read from the view, which lays out only what it shows
+    // and nothing while hidden (a question loaded before the box is shown).
+    const int height = m_editor->textHeight(std::max(1, textWidth), m_fitMaximum);
+    setFixedHeight(std::clamp(height + chrome + 1, m_fitMinimum, m_fitMaximum));
 }
 
 void TextBox::setMonospaced(bool monospaced)

@@ -2,10 +2,9 @@
 
 #include "standardbox.h"
 
-#include <QStringList>
+#include "textview.h"
 
 class QLabel;
-class QPlainTextEdit;
 class QProgressBar;
 
 namespace tovik {
@@ -14,7 +13,8 @@ class CopyTextButton;
 
 // A scrolling, selectable text on the standard box, with a placeholder when empty, an
 // optional copy button at its top-trailing corner, and an optional waiting state.
-// Lines are appended without laying out the text again, so long streams stay fast.
+// The text view lays out only what it shows, so long streams and huge lines stay fast;
+// a text kept elsewhere (a session's answer) is shown without a copy.
 class TextBox final : public StandardBox
 {
     Q_OBJECT
@@ -25,8 +25,14 @@ public:
     explicit TextBox(const QString &copyItem, QWidget *parent = nullptr);
 
     void setText(const QString &text);
-    // Appends one line (without its line feed) to what is shown.
+    // Appends one line (without its line feed) to what setText gave.
     void appendLine(const QString &line);
+    // Shows `*text`, kept by `owner`, without its final line feed and without copying
+    // it; the owner announces changes with sourceAppended() and sourceReplaced().
+    void setSource(QObject *owner, const QString *text);
+    void sourceAppended();
+    void sourceReplaced();
+    // The text as shown.
     QString text() const;
 
     // English placeholder shown while the text is empty.
@@ -38,7 +44,7 @@ public:
     // read-only question).
     void setFitHeight(int minimum, int maximum);
 
-    QPlainTextEdit *editor() const { return m_editor; }
+    TextView *editor() const { return m_editor; }
     CopyTextButton *copyButton() const { return m_copy; }
 
 protected:
@@ -46,17 +52,15 @@ protected:
 
 private:
     void refresh();
+    void textChanged();
     void placeCopyButton();
-    void flushPending();
     void fitHeight();
-    int wrappedTextHeight(int width) const;
 
-    QPlainTextEdit *m_editor;
+    TextView *m_editor;
     QLabel *m_placeholder;
     QWidget *m_waiting;
     QLabel *m_waitingLabel;
     CopyTextButton *m_copy = nullptr;
-    QStringList m_pending;
     QString m_placeholderEnglish;
     QString m_waitingEnglish;
     bool m_isWaiting = false;

@@ -70,9 +70,15 @@ void TestStreamingCitations::randomAnswersInRandomPieces()
     for (int round = 0; round < 200; ++round) {
         QString answer;
         StreamingCitations streaming;
+        StreamingCitations appended; // told only the new end, as a view that sees the appends
         for (int step = 0; step < 40; ++step) {
-            answer += pieces[random.bounded(int(pieces.size()))];
-            QCOMPARE(streaming.pages(answer), citedPages(answer));
+            const QString &piece = pieces[random.bounded(int(pieces.size()))];
+            answer += piece;
+            appended.append(piece);
+            const QList<CitedPage> expected = citedPages(answer);
+            QCOMPARE(streaming.pages(answer), expected);
+            QCOMPARE(appended.pages(), expected);
+            QCOMPARE(appended.count(), expected.size());
         }
     }
 }

@@ -124,7 +124,7 @@ Outcome TestRagCommand::run(const QByteArray &mode, const QStringList &arguments
     // A real event loop: QTest::qWaitFor sleeps between turns, which would throttle the pipe.
     QEventLoop loop;
     runRag(*m_session, std::make_shared<RagJob>(), arguments,
-           [&](const QString &line, bool isLog) { outcome.lines.append({line, isLog}); },
+           [&](const RagLine &line, bool isLog) { outcome.lines.append({line.text().toString(), isLog}); },
            [&] {
                done = true;
                loop.quit();
@@ -269,7 +269,7 @@ void TestRagCommand::cancelTerminatesTheChildSilently()
     bool done = false;
     auto job = std::make_shared<RagJob>();
     runRag(*m_session, job, {QStringLiteral("ingest"), QStringLiteral("/x.pdf")},
-           [&](const QString &line, bool) { lines.append(line); }, [&] { done = true; });
+           [&](const RagLine &line, bool) { lines.append(line.text().toString()); }, [&] { done = true; });
     QTRY_COMPARE(lines, QStringList{"started"});
     QVERIFY(!done);
     job->cancel();

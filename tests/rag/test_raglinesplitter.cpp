@@ -1,3 +1,4 @@
+#include "rag/ragline.h"
 #include "rag/raglinesplitter.h"
 #include "support/isolatedhome.h"
 
@@ -47,6 +48,7 @@ private Q_SLOTS:
     void asciiAfterSplitInvalidSequenceIsKept();
     void agreesWithWholeInputDecodingForRandomPieces();
     void longLineInManyPiecesIsOneLine();
+    void lineThatIsAllTheBufferIsHandedOver();
 };
 
 void TestRagLineSplitter::splitsAtEveryTerminator_data()
@@ -123,6 +125,34 @@ void TestRagLineSplitter::longLineInManyPiecesIsOneLine()
     QCOMPARE(lines.size(), 2);
     QCOMPARE(lines[0].size(), 4096 * 2048);
     QCOMPARE(lines[1], QStringLiteral("tail"));
+}
+
+void TestRagLineSplitter::lineThatIsAllTheBufferIsHandedOver()
+{
+    // A huge answer line costs no second copy when it is taken: the reader gives up
+    // its buffer. Lines with more text after them are copied.
+    RagLineSplitter splitter;
+    splitter.feed("first\nsec");
+    QStringView line;
+    QVERIFY(splitter.next(line));
+    const QString first = RagLine(line, &splitter).take();
+    QCOMPARE(first, QStringLiteral("first"));
+    QVERIFY(first.constData() != line.data());
+    QVERIFY(!splitter.next(line));
+    splitter.feed("ond\n");
+    QVERIFY(splitter.next(line));
+    const QChar *inBuffer = line.data();
+    const QString second = RagLine(line, &splitter).take();
+    QCOMPARE(second, QStringLiteral("second"));
+    QCOMPARE(second.constData(), inBuffer);
+
+    // The reader goes on with a buffer of its own.
+    splitter.feed("third");
+    splitter.finish();
+    QVERIFY(splitter.next(line));
+    QCOMPARE(line, QStringLiteral("third"));
+    QVERIFY(!splitter.next(line));
+    QCOMPARE(second, QStringLiteral("second"));
 }
 
 QTEST_GUILESS_MAIN(TestRagLineSplitter)

@@ -182,8 +182,11 @@ void TestRagSession::askSplitsAnswerFromLog()
     qputenv("FAKE_RAG_MODE", "interleave");
     m_session->setLogText(QStringLiteral("old log\n"));
     m_session->setAnswerText(QStringLiteral("old answer\n"));
-    QStringList appended;
-    connect(m_session.get(), &RagSession::answerAppended, this, [&](const QString &line) { appended.append(line); });
+    // What the appends announce, put together, is the whole answer: a view that adds
+    // each announced end shows all of it.
+    QString appended;
+    connect(m_session.get(), &RagSession::answerAppended, this,
+            [&](qsizetype from) { appended += m_session->answerText().sliced(from); });
     m_session->setQuestion(QStringLiteral("  what is new?\n "));
     m_session->ask();
     QVERIFY(m_session->isAsking());
@@ -196,7 +199,7 @@ void TestRagSession::askSplitsAnswerFromLog()
                             "info in lower case is answer text\nSecond answer line\n"));
     QCOMPARE(m_session->logText(), QStringLiteral("INFO loading index\nWARNING slow disk\nDEBUG retrieved 4 passages\n"
                                                   "CRITICAL done\nERROR last\n"));
-    QCOMPARE(appended.size(), 4);
+    QCOMPARE(appended, m_session->answerText());
 
     // The question goes over trimmed, inner line breaks kept; blank lines never arrive.
     qputenv("FAKE_RAG_MODE", "echo");

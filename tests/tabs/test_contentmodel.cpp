@@ -31,6 +31,7 @@ private Q_SLOTS:
     void deleteNoticesCountQuestions();
     void closeGuardAsksOnlyWhenDirtyAndNeverTwice();
     void editingAfterSaveClearsTheSavedNotice();
+    void streamedLinesChangeTheStateOnlyWhenItsFlagsDo();
 
 private:
     void askAndWait(ContentModel &model);
@@ -286,6 +287,27 @@ void TestContentModel::editingAfterSaveClearsTheSavedNotice()
     session.setAnswerText(QStringLiteral("A edited\n"));
     QVERIFY(m_model->isDirty());
     QVERIFY(!session.hasNotice());
+}
+
+void TestContentModel::streamedLinesChangeTheStateOnlyWhenItsFlagsDo()
+{
+    // Every state change redraws the tab and its title: a streamed answer must not
+    // cause one per line.
+    RagSession &session = m_model->session();
+    session.setQuestion(QStringLiteral("Q"));
+    QSignalSpy changes(m_model.get(), &ContentModel::stateChanged);
+    for (int line = 0; line < 50; ++line)
+        session.appendAnswerLine(QStringLiteral("line %1").arg(line));
+    QCOMPARE(changes.size(), 1); // the first line gave the tab an answer
+    QVERIFY(m_model->canSave());
+
+    // Saved, then edited by one more line: dirty again, so the state changes again.
+    QVERIFY(m_model->saveQuestion());
+    changes.clear();
+    session.appendAnswerLine(QStringLiteral("one more"));
+    session.appendAnswerLine(QStringLiteral("and another"));
+    QCOMPARE(changes.size(), 1);
+    QVERIFY(m_model->isDirty());
 }
 
 QTEST_GUILESS_MAIN(TestContentModel)

@@ -56,6 +56,7 @@ private Q_SLOTS:
     void compactLayoutStartsAt402();
     void languageSwitchRetranslatesButKeepsStoredNotices();
     void answerStreamsIntoTheBoxAndTheTitleFollows();
+    void streamingAnswerIsFollowedWithoutSharingIt();
     void moveTabToNewWindowAndMergeBack();
     void dividerDragIsRememberedForEveryTab();
 
@@ -224,6 +225,34 @@ void TestMainWindow::answerStreamsIntoTheBoxAndTheTitleFollows()
     QCOMPARE(tab->saveButton()->toolTip(), QStringLiteral("Save this question and answer"));
     // Both answered lines cite a page: the Documents segment counts them.
     QTRY_VERIFY(tab->findChildren<QAbstractButton *>().size() > 0);
+}
+
+void TestMainWindow::streamingAnswerIsFollowedWithoutSharingIt()
+{
+    // The catalog and the preview keep the answer they were given; were that the
+    // session's own text, every line appended next would copy the whole answer.
+    qputenv("FAKE_RAG_MODE", "slow");
+    qputenv("FAKE_RAG_DELAY", "1");
+    MainWindow *window = makeWindow();
+    ContentView *tab = window->currentTab();
+    tab->session().setQuestion(QStringLiteral("What about tax?"));
+    tab->model().ask();
+    const auto catalogAnswer = [&] {
+        for (const OpenTabCatalog::Tab &entry : OpenTabCatalog::shared().tabs()) {
+            if (entry.id == tab->tabID())
+                return entry.answer;
+        }
+        return QString();
+    };
+    QTRY_VERIFY(!catalogAnswer().isEmpty());
+    QVERIFY(tab->session().isAsking());
+    QCOMPARE(catalogAnswer(), tab->session().answerText());
+    QVERIFY(tab->session().answerText().isDetached());
+    // Once the answer is complete the catalog has all of it.
+    QTRY_VERIFY_WITH_TIMEOUT(!tab->session().isBusy(), 10000);
+    QTRY_COMPARE(catalogAnswer(), tab->session().answerText());
+    qunsetenv("FAKE_RAG_MODE");
+    qunsetenv("FAKE_RAG_DELAY");
 }
 
 void TestMainWindow::moveTabToNewWindowAndMergeBack()

@@ -59,7 +59,7 @@ struct CitedFile
 
 } // namespace
 
-QList<CitedPage> citedPages(const QString &answer)
+QList<CitedPage> citedPages(QStringView answer)
 {
     const icu::RegexPattern *pattern = markerPattern();
     if (!pattern)
@@ -75,7 +75,7 @@ QList<CitedPage> citedPages(const QString &answer)
 
     std::vector<CitedFile> files;
     QHash<QString, qsizetype> fileIndex;
-    const QStringView view(answer);
+    const QStringView view = answer;
     const auto groupText = [&](int group) -> std::optional<QStringView> {
         UErrorCode groupStatus = U_ZERO_ERROR;
         const int32_t start = matcher->start(group, groupStatus);

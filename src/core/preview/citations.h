@@ -13,7 +13,7 @@ namespace tovik {
 // The pages cited by markers such as "[來源: report.pdf p. 3]" in an answer: files in
 // the order of their first citation, each file's pages in the order they first appear,
 // no pair twice. Malformed markers are skipped one by one; never fails.
-QList<CitedPage> citedPages(const QString &answer);
+QList<CitedPage> citedPages(QStringView answer);
 
 // The pages of one document as they are listed: unchanged for `source`, ascending by
 // page number (stable) for `pageNumber`. Works for any page type with a `page` field,

@@ -1,5 +1,7 @@
 #include "preview/previewshelf.h"
 
+#include "tabs/contentrules.h"
+
 namespace tovik {
 
 PreviewShelf &PreviewShelf::shared()
@@ -35,7 +37,7 @@ void PreviewShelf::refresh(const QUuid &tabID)
     const std::optional<Slot> mine = slot(tabID);
     if (!mine)
         return;
-    const bool hasAnswer = !mine->answer.trimmed().isEmpty();
+    const bool hasAnswer = !trimmedView(mine->answer).isEmpty();
     if (!hasAnswer && !mine->isAsking)
         return;
     deactivateAllBut(tabID);

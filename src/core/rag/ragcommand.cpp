@@ -21,8 +21,22 @@ const QStringList &logPrefixes()
     return prefixes;
 }
 
-bool isLogLine(const QString &line)
+bool isLogLine(QStringView line)
 {
+    // Every prefix starts with a capital letter none of the others starts with, so most
+    // lines are told apart by their first character.
+    if (line.isEmpty())
+        return false;
+    switch (line.front().unicode()) {
+    case u'I':
+    case u'W':
+    case u'E':
+    case u'D':
+    case u'C':
+        break;
+    default:
+        return false;
+    }
     for (const QString &prefix : logPrefixes()) {
         if (line.startsWith(prefix, Qt::CaseSensitive))
             return true;
@@ -88,12 +102,12 @@ QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra, cons
 }
 
 void runRag(RagSession &session, const RagJobPtr &job, const QStringList &arguments,
-            RagLineHandler onLine, std::function<void()> done)
+            RagLineHandler onLine, std::function<void()> done, std::function<void()> onBatch)
 {
     QPointer<RagSession> guard(&session);
     resolveCommand(*session.settings(), &session,
-                   [guard, job, arguments, onLine = std::move(onLine),
-                    done = std::move(done)](const std::optional<ResolvedCommand> &command) {
+                   [guard, job, arguments, onLine = std::move(onLine), done = std::move(done),
+                    onBatch = std::move(onBatch)](const std::optional<ResolvedCommand> &command) {
         if (!guard)
             return;
         if (job->isCancelled()) {
@@ -116,9 +130,9 @@ void runRag(RagSession &session, const RagJobPtr &job, const QStringList &argume
         auto *stream = RagOutputStream::start(
             command->executable, command->leadingArguments + arguments, *directory,
             commandEnvironment(command->extraEnvironment, settings.systemRoot()), guard.data(),
-            [job, onLine](QString &&line) {
+            [job, onLine](const RagLine &line) {
                 if (!job->isCancelled())
-                    onLine(line, isLogLine(line));
+                    onLine(line, isLogLine(line.text()));
             },
             [guard, job, done](const std::optional<RagCommandError> &error) {
                 if (!guard)
@@ -126,7 +140,8 @@ void runRag(RagSession &session, const RagJobPtr &job, const QStringList &argume
                 if (error && !job->isCancelled())
                     guard->setErrorMessage(error->description());
                 done();
-            });
+            },
+            onBatch);
         job->attach(stream);
     });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rag/ragjob.h"
+#include "rag/ragline.h"
 
 #include <QMap>
 #include <QProcessEnvironment>
@@ -21,7 +22,7 @@ class RagSettings;
 const QStringList &logPrefixes();
 
 // True when the line begins with one of logPrefixes() (exact case).
-bool isLogLine(const QString &line);
+bool isLogLine(QStringView line);
 
 // The expanded working directory when it exists and is a directory.
 std::optional<QString> workingDirectoryURL(const RagSettings &settings);
@@ -36,14 +37,17 @@ QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra,
 // The same, starting from the application's own environment.
 QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra, const QString &systemRoot = {});
 
-using RagLineHandler = std::function<void(const QString &line, bool isLog)>;
+// `line` is valid during the call only.
+using RagLineHandler = std::function<void(const RagLine &line, bool isLog)>;
 
 // Resolves rag from the session's settings and runs it in the working directory with
 // `arguments` after the resolved leading ones. Each output line goes to `onLine` in
 // order; a failure is written to the session's errorMessage (a cancelled job writes
 // nothing). `done` runs once the output has ended, the run failed or `job` was
-// cancelled. Both run on the GUI thread and not at all once the session is gone.
+// cancelled. `onBatch`, when given, runs after every run of lines delivered in one
+// event-loop turn, and before `done`. All run on the GUI thread and not at all once
+// the session is gone.
 void runRag(RagSession &session, const RagJobPtr &job, const QStringList &arguments,
-            RagLineHandler onLine, std::function<void()> done);
+            RagLineHandler onLine, std::function<void()> done, std::function<void()> onBatch = {});
 
 } // namespace tovik

@@ -1,5 +1,7 @@
 #include "rag/raglinesplitter.h"
 
+#include "rag/ragline.h"
+
 namespace tovik {
 
 namespace {
@@ -32,71 +34,110 @@ qsizetype incompleteTail(QByteArrayView bytes)
 
 } // namespace
 
-bool RagLineSplitter::isTerminator(char16_t c)
+void RagLineSplitter::feed(QByteArrayView bytes)
 {
-    switch (c) {
-    case u'\n':
-    case u'\v':
-    case u'\f':
-    case u'\r':
-    case u'\u0085':
-    case u'\u2028':
-    case u'\u2029':
-        return true;
-    default:
-        return false;
+    if (bytes.isEmpty())
+        return;
+    // Drop the lines already taken; what stays is the start of an unfinished line.
+    if (m_start >= m_text.size()) {
+        m_text = QString();
+    } else if (m_start > 0) {
+        m_text.remove(0, m_start);
+        // A huge line taken earlier leaves a buffer far larger than what is left.
+        if (m_text.capacity() > 4 * m_text.size() + (1 << 20))
+            m_text.squeeze();
     }
+    m_scanned -= m_start;
+    m_start = 0;
+
+    QByteArray joined;
+    if (!m_pendingBytes.isEmpty()) {
+        // At most three bytes are pending, so this copy is small next to the piece.
+        joined = m_pendingBytes + bytes.toByteArray();
+        bytes = joined;
+    }
+    const qsizetype keep = incompleteTail(bytes);
+    const QByteArrayView complete = bytes.first(bytes.size() - keep);
+    m_pendingBytes = bytes.last(keep).toByteArray();
+    // Decoded straight into the buffer, which grows geometrically like any QString.
+    const qsizetype old = m_text.size();
+    m_text.resize(old + m_decoder.requiredSpace(complete.size()));
+    const QChar *end = m_decoder.appendToBuffer(m_text.data() + old, complete);
+    m_text.truncate(end - m_text.constData());
+}
+
+void RagLineSplitter::finish()
+{
+    if (!m_pendingBytes.isEmpty()) {
+        m_text.append(m_decoder.decode(m_pendingBytes));
+        m_pendingBytes.clear();
+    }
+    m_finished = true;
+}
+
+bool RagLineSplitter::next(QStringView &line)
+{
+    const QChar *data = m_text.constData();
+    const qsizetype size = m_text.size();
+    while (m_scanned < size) {
+        qsizetype end = m_scanned;
+        while (end < size && !isTerminator(data[end].unicode()))
+            ++end;
+        if (end == size) {
+            m_scanned = size;
+            break;
+        }
+        const qsizetype start = m_start;
+        m_start = m_scanned = end + 1;
+        // Empty lines, the one between CR and LF included, are skipped.
+        if (end > start) {
+            line = QStringView(data + start, end - start);
+            return true;
+        }
+    }
+    if (m_finished && m_start < size) {
+        line = QStringView(data + m_start, size - m_start);
+        m_start = m_scanned = size;
+        return true;
+    }
+    return false;
+}
+
+QString RagLineSplitter::take(QStringView line)
+{
+    // A huge line is usually the only one held: handing it over spares a copy of it
+    // (and the memory for two) at the moment it arrives.
+    if (line.data() != m_text.constData() || m_start < m_text.size())
+        return line.toString();
+    QString whole = std::move(m_text);
+    m_text = QString();
+    m_start = m_scanned = 0;
+    whole.truncate(line.size());
+    return whole;
+}
+
+QString RagLine::take() const
+{
+    return m_splitter ? m_splitter->take(m_text) : m_text.toString();
 }
 
 void RagLineSplitter::feed(QByteArrayView bytes, const LineSink &sink)
 {
-    if (bytes.isEmpty())
-        return;
-    QString text;
-    if (m_pendingBytes.isEmpty()) {
-        const qsizetype keep = incompleteTail(bytes);
-        text = m_decoder.decode(bytes.first(bytes.size() - keep));
-        m_pendingBytes = bytes.last(keep).toByteArray();
-    } else {
-        // At most three bytes are pending, so this copy is small next to the piece.
-        QByteArray joined = m_pendingBytes + bytes.toByteArray();
-        const qsizetype keep = incompleteTail(joined);
-        text = m_decoder.decode(QByteArrayView(joined).first(joined.size() - keep));
-        m_pendingBytes = joined.right(keep);
-    }
-    split(text, sink);
+    feed(bytes);
+    drain(sink);
 }
 
 void RagLineSplitter::finish(const LineSink &sink)
 {
-    if (!m_pendingBytes.isEmpty()) {
-        split(m_decoder.decode(m_pendingBytes), sink);
-        m_pendingBytes.clear();
-    }
-    if (!m_partialLine.isEmpty())
-        sink(std::exchange(m_partialLine, QString()));
+    finish();
+    drain(sink);
 }
 
-void RagLineSplitter::split(const QString &text, const LineSink &sink)
+void RagLineSplitter::drain(const LineSink &sink)
 {
-    const qsizetype size = text.size();
-    const QChar *data = text.constData();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        if (!isTerminator(data[i].unicode()))
-            continue;
-        // A CR LF pair gives an empty "line" between the two, which is skipped anyway.
-        if (m_partialLine.isEmpty()) {
-            if (i > start)
-                sink(QString(data + start, i - start));
-        } else {
-            m_partialLine.append(data + start, i - start);
-            sink(std::exchange(m_partialLine, QString()));
-        }
-        start = i + 1;
-    }
-    if (start < size)
-        m_partialLine.append(data + start, size - start);
+    QStringView line;
+    while (next(line))
+        sink(line.toString());
 }
 
 } // namespace tovik

@@ -26,10 +26,11 @@ QSet<RagOutputStream *> &liveStreams()
 }
 } // namespace
 
-RagOutputStream::RagOutputStream(QObject *context, LineHandler onLine, EndHandler onEnd)
+RagOutputStream::RagOutputStream(QObject *context, LineHandler onLine, EndHandler onEnd, BatchHandler onBatch)
     : m_context(context)
     , m_onLine(std::move(onLine))
     , m_onEnd(std::move(onEnd))
+    , m_onBatch(std::move(onBatch))
 {
     static const bool endsChildrenAtQuit = [] {
         qAddPostRoutine(&RagOutputStream::endAllChildren);
@@ -76,11 +77,12 @@ void RagOutputStream::endAllChildren()
 
 RagOutputStream *RagOutputStream::start(const QString &executable, const QStringList &arguments,
                                         const QString &directory, const QProcessEnvironment &environment,
-                                        QObject *context, LineHandler onLine, EndHandler onEnd)
+                                        QObject *context, LineHandler onLine, EndHandler onEnd,
+                                        BatchHandler onBatch)
 {
     // Parentless: it must outlive its consumer until the child has ended, because
     // destroying a running QProcess kills the child and waits for it on this thread.
-    auto *stream = new RagOutputStream(context, std::move(onLine), std::move(onEnd));
+    auto *stream = new RagOutputStream(context, std::move(onLine), std::move(onEnd), std::move(onBatch));
     stream->launch(executable, arguments, directory, environment);
     return stream;
 }
@@ -139,25 +141,23 @@ void RagOutputStream::pump()
     m_pumpScheduled = false;
     if (m_ended)
         return;
-    const RagLineSplitter::LineSink deliver = [this](QString &&line) {
-        if (!m_ended && m_context)
-            m_onLine(std::move(line));
-    };
     QElapsedTimer slice;
     slice.start();
-    while (!m_ended) {
-        const QByteArray chunk = m_process.read(chunkSize);
-        if (chunk.isEmpty())
-            break;
-        m_splitter.feed(chunk, deliver);
-        if (slice.elapsed() >= sliceMilliseconds) {
-            schedulePump();
-            return;
-        }
+    const bool drained = deliver(slice);
+    endBatch();
+    if (!drained) {
+        schedulePump();
+        return;
     }
     if (m_ended || !m_childExited || m_process.bytesAvailable() > 0)
         return;
-    m_splitter.finish(deliver);
+    m_splitter.finish();
+    if (!deliver(slice)) {
+        endBatch();
+        schedulePump(); // lines are left for the next turn; finish() again changes nothing
+        return;
+    }
+    endBatch();
     if (m_ended)
         return;
     if (m_exitStatus == QProcess::CrashExit)
@@ -167,6 +167,41 @@ void RagOutputStream::pump()
     else
         end(std::nullopt);
     deleteLater();
+}
+
+// Hands over buffered lines, reading more output when none is complete, until the
+// process has nothing more for now (true) or the slice is used up (false).
+bool RagOutputStream::deliver(const QElapsedTimer &slice)
+{
+    QStringView line;
+    // The clock is read every few steps (a line handed over, or a chunk read): steps
+    // take microseconds, a slice milliseconds.
+    int steps = 0;
+    while (!m_ended) {
+        if (m_splitter.next(line)) {
+            if (m_context) {
+                m_batchOpen = true;
+                m_onLine(RagLine(line, &m_splitter));
+            }
+        } else {
+            const QByteArray chunk = m_process.read(chunkSize);
+            if (chunk.isEmpty())
+                return true;
+            m_splitter.feed(chunk);
+        }
+        if (++steps % 16 == 0 && slice.elapsed() >= sliceMilliseconds)
+            return false;
+    }
+    return true;
+}
+
+void RagOutputStream::endBatch()
+{
+    if (!m_batchOpen)
+        return;
+    m_batchOpen = false;
+    if (m_onBatch && m_context)
+        m_onBatch();
 }
 
 void RagOutputStream::end(const std::optional<RagCommandError> &error)

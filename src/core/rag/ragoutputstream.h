@@ -1,8 +1,10 @@
 #pragma once
 
 #include "rag/ragcommanderror.h"
+#include "rag/ragline.h"
 #include "rag/raglinesplitter.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
@@ -17,24 +19,29 @@ namespace tovik {
 // One child process whose standard output and error, merged into one pipe, are
 // delivered line by line on the GUI thread. Output is read as the event loop reports
 // it and is buffered without limit, so no line is lost while the consumer is slow; it
-// is handed on in slices of a few milliseconds so a flood of output never stalls the
-// event loop. The stream deletes itself once the child has ended and all is delivered.
+// is handed on in slices of a few milliseconds, the clock read every few lines, so a
+// flood of output never stalls the event loop. Each slice that delivered lines ends
+// with a call of the batch handler, where a consumer can announce them all at once.
+// The stream deletes itself once the child has ended and all is delivered.
 class RagOutputStream final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RagOutputStream)
 
 public:
-    using LineHandler = std::function<void(QString &&line)>;
+    // `line` is valid during the call only.
+    using LineHandler = std::function<void(const RagLine &line)>;
+    using BatchHandler = std::function<void()>;
     // std::nullopt: the output ended normally (or the stream was cancelled).
     using EndHandler = std::function<void(const std::optional<RagCommandError> &error)>;
 
     // Starts the child in `directory` with exactly `environment`. Handlers run on the
     // GUI thread, and not at all once `context` is gone. `onEnd` runs exactly once,
-    // always after the call has returned.
+    // always after the call has returned, and after the batch handler of the last line.
     static RagOutputStream *start(const QString &executable, const QStringList &arguments,
                                   const QString &directory, const QProcessEnvironment &environment,
-                                  QObject *context, LineHandler onLine, EndHandler onEnd);
+                                  QObject *context, LineHandler onLine, EndHandler onEnd,
+                                  BatchHandler onBatch = {});
 
     // Stops delivering, ends the stream normally and asks a running child to terminate
     // (SIGTERM); a child still running after terminationGrace() is killed (SIGKILL).
@@ -55,13 +62,15 @@ public:
     qint64 processId() const;
 
 private:
-    RagOutputStream(QObject *context, LineHandler onLine, EndHandler onEnd);
+    RagOutputStream(QObject *context, LineHandler onLine, EndHandler onEnd, BatchHandler onBatch);
     ~RagOutputStream() override;
 
     void launch(const QString &executable, const QStringList &arguments, const QString &directory,
                 const QProcessEnvironment &environment);
     void schedulePump();
     void pump();
+    bool deliver(const QElapsedTimer &slice);
+    void endBatch();
     void end(const std::optional<RagCommandError> &error);
     void endLater(const std::optional<RagCommandError> &error);
     void releaseWhenChildEnded();
@@ -72,6 +81,8 @@ private:
     QPointer<QObject> m_context;
     LineHandler m_onLine;
     EndHandler m_onEnd;
+    BatchHandler m_onBatch;
+    bool m_batchOpen = false;
     bool m_pumpScheduled = false;
     bool m_childExited = false;
     bool m_ended = false;

@@ -28,32 +28,70 @@ RagSession::~RagSession()
 
 void RagSession::setLogText(const QString &text)
 {
+    announceAppends(); // what was appended before comes first
     if (m_logText == text)
         return;
     m_logText = text;
     Q_EMIT logTextChanged();
 }
 
-void RagSession::appendLogLine(const QString &line)
+void RagSession::appendLogLine(QStringView line)
 {
-    m_logText.append(line).append(QLatin1Char('\n'));
-    Q_EMIT logAppended(line);
-    Q_EMIT logTextChanged();
+    addLogLine(RagLine(line));
+    announceAppends();
 }
 
 void RagSession::setAnswerText(const QString &text)
 {
+    announceAppends();
     if (m_answerText == text)
         return;
     m_answerText = text;
     Q_EMIT answerTextChanged();
 }
 
-void RagSession::appendAnswerLine(const QString &line)
+void RagSession::appendAnswerLine(QStringView line)
 {
-    m_answerText.append(line).append(QLatin1Char('\n'));
-    Q_EMIT answerAppended(line);
-    Q_EMIT answerTextChanged();
+    addAnswerLine(RagLine(line));
+    announceAppends();
+}
+
+namespace {
+// A first line is taken as it is: a huge one is handed over by the reader, not copied.
+void appendLine(QString &text, const RagLine &line)
+{
+    if (text.isEmpty())
+        text = line.take();
+    else
+        text.append(line.text());
+    text.append(QLatin1Char('\n'));
+}
+} // namespace
+
+void RagSession::addLogLine(const RagLine &line)
+{
+    if (m_logAppendedFrom < 0)
+        m_logAppendedFrom = m_logText.size();
+    appendLine(m_logText, line);
+}
+
+void RagSession::addAnswerLine(const RagLine &line)
+{
+    if (m_answerAppendedFrom < 0)
+        m_answerAppendedFrom = m_answerText.size();
+    appendLine(m_answerText, line);
+}
+
+void RagSession::announceAppends()
+{
+    if (const qsizetype from = std::exchange(m_logAppendedFrom, -1); from >= 0) {
+        Q_EMIT logAppended(from);
+        Q_EMIT logTextChanged();
+    }
+    if (const qsizetype from = std::exchange(m_answerAppendedFrom, -1); from >= 0) {
+        Q_EMIT answerAppended(from);
+        Q_EMIT answerTextChanged();
+    }
 }
 
 void RagSession::setQuestion(const QString &question)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rag/ragjob.h"
+#include "rag/ragline.h"
 
 #include <QList>
 #include <QObject>
@@ -22,10 +23,12 @@ class RagSettings;
 // when there is nothing to wait for, and never after the session is destroyed;
 // nothing here blocks or spins an event loop.
 //
-// answerText and logText only grow while a job runs: besides xxxTextChanged, each line
-// is announced by answerAppended / logAppended, so a view can append instead of laying
-// out the whole text again. Keep no copy of these texts between two appends, or each
-// append has to copy the whole text.
+// answerText and logText only grow while a job runs. The lines a job receives in one
+// event-loop turn are appended together and announced once: answerAppended /
+// logAppended with where the new text starts, then xxxTextChanged, so a view can add
+// the new end instead of laying out the whole text again. Keep no copy of these texts
+// between two appends (read them when told, or a few times a second), or each append
+// has to copy the whole text.
 class RagSession final : public QObject
 {
     Q_OBJECT
@@ -57,11 +60,11 @@ public:
 
     const QString &logText() const { return m_logText; }
     void setLogText(const QString &text);
-    void appendLogLine(const QString &line); // line + "\n"
+    void appendLogLine(QStringView line); // line + "\n", announced at once
 
     const QString &answerText() const { return m_answerText; }
     void setAnswerText(const QString &text);
-    void appendAnswerLine(const QString &line); // line + "\n"
+    void appendAnswerLine(QStringView line); // line + "\n", announced at once
 
     QString question() const { return m_question; }
     void setQuestion(const QString &question);
@@ -121,9 +124,10 @@ public:
 
 Q_SIGNALS:
     void logTextChanged();
-    void logAppended(const QString &line);
+    // The text from `from` on is new: one or more lines, each with its line feed.
+    void logAppended(qsizetype from);
     void answerTextChanged();
-    void answerAppended(const QString &line);
+    void answerAppended(qsizetype from);
     void questionChanged();
     void isBusyChanged();
     void busyLabelChanged();
@@ -141,6 +145,11 @@ private:
     void setAsking(bool asking);
     void setQueue(QList<QUrl> queue);
     void advanceGeneration();
+    // Job output: lines are appended quietly and announced by announceAppends(), once
+    // per turn of delivered lines.
+    void addLogLine(const RagLine &line);
+    void addAnswerLine(const RagLine &line);
+    void announceAppends();
     // Starts `body` on a later event-loop turn as the session's current job.
     void startJob(std::function<void(const RagJobPtr &)> body);
 
@@ -151,6 +160,8 @@ private:
     RagSettings *m_settings;
     QString m_logText;
     QString m_answerText;
+    qsizetype m_logAppendedFrom = -1;    // start of the text not announced yet, or -1
+    qsizetype m_answerAppendedFrom = -1;
     QString m_question;
     bool m_isBusy = false;
     QString m_busyLabel;

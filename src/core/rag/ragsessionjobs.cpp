@@ -55,7 +55,7 @@ void RagSession::runStatusJob(const RagJobPtr &job, quint64 generation, Completi
         }
         m_settings->setStatusText(QString());
         runRag(*this, job, {QStringLiteral("status")},
-               [this](const QString &line, bool) { m_settings->appendStatusLine(line); },
+               [this](const RagLine &line, bool) { m_settings->appendStatusLine(line.text().toString()); },
                [this, job, generation, done] {
                    if (!job->isCancelled()) {
                        finishJob(generation);
@@ -98,18 +98,20 @@ void RagSession::runAskJob(const RagJobPtr &job, const QString &question, quint6
             return;
         }
         runRag(*this, job, {QStringLiteral("ask"), question},
-               [this](const QString &line, bool isLog) {
+               [this](const RagLine &line, bool isLog) {
                    if (isLog)
-                       appendLogLine(line);
+                       addLogLine(line);
                    else
-                       appendAnswerLine(line);
+                       addAnswerLine(line);
                },
                [this, job, generation] {
+                   announceAppends();
                    if (job->isCancelled())
                        return;
                    finishJob(generation);
                    startNextIngest();
-               });
+               },
+               [this] { announceAppends(); });
     });
 }
 
@@ -178,13 +180,15 @@ void RagSession::runIngestJob(const RagJobPtr &job, const QUrl &location, quint6
         }
         const QString path = QFileInfo(location.toLocalFile()).absoluteFilePath();
         runRag(*this, job, {QStringLiteral("ingest"), path},
-               [this](const QString &line, bool) { appendLogLine(line); },
+               [this](const RagLine &line, bool) { addLogLine(line); },
                [this, job, generation] {
+                   announceAppends();
                    if (job->isCancelled())
                        return;
                    finishJob(generation);
                    startNextIngest();
-               });
+               },
+               [this] { announceAppends(); });
     });
 }
 

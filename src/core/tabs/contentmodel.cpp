@@ -34,9 +34,9 @@ ContentModel::ContentModel(RagSettings &settings, QuestionHistoryStore &history,
     , m_session(new RagSession(&settings, this))
     , m_knownRecordIDs(idsOf(history.records()))
 {
-    for (auto signal : {&RagSession::questionChanged, &RagSession::answerTextChanged, &RagSession::isBusyChanged,
-                        &RagSession::isAskingChanged})
+    for (auto signal : {&RagSession::questionChanged, &RagSession::isBusyChanged, &RagSession::isAskingChanged})
         connect(m_session, signal, this, &ContentModel::sessionChanged);
+    connect(m_session, &RagSession::answerTextChanged, this, &ContentModel::answerChanged);
     connect(&m_history, &QuestionHistoryStore::recordsChanged, this, &ContentModel::recordsChanged);
 }
 
@@ -60,7 +60,7 @@ bool ContentModel::canAsk() const
 bool ContentModel::canSave() const
 {
     return isDirty() && !m_session->isAsking() && !trimmedView(m_session->question()).isEmpty()
-        && !trimmedView(m_session->answerText()).isEmpty();
+        && hasAnswer();
 }
 
 QString ContentModel::saveButtonTitle() const
@@ -114,8 +114,28 @@ void ContentModel::sessionChanged()
     // An edit after saving makes the "saved" notice stale.
     if (dirty && !m_wasDirty && m_session->noticeText() == savedNotice() && m_session->hasNotice())
         m_session->clearNotice();
-    m_wasDirty = dirty;
+    rememberState();
     Q_EMIT stateChanged();
+}
+
+// A streaming answer changes many times a second, but what the state makes of it
+// (dirty or not, an answer or none) seldom changes: only then is there news.
+void ContentModel::answerChanged()
+{
+    if (isDirty() == m_wasDirty && hasAnswer() == m_hadAnswer)
+        return;
+    sessionChanged();
+}
+
+bool ContentModel::hasAnswer() const
+{
+    return !trimmedView(m_session->answerText()).isEmpty();
+}
+
+void ContentModel::rememberState()
+{
+    m_wasDirty = isDirty();
+    m_hadAnswer = hasAnswer();
 }
 
 void ContentModel::ask()
@@ -148,7 +168,7 @@ bool ContentModel::saveQuestion()
     m_session->setNotice(savedNotice());
     setLoadedFromHistory(true);
     Q_EMIT questionFocusReleased();
-    m_wasDirty = isDirty();
+    rememberState();
     Q_EMIT stateChanged();
     return true;
 }
@@ -164,7 +184,7 @@ void ContentModel::loadRecord(QuestionRecord record)
     setLoadedFromHistory(true);
     setLogExpanded(false);
     Q_EMIT questionFocusReleased();
-    m_wasDirty = isDirty();
+    rememberState();
     Q_EMIT stateChanged();
 }
 
@@ -228,7 +248,7 @@ void ContentModel::unlinkIfRemoved(const QSet<qint64> &removed)
         if (m_session->hasNotice() && m_session->noticeText() == savedNotice())
             m_session->clearNotice();
     }
-    m_wasDirty = isDirty();
+    rememberState();
     Q_EMIT stateChanged();
 }
 

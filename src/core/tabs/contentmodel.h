@@ -82,6 +82,10 @@ Q_SIGNALS:
 
 private:
     void sessionChanged();
+    void answerChanged();
+    bool hasAnswer() const;
+    // The dirty flag and whether there is an answer, as stateChanged last told them.
+    void rememberState();
     void recordsChanged();
     void unlinkIfRemoved(const QSet<qint64> &removed);
     void setLinked(std::optional<qint64> id, const QString &question, const QString &answer);
@@ -99,6 +103,7 @@ private:
     bool m_isLogExpanded = true;
     SidebarTab m_sidebarTab = SidebarTab::ingest;
     bool m_wasDirty = false;
+    bool m_hadAnswer = false;
     bool m_isPromptingClose = false;
     QSet<qint64> m_knownRecordIDs;
 };

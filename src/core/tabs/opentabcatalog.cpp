@@ -1,5 +1,6 @@
 #include "tabs/opentabcatalog.h"
 
+#include "tabs/contentrules.h"
 #include "tabs/windowarrangement.h"
 
 #include <QSet>
@@ -125,7 +126,7 @@ QList<OpenTabCatalog::Tab> OpenTabCatalog::answeredTabs() const
 {
     QList<Tab> answered;
     for (const Tab &tab : m_tabs) {
-        if (!tab.answer.trimmed().isEmpty())
+        if (!trimmedView(tab.answer).isEmpty())
             answered.append(tab);
     }
     return answered;

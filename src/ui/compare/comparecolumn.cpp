@@ -9,10 +9,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QScrollBar>
-#include <QTextCursor>
 #include <QVBoxLayout>
 
 namespace tovik {
@@ -30,12 +27,6 @@ QFont subheadlineFont(QFont font)
     return font;
 }
 
-// Answers end with the line feed of their last line; the box shows them without it.
-QStringView shownText(const QString &text)
-{
-    QStringView view(text);
-    return view.endsWith(QLatin1Char('\n')) ? view.chopped(1) : view;
-}
 } // namespace
 
 CompareColumn::CompareColumn(const QString &title, QWidget *parent)
@@ -87,6 +78,7 @@ CompareColumn::CompareColumn(const QString &title, QWidget *parent)
     m_answer->setMinimumHeight(180);
     m_answer->setPlaceholder(QStringLiteral("No answer yet."));
     m_answer->copyButton()->setTextProvider([this] { return m_answerText; });
+    m_answer->setSource(this, &m_answerText);
     auto *answerSection = new QVBoxLayout;
     answerSection->setSpacing(6);
     answerSection->addLayout(answerHeader);
@@ -144,40 +136,20 @@ void CompareColumn::showTab(const std::optional<OpenTabCatalog::Tab> &tab)
     refreshCopyButtons();
 }
 
-// While a tab streams, its answer only grows: the new end is added to the box instead of
-// laying out the whole text again, and a reader at the bottom keeps following it.
+// While a tab streams, its answer only grows: the box is told of the new end instead of
+// laying out the whole text again, so a reader's selection stays and a reader at the
+// bottom keeps following it. The box reads the column's own share of the answer.
 void CompareColumn::showAnswer(const QString &answer, bool sameTab)
 {
     if (sameTab && answer == m_answerText)
         return;
-    const QStringView shown = shownText(answer);
-    const QStringView old = shownText(m_answerText);
-    const bool grows = sameTab && !old.isEmpty() && shown.size() > old.size() && shown.startsWith(old);
-    if (grows) {
-        QPlainTextEdit *editor = m_answer->editor();
-        QScrollBar *bar = editor->verticalScrollBar();
-        const bool atBottom = bar->value() >= bar->maximum() - 2;
-        const QTextCursor reader = editor->textCursor();
-        const int anchor = reader.anchor();
-        const int position = reader.position();
-        QTextCursor cursor(editor->document());
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(shown.sliced(old.size()).toString());
-        // A selection that reached the old end would otherwise swallow every new line.
-        if (editor->textCursor().anchor() != anchor || editor->textCursor().position() != position) {
-            const int scrolled = bar->value();
-            QTextCursor restored(editor->document());
-            restored.setPosition(anchor);
-            restored.setPosition(position, QTextCursor::KeepAnchor);
-            editor->setTextCursor(restored);
-            bar->setValue(scrolled);
-        }
-        if (atBottom)
-            bar->setValue(bar->maximum());
-    } else {
-        m_answer->setText(shown.toString());
-    }
+    const bool grows = sameTab && !m_answerText.isEmpty() && answer.size() > m_answerText.size()
+        && QStringView(answer).startsWith(m_answerText);
     m_answerText = answer;
+    if (grows)
+        m_answer->sourceAppended();
+    else
+        m_answer->sourceReplaced();
 }
 
 void CompareColumn::refreshCopyButtons()

@@ -1,0 +1,111 @@
+#pragma once
+
+// A real main window with one tab whose rag is a script that prints a prepared file,
+// and the meters the window figures are taken with.
+
+#include <QElapsedTimer>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace tovik {
+class AppServices;
+class ContentView;
+class MainWindow;
+class QuestionHistoryStore;
+class RagSettings;
+}
+
+namespace bench {
+
+// Largest gap between ticks of a 1 ms timer while it runs: the longest time the
+// interface thread was busy with one thing. On a loaded machine the wall-clock gap
+// also counts time the thread was not running, so the thread's own CPU time between
+// the two ticks is kept too.
+class StallMeter
+{
+public:
+    StallMeter();
+    void start();
+    double stopMs();
+    double longestMs() const { return double(m_longest) / 1e6; }
+    double longestBusyMs() const { return double(m_longestBusy) / 1e6; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+    qint64 m_lastBusy = 0;
+    qint64 m_longestBusy = 0;
+};
+
+// CPU time of the calling thread, nanoseconds.
+qint64 threadCpuNanoseconds();
+
+// Resident memory of this process in bytes; the peak since resetPeak().
+qint64 residentBytes();
+qint64 peakResidentBytes();
+void resetPeak();
+
+// Aborts the program with a message when the interface thread makes no progress for
+// `seconds` (a frozen window) or the process grows past `maxBytes`, so figures of a
+// build that freezes can still be taken.
+class Watchdog
+{
+public:
+    Watchdog(int seconds, qint64 maxBytes);
+    ~Watchdog();
+    void setLabel(const QString &label);
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
+    QTimer m_beat;
+};
+
+struct AskResult
+{
+    double seconds = 0;     // from ask to idle with every line shown
+    double stallMs = 0;     // longest event-loop stall meanwhile
+    double busyMs = 0;      // the most CPU time the interface thread spent between two turns
+    qint64 peakGrowth = 0;  // peak resident growth over the start, bytes
+    bool finished = false;  // false: the time limit came first
+};
+
+class WindowBench
+{
+public:
+    WindowBench();
+    ~WindowBench();
+
+    tovik::MainWindow &window() const { return *m_window; }
+    tovik::ContentView &tab() const { return *m_tab; }
+    QString folder() const { return m_folder.path(); }
+
+    // Asks with the output of rag being the bytes of `file`; returns when the session
+    // is idle and the event loop has drained, or after `limitSeconds`. `settled` may ask
+    // for more to wait for.
+    AskResult ask(const QString &file, const std::function<bool()> &settled = {}, double limitSeconds = 600);
+
+    // Runs `action` and then the event loop until nothing is left to do; milliseconds.
+    static double timed(const std::function<void()> &action);
+    // Spins the event loop until `done` or `seconds` pass; false on time-out.
+    static bool spinUntil(const std::function<bool()> &done, double seconds);
+
+private:
+    QTemporaryDir m_folder;
+    std::unique_ptr<tovik::RagSettings> m_settings;
+    std::unique_ptr<tovik::QuestionHistoryStore> m_history;
+    std::unique_ptr<tovik::AppServices> m_services;
+    tovik::MainWindow *m_window = nullptr;
+    tovik::ContentView *m_tab = nullptr;
+};
+
+// `cat` of the same file through a pipe, read in this event loop: seconds.
+double catSeconds(const QString &file);
+
+} // namespace bench

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+#include <QStringView>
+
+namespace tovik {
+
+// Cuts a text into the pieces a text view lays out one at a time: each line (up to a
+// line feed) is one piece, and a line longer than maxLength is cut into pieces of at
+// most maxLength characters, after a space when one is close to the limit, and never
+// between the two halves of a surrogate pair. A view lays out only the pieces it
+// shows, so no line is too long to show at once. Growing the text costs only the new
+// end.
+class TextSegments final
+{
+public:
+    static constexpr qsizetype maxLength = 1024;
+
+    // Forgets the text; then it is as if the text were empty.
+    void clear();
+    // `text` is what was read before with something appended (or the same): the pieces
+    // from the last one on are cut again.
+    void update(QStringView text);
+
+    // At least 1: an empty text or line is one empty piece.
+    qsizetype count() const { return m_starts.size(); }
+    qsizetype start(qsizetype index) const { return m_starts.at(index); }
+    // Where piece `index` ends: before the line feed that ends its line, where the next
+    // piece starts, or, for the last piece, where the text read by update() ended.
+    qsizetype end(QStringView text, qsizetype index) const;
+    // How much of the text update() read.
+    qsizetype size() const { return m_size; }
+    // The piece that holds `position` (a position at a cut belongs to the later piece).
+    qsizetype indexOf(qsizetype position) const;
+
+private:
+    QList<qsizetype> m_starts{0};
+    qsizetype m_size = 0;
+};
+
+} // namespace tovik
