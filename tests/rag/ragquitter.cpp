@@ -20,8 +20,8 @@ int main(int argc, char **argv)
     environment.insert(QStringLiteral("FAKE_RAG_MODE"), QStringLiteral("stubborn"));
     tovik::RagOutputStream::start(
         QString::fromLocal8Bit(argv[1]), {}, QDir::tempPath(), environment, &app,
-        [](QString &&line) {
-            std::printf("%s\n", qPrintable(line));
+        [](const tovik::RagLine &line) {
+            std::printf("%s\n", qPrintable(line.text().toString()));
             std::fflush(stdout);
             QCoreApplication::quit();
         },

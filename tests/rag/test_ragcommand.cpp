@@ -290,7 +290,7 @@ void TestRagCommand::childIgnoringTerminationIsKilledAfterTheGrace()
     bool done = false;
     auto job = std::make_shared<RagJob>();
     runRag(*m_session, job, {QStringLiteral("ask"), QStringLiteral("q")},
-           [&](const QString &line, bool) { child.pid = pidFromLine(line); }, [&] { done = true; });
+           [&](const RagLine &line, bool) { child.pid = pidFromLine(line.text().toString()); }, [&] { done = true; });
     QTRY_VERIFY(child.pid > 0);
     job->cancel();
     QTRY_VERIFY(done);
