@@ -8,6 +8,8 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QFutureWatcher>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <sqlite3.h>
@@ -91,7 +93,13 @@ QString marker(const QString &filename, qint64 page)
 
 bool waitFor(const QFuture<void> &future, int timeoutMs)
 {
-    return QTest::qWaitFor([&] { return future.isFinished(); }, timeoutMs);
+    // Woken by the future itself: polling would sleep between the load's many steps.
+    if (future.isFinished())
+        return true;
+    QFutureWatcher<void> watcher;
+    QSignalSpy finished(&watcher, &QFutureWatcher<void>::finished);
+    watcher.setFuture(future);
+    return future.isFinished() || finished.wait(timeoutMs) || future.isFinished();
 }
 
 } // namespace tovik::test

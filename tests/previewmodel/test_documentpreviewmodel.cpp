@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <limits>
 
 using namespace tovik;
 using test::marker;
@@ -92,6 +93,7 @@ private Q_SLOTS:
     void renderedPagesAreReused();
     void sourceVanishingBeforeOpen();
     void destroyedWhileRendering();
+    void thousandsOfFilesPublishInBatchesAndAReloadKeepsThem();
 
 private:
     QString file(const QString &name) const { return m_project.filePath(name); }
@@ -497,3 +499,39 @@ void TestDocumentPreviewModel::destroyedWhileRendering()
 
 QTEST_MAIN(TestDocumentPreviewModel)
 #include "test_documentpreviewmodel.moc"
+
+void TestDocumentPreviewModel::thousandsOfFilesPublishInBatchesAndAReloadKeepsThem()
+{
+    // Files the corpus doesn't have: each is a header with a problem, so the load is
+    // all publishing and no rendering.
+    const int files = 1000;
+    QString answer;
+    for (int i = 0; i < files; ++i)
+        answer += QStringLiteral("Point %1 %2\n").arg(i).arg(marker(QStringLiteral("missing-%1.pdf").arg(i), 1));
+    DocumentPreviewModel model;
+    int published = 0;
+    qsizetype fewest = std::numeric_limits<qsizetype>::max();
+    connect(&model, &DocumentPreviewModel::groupsChanged, this, [&] {
+        ++published;
+        fewest = std::min(fewest, model.groups().size());
+    });
+    QVERIFY(test::waitFor(model.load(answer, m_project.path())));
+    QCOMPARE(model.groups().size(), files);
+    QCOMPARE(model.groups().last().filename, QStringLiteral("missing-999.pdf"));
+    QVERIFY(model.groups().last().problem);
+    // Every step of the first rows shows at once; after that a few times a second, not
+    // once per file (each publish is a pass over every row of the list).
+    QVERIFY2(published < files / 2, qPrintable(QString::number(published)));
+
+    // The answer grew by one file: the reload redoes what is shown without taking the
+    // list apart, and ends with the new file.
+    published = 0;
+    fewest = std::numeric_limits<qsizetype>::max();
+    answer += marker(QStringLiteral("good.pdf"), 1) + QLatin1Char('\n');
+    QVERIFY(test::waitFor(model.load(answer, m_project.path())));
+    QCOMPARE(model.groups().size(), files + 1);
+    QCOMPARE(model.groups().last().pages.size(), 1);
+    QVERIFY(model.groups().last().pages[0].hasImage());
+    QVERIFY(fewest >= files);
+    QVERIFY(published <= 5);
+}

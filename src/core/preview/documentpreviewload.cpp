@@ -7,9 +7,10 @@
 #include "preview/documentheader.h"
 #include "preview/documentpreviewwork.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QPointer>
-#include <QSet>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -127,12 +128,13 @@ void DocumentPreviewModel::lookUp(const Run &run)
         return stop(run);
     }
 
-    QSet<QString> seen;
     for (const CitedPage &cited : std::as_const(run->cited)) {
-        if (!seen.contains(cited.filename)) {
-            seen.insert(cited.filename);
+        auto pages = run->pagesByFile.find(cited.filename);
+        if (pages == run->pagesByFile.end()) {
+            pages = run->pagesByFile.insert(cited.filename, {});
             run->filenames.append(cited.filename);
         }
+        pages->append(cited.page);
     }
     // While the lookup runs, only its time-out timer holds the run: the worker holds it
     // weakly, so a run dropped with its model (or its timer) is never revived by a late
@@ -206,6 +208,11 @@ void DocumentPreviewModel::lookUpFinished(const Run &run, const CorpusLookup &lo
 void DocumentPreviewModel::nextFile(const Run &run)
 {
     run->document.reset();
+    if (run->redoing && run->file >= 0
+        && (run->file >= m_groups.size() || !(run->working[run->file] == m_groups[run->file]))) {
+        run->redoing = false;
+        publish(run);
+    }
     ++run->file;
     if (run->file >= run->filenames.size())
         return finishLoad(run);
@@ -214,6 +221,7 @@ void DocumentPreviewModel::nextFile(const Run &run)
     const QString &filename = run->filenames[run->file];
     const DocumentHeader header = makeHeader(filename, run->sourcePaths.value(filename));
     run->working.append(CitedDocument{filename, header.sourcePath, header.problem, {}});
+    ++run->rows;
     publish(run);
     yieldThen(run, &DocumentPreviewModel::openFile);
 }
@@ -231,11 +239,7 @@ void DocumentPreviewModel::openFile(const Run &run)
         publish(run);
         return yieldThen(run, &DocumentPreviewModel::nextFile);
     }
-    run->pages.clear();
-    for (const CitedPage &cited : std::as_const(run->cited)) {
-        if (cited.filename == document.filename)
-            run->pages.append(cited.page);
-    }
+    run->pages = run->pagesByFile.value(document.filename);
     run->pageIndex = 0;
     nextPage(run);
 }
@@ -259,6 +263,7 @@ void DocumentPreviewModel::nextPage(const Run &run)
 void DocumentPreviewModel::finishPage(const Run &run, const RenderedPage &page)
 {
     run->working[run->file].pages.append(page);
+    ++run->rows;
     publish(run);
     ++run->pageIndex;
     yieldThen(run, &DocumentPreviewModel::nextPage);
@@ -268,14 +273,53 @@ void DocumentPreviewModel::finishLoad(const Run &run)
 {
     if (!isCurrent(run))
         return stop(run);
+    publishNow(run);
     setLoading(false);
     setLoadedKey(run->key);
     stop(run);
 }
 
+namespace {
+// Up to this many rows (headers and pages) every step is published as it happens;
+// beyond it a publish, which costs a pass over every row in the views, comes at most
+// every publishIntervalMs, and a reload skips what it only redoes.
+constexpr qsizetype manyRows = 200;
+constexpr qint64 publishIntervalMs = 100;
+} // namespace
+
 void DocumentPreviewModel::publish(const Run &run)
 {
+    if (std::max(run->rows, m_shownRows) < manyRows)
+        return publishNow(run);
+    if (run->redoing && run->file < m_groups.size() && run->working[run->file].filename == m_groups[run->file].filename)
+        return; // the shown list has this file there already; nextFile finds out whether it changed
+    if (!m_lastPublish.isValid() || m_lastPublish.elapsed() >= publishIntervalMs)
+        return publishNow(run);
+    m_pendingPublish = run;
+    if (!m_publishTimer) {
+        m_publishTimer = new QTimer(this);
+        m_publishTimer->setSingleShot(true);
+        connect(m_publishTimer, &QTimer::timeout, this, &DocumentPreviewModel::publishPending);
+    }
+    if (!m_publishTimer->isActive())
+        m_publishTimer->start(std::chrono::milliseconds(publishIntervalMs - m_lastPublish.elapsed()));
+}
+
+void DocumentPreviewModel::publishNow(const Run &run)
+{
+    m_pendingPublish.reset();
+    if (m_publishTimer)
+        m_publishTimer->stop();
+    m_lastPublish.start();
+    run->redoing = false; // what is shown is this run's own from now on
     setGroups(run->working);
+}
+
+void DocumentPreviewModel::publishPending()
+{
+    const Run run = m_pendingPublish.lock();
+    if (run && isCurrent(run))
+        publishNow(run);
 }
 
 } // namespace tovik

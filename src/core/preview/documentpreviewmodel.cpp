@@ -113,6 +113,9 @@ void DocumentPreviewModel::setGroups(const QList<CitedDocument> &groups)
     if (m_groups == groups)
         return;
     m_groups = groups;
+    m_shownRows = m_groups.size();
+    for (const CitedDocument &document : std::as_const(m_groups))
+        m_shownRows += document.pages.size();
     Q_EMIT groupsChanged();
     Q_EMIT rowsChanged();
 }

@@ -9,15 +9,18 @@
 #include "preview/renderedpage.h"
 #include "preview/streamingcitations.h"
 
+#include <QElapsedTimer>
 #include <QFuture>
 #include <QHash>
 #include <QImage>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <memory>
 #include <optional>
 
@@ -152,7 +155,12 @@ private:
     void nextPage(const Run &run);
     void finishPage(const Run &run, const RenderedPage &page);
     void finishLoad(const Run &run);
+    // Shows the run's documents so far. A load of thousands of files or pages
+    // publishes a few times a second, not after every step (each publish costs a pass
+    // over every row in the views), and not at all while it only redoes what is shown.
     void publish(const Run &run);
+    void publishNow(const Run &run);
+    void publishPending();
 
     // The part of renderPage that needs no rendering: a problem page, a cached page,
     // or the page to render.
@@ -185,6 +193,10 @@ private:
     std::chrono::milliseconds m_lookupTimeout = defaultLookupTimeout;
     StreamingCitations m_citations;
     QHash<QString, std::shared_ptr<PendingRender>> m_rendering;
+    qsizetype m_shownRows = 0; // headers and pages in m_groups
+    QElapsedTimer m_lastPublish;
+    QTimer *m_publishTimer = nullptr;
+    std::weak_ptr<LoadRun> m_pendingPublish;
 };
 
 } // namespace tovik

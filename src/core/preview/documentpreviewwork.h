@@ -36,9 +36,15 @@ struct DocumentPreviewModel::LoadRun
     QString directory;
     QList<CitedPage> cited;
     QStringList filenames;
+    QHash<QString, QList<qint64>> pagesByFile; // cited pages of each file, in answer order
     QHash<QString, QStringList> sourcePaths;
     QTimer *lookupTimer = nullptr; // while the lookup runs: its time-out
-    QList<CitedDocument> working; // published as groups after every step
+    QList<CitedDocument> working; // published as groups as it grows
+    // While every finished document equals the one shown at its place, the run is only
+    // redoing the shown list (an answer that grew reloads from the first file) and
+    // publishing would take the shown list apart and build it again.
+    bool redoing = true;
+    qsizetype rows = 0; // headers and pages in working
     qsizetype file = -1;          // index into filenames and working
     QList<qint64> pages;          // cited pages of the current file
     qsizetype pageIndex = 0;

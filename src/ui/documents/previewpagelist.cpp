@@ -8,6 +8,8 @@
 #include "preview/previewocrcache.h"
 #include "retranslate.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -118,14 +120,27 @@ void PreviewPageList::setRows(const QList<PreviewRow> &rows)
 
     if (order != m_order) {
         auto *column = static_cast<QVBoxLayout *>(m_content->layout());
-        while (QLayoutItem *item = column->takeAt(0))
-            delete item; // the widgets stay; only their layout items go
-        for (const QString &identity : std::as_const(order)) {
-            QWidget *widget = m_widgets.value(identity);
-            column->addWidget(widget);
+        // A growing list (a load in progress) only adds rows at the end, and the loading
+        // row goes from the top when it is done: those keep the laid-out rows in place,
+        // so an update costs what it adds, not a new layout of thousands of rows.
+        qsizetype kept = 0;
+        if (order.size() >= m_order.size() && std::equal(m_order.cbegin(), m_order.cend(), order.cbegin()))
+            kept = m_order.size();
+        else if (!m_order.isEmpty() && order.size() + 1 >= m_order.size()
+                 && std::equal(m_order.cbegin() + 1, m_order.cend(), order.cbegin())
+                 && !m_widgets.contains(m_order.first())) {
+            delete column->takeAt(0);
+            kept = m_order.size() - 1;
+        } else {
+            while (QLayoutItem *item = column->takeAt(0))
+                delete item; // the widgets stay; only their layout items go
+            column->addStretch(1);
+        }
+        for (qsizetype i = kept; i < order.size(); ++i) {
+            QWidget *widget = m_widgets.value(order[i]);
+            column->insertWidget(column->count() - 1, widget); // before the closing stretch
             widget->show();
         }
-        column->addStretch(1);
         m_order = std::move(order);
     }
     m_content->layout()->activate();
