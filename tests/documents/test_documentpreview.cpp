@@ -84,6 +84,7 @@ private Q_SLOTS:
     void sortChangeKeepsTheActiveMatchInView();
     void halfWidthQueryHighlightsFullWidthTextOnThePage();
     void pageViewsAreMadeOnlyNearTheScreen();
+    void thousandsOfRowsAreMadeASlicePerTurn();
 
 private:
     QString answer() const;
@@ -348,6 +349,40 @@ void TestDocumentPreview::pageViewsAreMadeOnlyNearTheScreen()
     QTRY_VERIFY(list.pageView(pageIdentity(QStringLiteral("long.pdf"), 150)));
     QTRY_VERIFY(list.materializedPages().contains(pageIdentity(QStringLiteral("long.pdf"), 150)));
     QVERIFY(list.pageViewCount() <= 12);
+}
+
+void TestDocumentPreview::thousandsOfRowsAreMadeASlicePerTurn()
+{
+    const auto headers = [](int count) {
+        QList<PreviewRow> rows;
+        for (int i = 0; i < count; ++i)
+            rows.append(PreviewRow::headerRow(CitedDocument{QStringLiteral("file-%1.pdf").arg(i), std::nullopt,
+                                                            QStringLiteral("The corpus has no “file-%1.pdf”.").arg(i), {}}));
+        return rows;
+    };
+    const auto made = [](const PreviewPageList &list) {
+        return list.widget()->findChildren<PreviewHeaderRow *>().size();
+    };
+    PreviewOCRCache cache(std::make_shared<ScriptedRecognizer>());
+    PreviewFind find(&cache);
+    PreviewPageList list(find, &cache);
+    list.resize(300, 600);
+    list.show();
+    list.setRows(headers(1000));
+    QVERIFY2(made(list) < 1000, qPrintable(QString::number(made(list))));
+    // More rows arrive while the first ones are still being made.
+    list.setRows(headers(1001));
+    QTRY_COMPARE_WITH_TIMEOUT(made(list), 1001, 60'000);
+    list.widget()->layout()->activate();
+    int previousTop = -1;
+    for (int i = 0; i < 1001; ++i) {
+        PreviewHeaderRow *row = list.headerRow(QStringLiteral("preview-file:file-%1.pdf").arg(i));
+        QVERIFY(row);
+        QCOMPARE(row->filenameText(), QStringLiteral("file-%1.pdf").arg(i));
+        QVERIFY(row->isVisibleTo(list.widget()));
+        QVERIFY(row->y() > previousTop);
+        previousTop = row->y();
+    }
 }
 
 QTEST_MAIN(TestDocumentPreview)

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -70,17 +71,33 @@ PreviewPageList::PreviewPageList(PreviewFind &find, PreviewOCRCache *cache, QWid
     followLanguage(this, [this] { refreshFindInputs(); });
 }
 
+namespace {
+// A row costs a millisecond or two to make and show (its labels lay out their text);
+// a list of thousands of rows is made a slice per turn, so the window keeps answering.
+constexpr qint64 buildSliceMs = 8;
+} // namespace
+
 void PreviewPageList::setRows(const QList<PreviewRow> &rows)
 {
     m_rows = rows;
     QList<QString> order;
     QHash<QString, QWidget *> widgets;
     bool firstHeader = true;
+    QElapsedTimer slice;
+    slice.start();
+    bool deferred = false; // rows left to make on the next turn
     for (const PreviewRow &row : rows) {
         const QString identity = row.identity();
         if (widgets.contains(identity))
             continue; // identities are unique in a published list
         QWidget *widget = m_widgets.take(identity);
+        if (!widget && (deferred || slice.elapsed() >= buildSliceMs)) {
+            deferred = true;
+            if (row.kind == PreviewRow::Kind::header)
+                firstHeader = false;
+            continue;
+        }
+        const bool made = !widget;
         switch (row.kind) {
         case PreviewRow::Kind::header: {
             auto *header = qobject_cast<PreviewHeaderRow *>(widget);
@@ -108,8 +125,18 @@ void PreviewPageList::setRows(const QList<PreviewRow> &rows)
                 widget = makeLoadingRow(m_content);
             break;
         }
+        if (made)
+            widget->show(); // now, so that its cost counts towards this turn's slice
         widgets.insert(identity, widget);
         order.append(identity);
+    }
+    if (deferred && !m_buildQueued) {
+        m_buildQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_buildQueued = false;
+            const QList<PreviewRow> rows = m_rows;
+            setRows(rows);
+        });
     }
     for (auto gone = m_widgets.cbegin(); gone != m_widgets.cend(); ++gone) {
         m_materialized.remove(gone.key());

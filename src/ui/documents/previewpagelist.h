@@ -21,7 +21,8 @@ class SelectablePDFPageView;
 // header and its page rows. Row widgets are kept by row identity, so the list that
 // the model publishes after every rendered page only adds what is new. Page views
 // are made lazily, when their row comes within half a screen of the visible part;
-// the rows there make up the materialized set that the find scrolls by.
+// the rows there make up the materialized set that the find scrolls by. A long list
+// gets its row widgets a slice per turn.
 class PreviewPageList final : public QScrollArea
 {
     Q_OBJECT
@@ -68,6 +69,7 @@ private:
     QHash<QString, QWidget *> m_widgets;
     QSet<QString> m_materialized;
     bool m_materializeQueued = false;
+    bool m_buildQueued = false; // rows of m_rows not made yet are made on a later turn
     bool m_shownOnce = false;
 };
 
