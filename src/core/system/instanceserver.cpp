@@ -88,6 +88,8 @@ void InstanceServer::serve(QLocalSocket *socket)
         case InstanceProtocol::ReadResult::complete:
             break;
         }
+        // One request per connection; whatever follows it is not read.
+        disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
         socket->write(&InstanceProtocol::acknowledgement, 1);
         socket->flush();
         socket->disconnectFromServer();
