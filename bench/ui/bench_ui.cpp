@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QDir>
 #include <QProcess>
 
 #include <algorithm>
@@ -93,6 +94,10 @@ int main(int argc, char **argv)
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
+    // A tovikRAG already open on this desktop would take the launches over.
+    QDir(home.path()).mkpath(QStringLiteral(".runtime"));
+    QFile::setPermissions(home.path() + QStringLiteral("/.runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.path() + QStringLiteral("/.runtime")));
     QApplication qapp(argc, argv);
     QStringList sections = qapp.arguments().mid(1);
     if (sections.isEmpty())

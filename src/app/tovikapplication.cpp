@@ -3,6 +3,7 @@
 #include "appservices.h"
 #include "contentview.h"
 #include "compare/comparewindow.h"
+#include "history/historyfilewatcher.h"
 #include "history/questionhistorystore.h"
 #include "interfacefonts.h"
 #include "mainwindow.h"
@@ -10,6 +11,10 @@
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "settingswindow.h"
+#include "system/instanceclient.h"
+#include "system/instancerequest.h"
+#include "system/instanceserver.h"
+#include "system/logcategories.h"
 #include "tabs/opentabcatalog.h"
 #include "tabwindowarrangement.h"
 
@@ -73,6 +78,26 @@ void TovikApplication::answerWithoutWindow(int argc, char **argv)
         options.parser.process(application); // --help ends here
 }
 
+bool TovikApplication::handOverToRunningInstance(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    LaunchOptions options;
+    // Options of Qt's window system are unknown here; such a launch starts by itself.
+    if (!options.parser.parse(application.arguments()) || options.parser.isSet(options.workingDirectory)
+        || options.parser.isSet(options.rag))
+        return false;
+    InstanceRequest request;
+    // Relative names mean this launch's working directory, which the instance does not share.
+    for (const QString &file : options.parser.positionalArguments())
+        request.files.append(QFileInfo(file).absoluteFilePath());
+    request.activationToken = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    const QString name = InstanceServer::sessionName();
+    if (!InstanceClient::handOver(name, request))
+        return false;
+    qCInfo(lcInstance) << "handed" << request.files.size() << "files to the instance on" << name;
+    return true;
+}
+
 TovikApplication::TovikApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
@@ -104,6 +129,8 @@ TovikApplication::TovikApplication(int &argc, char **argv)
     for (const QString &file : options.parser.positionalArguments())
         m_filesToIngest.append(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
     m_history = std::make_unique<QuestionHistoryStore>();
+    // Another instance (another login, another display) may write the same history.
+    m_historyWatcher = new HistoryFileWatcher(*m_history, this);
     m_services = std::make_unique<AppServices>(*m_settings, *m_history);
     OpenTabCatalog::shared().setArrangement(&TabWindowArrangement::shared());
     m_services->openSettingsWindow = [this] { SettingsWindow::showShared(*m_services); };
@@ -153,11 +180,51 @@ MainWindow *TovikApplication::start()
     }
     window->show();
     if (!m_filesToIngest.isEmpty()) {
-        // After the tab's first-appearance work, so the files queue behind its status check.
-        QTimer::singleShot(0, first, [first, files = m_filesToIngest] { first->session().enqueue(files); });
+        queueForIngest(first, m_filesToIngest);
         m_filesToIngest.clear();
     }
+    if (!m_instanceServer) {
+        m_instanceServer = new InstanceServer(InstanceServer::sessionName(), this);
+        if (m_instanceServer->listen()) {
+            qCInfo(lcInstance) << "listening on" << m_instanceServer->fullServerName();
+            connect(m_instanceServer, &InstanceServer::requestReceived, this, &TovikApplication::takeHandOver);
+        } else {
+            // Another instance answers there (it was busy when this one launched) or the
+            // socket can't be made: this instance simply runs without taking hand-overs.
+            qCInfo(lcInstance) << "not taking hand-overs:" << m_instanceServer->errorString();
+        }
+    }
     return window;
+}
+
+void TovikApplication::queueForIngest(ContentView *tab, const QList<QUrl> &files)
+{
+    // After the tab's first-appearance work, so the files queue behind its status check.
+    QTimer::singleShot(0, tab, [tab, files] { tab->session().enqueue(files); });
+}
+
+void TovikApplication::takeHandOver(const InstanceRequest &request)
+{
+    MainWindow *window = MainWindow::frontToBack().value(0);
+    if (!window) {
+        window = new MainWindow(*m_services);
+        window->newTab();
+    }
+    // Qt's Wayland plugin raises the window with the token the later launch was given.
+    if (!request.activationToken.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", request.activationToken.toUtf8());
+    window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    if (request.files.isEmpty())
+        return;
+    QList<QUrl> files;
+    for (const QString &file : request.files)
+        files.append(QUrl::fromLocalFile(file));
+    ContentView *tab = window->newTab();
+    qCInfo(lcInstance) << "queued" << files.size() << "handed-over files in tab" << window->tabs().size();
+    queueForIngest(tab, files);
 }
 
 int TovikApplication::run()

@@ -3,6 +3,7 @@
 #include "history/historyerrorcontext.h"
 #include "history/savedattext.h"
 #include "platform/sqlitestatement.h"
+#include "system/logcategories.h"
 #include "i18n/translate.h"
 
 #include <QFile>
@@ -96,6 +97,15 @@ void QuestionHistoryStore::openIfNeeded()
     load();
 }
 
+void QuestionHistoryStore::reload()
+{
+    if (!m_loaded) {
+        openIfNeeded();
+        return;
+    }
+    load();
+}
+
 bool QuestionHistoryStore::openFile()
 {
     const QString path = databasePath();
@@ -120,6 +130,7 @@ bool QuestionHistoryStore::openFile()
     }
     sqlite3_busy_timeout(database, busyTimeoutMs);
     m_database = database;
+    qCInfo(lcHistory) << "opened" << path;
     return true;
 }
 
@@ -143,6 +154,7 @@ void QuestionHistoryStore::load()
         return;
     }
     m_loaded = true;
+    qCDebug(lcHistory) << "read" << loaded.size() << "records";
     setRecords(std::move(loaded));
     setLastError(QString());
 }
@@ -236,6 +248,7 @@ void QuestionHistoryStore::fail(const char *englishTemplate, const QString &deta
     QString message = translated(QString::fromUtf8(englishTemplate), {{QStringLiteral("detail"), detail}});
     if (const QString context = historyErrorContext(sqliteResultCode, databasePath()); !context.isEmpty())
         message += QLatin1Char(' ') + context;
+    qCWarning(lcHistory).noquote() << databasePath() << QString::fromUtf8(englishTemplate).replace(QStringLiteral("{detail}"), detail);
     setLastError(message);
 }
 

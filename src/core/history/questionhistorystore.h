@@ -48,9 +48,15 @@ public:
     // True once the file has been opened (even if its schema could not be set up).
     bool isOpen() const { return m_database != nullptr; }
 
+    // The file this store reads and writes.
+    QString databasePath() const;
+
     // Opens the file and reads the list, unless both have already been done. Cheap
     // once they have; views call it whenever the list is shown.
     void openIfNeeded();
+    // Reads the list from the file again, for when another program (another instance
+    // of this application) has changed it; recordsChanged only if the list differs.
+    void reload();
     // Stores the trimmed question and answer with the working directory as given.
     // Returns the new record (also put first in records), or nothing on failure.
     std::optional<QuestionRecord> save(const QString &question, const QString &answer,
@@ -64,7 +70,6 @@ Q_SIGNALS:
     void lastErrorChanged();
 
 private:
-    QString databasePath() const;
     bool openFile();
     void load();
     void setRecords(QList<QuestionRecord> records);

@@ -1,6 +1,7 @@
 #include "platform/modelservertransport.h"
 
 #include "platform/modelserverprotocol.h"
+#include "system/logcategories.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -88,6 +89,16 @@ ModelServerReply readReply(QNetworkReply *reply)
     return result;
 }
 
+// Whether the model server is there and answers is what a bug report needs to know.
+void logReply(const QNetworkReply *reply, const ModelServerReply &result)
+{
+    const QString url = reply->url().toString(QUrl::RemoveUserInfo);
+    if (result.answered())
+        qCDebug(lcModelServer) << url << "answered with HTTP" << result.httpStatus;
+    else
+        qCInfo(lcModelServer) << url << "not available:" << result.detail;
+}
+
 } // namespace
 
 QNetworkRequest ModelServerTransport::request(const QUrl &url)
@@ -118,6 +129,7 @@ void ModelServerTransport::send(QNetworkAccessManager &manager, const QNetworkRe
     QPointer<QObject> guard(context);
     QObject::connect(reply, &QNetworkReply::finished, reply, [reply, guard, done = std::move(done)] {
         const ModelServerReply result = readReply(reply);
+        logReply(reply, result);
         reply->deleteLater();
         if (guard)
             done(result);
@@ -136,6 +148,7 @@ ModelServerReply ModelServerTransport::sendAndWait(QNetworkAccessManager &manage
         loop.exec();
     }
     const ModelServerReply result = readReply(reply);
+    logReply(reply, result);
     delete reply;
     return result;
 }

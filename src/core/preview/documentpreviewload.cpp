@@ -6,6 +6,7 @@
 #include "preview/corpuslookup.h"
 #include "preview/documentheader.h"
 #include "preview/documentpreviewwork.h"
+#include "system/logcategories.h"
 
 #include <algorithm>
 
@@ -90,6 +91,7 @@ QFuture<void> DocumentPreviewModel::load(const QString &answer, const QString &w
     run->generation = m_generation;
     setLoading(true);
     setNotice(std::nullopt);
+    qCDebug(lcPreview) << "loading" << cited.size() << "cited pages in" << workingDirectory;
     if (workingDirectory != m_loadedDirectory) {
         dropCaches();
         setGroups({});
@@ -178,6 +180,7 @@ void DocumentPreviewModel::lookUpTimedOut(const Run &run)
         return stop(run);
     // Recorded as loaded like a failed lookup, so a streaming answer does not start
     // one stuck lookup after another.
+    qCInfo(lcPreview) << "the corpus lookup timed out in" << run->directory;
     setNotice(translated(QStringLiteral("corpus.sqlite didn't answer within {seconds} seconds."),
                          {{QStringLiteral("seconds"),
                            QString::number(std::chrono::duration<double>(m_lookupTimeout).count())}}));
@@ -195,6 +198,7 @@ void DocumentPreviewModel::lookUpFinished(const Run &run, const CorpusLookup &lo
         return stop(run);
     if (lookup.failed) {
         // Recorded as loaded, so the same answer and folder are not looked up again.
+        qCInfo(lcPreview) << "the corpus lookup failed in" << run->directory;
         setNotice(lookup.notice());
         setGroups({});
         setLoading(false);
@@ -235,6 +239,7 @@ void DocumentPreviewModel::openFile(const Run &run)
         return nextFile(run);
     run->document = pdfDocument(*document.sourcePath);
     if (!run->document) {
+        qCInfo(lcPreview) << "couldn't open" << *document.sourcePath;
         document.problem = translate(QStringLiteral("Couldn't open this PDF."));
         publish(run);
         return yieldThen(run, &DocumentPreviewModel::nextFile);
@@ -274,6 +279,7 @@ void DocumentPreviewModel::finishLoad(const Run &run)
     if (!isCurrent(run))
         return stop(run);
     publishNow(run);
+    qCDebug(lcPreview) << "loaded" << run->working.size() << "documents";
     setLoading(false);
     setLoadedKey(run->key);
     stop(run);

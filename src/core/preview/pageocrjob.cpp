@@ -1,5 +1,8 @@
 #include "preview/pageocrjob.h"
 
+#include "system/logcategories.h"
+
+#include <QElapsedTimer>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -41,9 +44,15 @@ std::optional<RecognizedPageText> PageOCRJob::run() const
 {
     if (!m_recognizer || m_cancelled)
         return std::nullopt;
+    qCDebug(lcOcr) << "recognizing a" << m_image.width() << "x" << m_image.height() << "page picture";
+    QElapsedTimer clock;
+    clock.start();
     const std::optional<QList<TextObservation>> observations = m_recognizer->recognize(m_image, m_request, &m_cancelled);
-    if (!observations || m_cancelled)
+    if (!observations || m_cancelled) {
+        qCDebug(lcOcr) << "recognition" << (m_cancelled ? "cancelled" : "failed") << "after" << clock.elapsed() << "ms";
         return std::nullopt;
+    }
+    qCInfo(lcOcr) << "recognized" << observations->size() << "text pieces in" << clock.elapsed() << "ms";
     return assemble(*observations);
 }
 

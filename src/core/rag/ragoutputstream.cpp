@@ -1,5 +1,7 @@
 #include "rag/ragoutputstream.h"
 
+#include "system/logcategories.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -111,6 +113,7 @@ void RagOutputStream::launch(const QString &executable, const QStringList &argum
         if (m_ended)
             return;
         if (error == QProcess::FailedToStart) {
+            qCInfo(lcRag) << "couldn't start" << m_process.program() << ":" << m_process.errorString();
             endLater(RagCommandError::launch(m_process.errorString()));
             releaseWhenChildEnded();
         } else if (error == QProcess::ReadError || error == QProcess::UnknownError) {
@@ -120,6 +123,8 @@ void RagOutputStream::launch(const QString &executable, const QStringList &argum
         }
         // Crashed is reported by `finished`, after the remaining output.
     });
+    qCInfo(lcRag).noquote() << "started" << (QStringList{executable} + arguments).join(QLatin1Char(' ')) << "in"
+                            << directory;
     m_process.start();
 }
 
@@ -160,6 +165,10 @@ void RagOutputStream::pump()
     endBatch();
     if (m_ended)
         return;
+    if (m_exitStatus == QProcess::CrashExit)
+        qCInfo(lcRag) << "rag" << m_process.arguments().value(0) << "ended by signal" << m_exitCode;
+    else
+        qCInfo(lcRag) << "rag" << m_process.arguments().value(0) << "exited with status" << m_exitCode;
     if (m_exitStatus == QProcess::CrashExit)
         end(RagCommandError::signal(m_exitCode));
     else if (m_exitCode != 0)
