@@ -9,6 +9,7 @@
 #include "pictures/pagepicturemenu.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
+#include "readablecolors.h"
 #include "settingswindow.h"
 #include "tabs/opentabcatalog.h"
 #include "tabwindowarrangement.h"
@@ -88,6 +89,7 @@ TovikApplication::TovikApplication(int &argc, char **argv)
         QIcon::setThemeName(QStringLiteral("Adwaita"));
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     applyInterfaceFonts();
+    keepSecondaryTextReadable(*this);
 
     LaunchOptions options;
     options.answerVersion(arguments());
