@@ -83,6 +83,7 @@ PagePictureWindow::PagePictureWindow(const QImage &image, const QString &title,
     setContextMenuPolicy(Qt::NoContextMenu);
 
     m_canvas->setAccessibleName(title);
+    m_scrollView->setAccessibleName(title);
     m_scrollView->setContent(m_canvas, m_canvas->imageSize());
     m_scrollView->setMinimumSize(int(PictureZoom::minimumContentWidth), int(PictureZoom::minimumContentHeight));
     setCentralWidget(m_scrollView);
