@@ -169,7 +169,8 @@ QWidget *ContentView::buildDetail()
     m_log->setMonospaced(true);
     m_log->setPlaceholder(QStringLiteral("Ingest and question logs show up here."));
     m_log->setSource(&session, &session.logText());
-    m_log->setAccessibleTexts(QStringLiteral("Log"), QStringLiteral("What rag reported while ingesting and answering."));
+    m_log->setAccessibleTexts(QStringLiteral("Log"),
+                              QStringLiteral("What rag reported while ingesting and answering."));
 
     auto *column = new QVBoxLayout(detail);
     column->setContentsMargins(16, 16, 16, 16);

@@ -20,7 +20,9 @@
 #include "tabs/contentmodel.h"
 #include "tabstrip.h"
 #include "textbox.h"
+#include "uitexts.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QClipboard>
@@ -171,6 +173,16 @@ void TestUserPathAccess::everyControlHasAName()
         showSidebarPage(m_chartTab, segment);
         QCOMPARE(static_cast<int>(m_chartTab->model().sidebarTab()), segment);
         missing += prefixed(QStringLiteral("main window, ") + QLatin1String(pages[segment]), unnamedControls(window));
+    }
+    // The tab bar lists its tabs to a screen reader, not their close buttons: asked
+    // directly, each says what it does in the interface language and which tab it closes.
+    QTabBar *bar = window->findChild<TabStrip *>()->bar();
+    for (int index = 0; index < bar->count(); ++index) {
+        QWidget *close = bar->tabButton(index, QTabBar::RightSide);
+        QVERIFY(close);
+        QAccessibleInterface *node = QAccessible::queryAccessibleInterface(close);
+        QCOMPARE(node->text(QAccessible::Name), uiText(UiText::CloseTab));
+        QCOMPARE(node->text(QAccessible::Description), window->tabs().at(index)->title());
     }
 
     // Settings, page by page.

@@ -110,7 +110,8 @@ void TestSymbolIcon::themeSymbolsAreRecolouredToo()
     index.close();
     QFile svg(folder + QStringLiteral("/tab-new-symbolic.svg"));
     QVERIFY(svg.open(QIODevice::WriteOnly));
-    svg.write(R"(<svg xmlns="http://www.w3.org/2000/svg" width="16" height="16"><rect width="16" height="16" fill="#ff0000"/></svg>)");
+    svg.write(R"(<svg xmlns="http://www.w3.org/2000/svg" width="16" height="16">)"
+              R"(<rect width="16" height="16" fill="#ff0000"/></svg>)");
     svg.close();
     useThemes({themes.path()}, QStringLiteral("red"));
     const QColor text(0xee, 0xee, 0xee);
