@@ -10,6 +10,7 @@
 #include "pictures/pagepicturemenu.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
+#include "readablecolors.h"
 #include "settingswindow.h"
 #include "system/instanceclient.h"
 #include "system/instancerequest.h"
@@ -113,6 +114,7 @@ TovikApplication::TovikApplication(int &argc, char **argv)
         QIcon::setThemeName(QStringLiteral("Adwaita"));
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     applyInterfaceFonts();
+    keepSecondaryTextReadable(*this);
 
     LaunchOptions options;
     options.answerVersion(arguments());

@@ -303,6 +303,9 @@ void ContentView::chooseFiles()
 
 void ContentView::startFind()
 {
+    // On the History page, find means its search box; everywhere else the cited pages.
+    if (m_sidebarShown && m_model->sidebarTab() == SidebarTab::history && m_history->focusSearch())
+        return;
     QLineEdit *field = m_documentsPage->findBar()->field();
     if (QWidget *before = QApplication::focusWidget(); before && before != field && isAncestorOf(before))
         m_focusBeforeFind = before;

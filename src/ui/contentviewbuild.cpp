@@ -120,6 +120,7 @@ QWidget *ContentView::buildDetail()
     m_questionField->consumesReturn = [this] { return m_model->canAsk(); };
     m_readOnlyQuestion = new TextBox(QStringLiteral("Question"), detail);
     m_readOnlyQuestion->setFitHeight(36, 108);
+    m_readOnlyQuestion->setAccessibleTexts(QStringLiteral("Question"));
     m_ask = new QPushButton(detail);
     m_save = new QPushButton(detail);
     m_ask->setDefault(false);
@@ -151,6 +152,8 @@ QWidget *ContentView::buildDetail()
     m_answer->setPlaceholder(QStringLiteral("The answer shows up here."));
     m_answer->copyButton()->setTextProvider([this] { return m_model->session().answerText(); });
     m_answer->setSource(&session, &session.answerText());
+    m_answer->setAccessibleTexts(QStringLiteral("Answer"),
+                                 QStringLiteral("The answer to the question, with the files and pages it cites."));
 
     m_logTitle = new QLabel(detail);
     m_logTitle->setFont(headlineFont(m_logTitle->font()));
@@ -166,6 +169,8 @@ QWidget *ContentView::buildDetail()
     m_log->setMonospaced(true);
     m_log->setPlaceholder(QStringLiteral("Ingest and question logs show up here."));
     m_log->setSource(&session, &session.logText());
+    m_log->setAccessibleTexts(QStringLiteral("Log"),
+                              QStringLiteral("What rag reported while ingesting and answering."));
 
     auto *column = new QVBoxLayout(detail);
     column->setContentsMargins(16, 16, 16, 16);

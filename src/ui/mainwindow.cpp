@@ -382,6 +382,15 @@ void MainWindow::updateTabTitle(ContentView *tab)
         return;
     m_strip->bar()->setTabText(index, tab->title());
     m_strip->bar()->setTabToolTip(index, tab->title());
+    // The bar's own close buttons speak Qt's untranslated words; a screen reader says
+    // which tab each one closes.
+    for (const auto side : {QTabBar::LeftSide, QTabBar::RightSide}) {
+        if (QWidget *close = m_strip->bar()->tabButton(index, side)) {
+            close->setAccessibleName(uiText(UiText::CloseTab));
+            close->setAccessibleDescription(tab->title());
+            close->setToolTip(uiText(UiText::CloseTab));
+        }
+    }
     if (tab == currentTab())
         setWindowTitle(tab->title());
 }

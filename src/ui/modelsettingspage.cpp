@@ -42,6 +42,7 @@ ModelSettingsPage::ModelSettingsPage(ModelServerSettings &settings, QWidget *par
     , m_settings(settings)
 {
     auto *scroll = new QScrollArea(this);
+    followLanguage(scroll, [scroll] { scroll->setAccessibleName(modelText(QStringLiteral("Model"))); });
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     auto *content = new QWidget(scroll);

@@ -1,5 +1,8 @@
 #include "symbolicon.h"
 
+#include "symboliconengine.h"
+
+#include <QFile>
 #include <QHash>
 
 namespace tovik {
@@ -50,15 +53,45 @@ QString freedesktopIconName(const QString &symbol)
     return symbolTable().value(symbol);
 }
 
+QStringList symbolNames()
+{
+    QStringList names = symbolTable().keys();
+    names.sort();
+    return names;
+}
+
+namespace {
+// The theme's symbol when it has one, else the copy that ships with the program:
+// desktops without an icon theme still show every symbol.
+QIcon sourceIcon(const QString &name)
+{
+    QIcon source = QIcon::fromTheme(name);
+    if (source.isNull())
+        source = QIcon(fallbackSymbolPath(name));
+    return source;
+}
+} // namespace
+
 QIcon symbolIcon(const QString &symbol)
 {
     const QString name = freedesktopIconName(symbol);
     if (name.isEmpty())
         return {};
-    QIcon icon = QIcon::fromTheme(name);
-    if (icon.isNull() && name.endsWith(QStringLiteral("-symbolic")))
-        icon = QIcon::fromTheme(name.chopped(9));
-    return icon;
+    return QIcon(new SymbolIconEngine(sourceIcon(name)));
+}
+
+QIcon symbolIcon(const QString &symbol, const QColor &colour)
+{
+    const QString name = freedesktopIconName(symbol);
+    if (name.isEmpty())
+        return {};
+    return QIcon(new SymbolIconEngine(sourceIcon(name), colour));
+}
+
+QString fallbackSymbolPath(const QString &freedesktopName)
+{
+    const QString path = QStringLiteral(":/symbols/") + freedesktopName + QStringLiteral(".svg");
+    return QFile::exists(path) ? path : QString();
 }
 
 } // namespace tovik

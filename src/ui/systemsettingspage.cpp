@@ -149,6 +149,7 @@ void SystemSettingsPage::refresh()
     m_checkAgain->setText(translate(QStringLiteral("Check Again")));
     m_ragPath->setAccessibleName(m_ragPathTitle->text());
     m_workingDirectory->setAccessibleName(m_workingTitle->text());
+    m_status->setAccessibleName(m_statusTitle->text());
 
     const bool busy = m_session->isBusy();
     // Disabling the focused button would hand focus to the next field with its text

@@ -23,11 +23,11 @@ TabStrip::TabStrip(QWidget *parent)
     m_bar->setUsesScrollButtons(true);
     m_bar->setElideMode(Qt::ElideRight);
     m_bar->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_bar->setFocusPolicy(Qt::NoFocus);
+    m_bar->setFocusPolicy(Qt::TabFocus);
 
     m_newTab->setIcon(symbolIcon(QStringLiteral("plus")));
     m_newTab->setAutoRaise(true);
-    m_newTab->setFocusPolicy(Qt::NoFocus);
+    m_newTab->setFocusPolicy(Qt::TabFocus);
     followLanguage(this, [this] {
         m_newTab->setToolTip(uiText(UiText::NewTab));
         m_newTab->setAccessibleName(uiText(UiText::NewTab));

@@ -148,6 +148,13 @@ void TextBox::setMonospaced(bool monospaced)
     m_editor->setFont(monospaced ? withChineseFallback(QFontDatabase::systemFont(QFontDatabase::FixedFont)) : font());
 }
 
+void TextBox::setAccessibleTexts(const QString &englishName, const QString &englishDescription)
+{
+    m_nameEnglish = englishName;
+    m_descriptionEnglish = englishDescription;
+    refresh();
+}
+
 void TextBox::refresh()
 {
     const bool waiting = m_isEmpty && m_isWaiting;
@@ -157,6 +164,8 @@ void TextBox::refresh()
     m_placeholder->setText(translate(m_placeholderEnglish));
     m_waitingLabel->setText(translate(m_waitingEnglish));
     m_waiting->setAccessibleName(translate(m_waitingEnglish));
+    m_editor->setAccessibleName(m_nameEnglish.isEmpty() ? QString() : translate(m_nameEnglish));
+    m_editor->setAccessibleDescription(m_descriptionEnglish.isEmpty() ? QString() : translate(m_descriptionEnglish));
     if (m_copy)
         m_copy->setVisible(!m_isEmpty);
     placeCopyButton();

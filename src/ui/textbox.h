@@ -40,6 +40,8 @@ public:
     // While waiting and empty, a busy indicator and the English label replace the placeholder.
     void setWaiting(bool waiting, const QString &english = {});
     void setMonospaced(bool monospaced);
+    // What a screen reader calls the text and says about it (English, translated here).
+    void setAccessibleTexts(const QString &englishName, const QString &englishDescription = {});
     // Height follows the wrapped text between these bounds, with no caret (for the
     // read-only question).
     void setFitHeight(int minimum, int maximum);
@@ -63,6 +65,8 @@ private:
     CopyTextButton *m_copy = nullptr;
     QString m_placeholderEnglish;
     QString m_waitingEnglish;
+    QString m_nameEnglish;
+    QString m_descriptionEnglish;
     bool m_isWaiting = false;
     bool m_isEmpty = true;
     int m_fitMinimum = 0;

@@ -120,6 +120,8 @@ private Q_SLOTS:
     void sameNameFromAnotherFileIsRecognizedAgain();
     void onlyOnePageInTheProcessHasASelection();
     void ctrlCCopiesOnlyWithExactlyCtrlAndFocus();
+    void shiftArrowsSelectInBothTexts();
+    void selectingOffersThePrimarySelection();
     void findHighlightsKeepOnlyRangesThatFitThePage();
     void contextMenuFollowsTheSelectionAndTakesExtensions();
     void revealScrollsTheActiveMatchIntoView();
@@ -129,6 +131,88 @@ private:
     TestPage m_text;
     TestPage m_scan;
 };
+
+void TestSelectablePDFPageView::shiftArrowsSelectInBothTexts()
+{
+    PreviewOCRCache cache(std::make_shared<ScriptedRecognizer>(scannedLines));
+    QWidget window;
+    auto *column = new QVBoxLayout(&window);
+    auto *before = new QLineEdit(&window);
+    auto *view = new SelectablePDFPageView(&window, &cache);
+    column->addWidget(before);
+    column->addWidget(view);
+    view->setFixedSize(612, 792);
+    view->apply(rowFor(m_text, QStringLiteral("text.pdf\u001E1")));
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    // Tab reaches the page.
+    before->setFocus();
+    QTest::keyClick(before, Qt::Key_Tab);
+    QVERIFY(view->hasFocus());
+
+    // From the top of the page, a character at a time, and back.
+    for (int step = 0; step < 5; ++step)
+        QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(view->selectedText(), QStringLiteral("Hello"));
+    QTest::keyClick(view, Qt::Key_Left, Qt::ShiftModifier);
+    QCOMPARE(view->selectedText(), QStringLiteral("Hell"));
+    // Down: to the start of the next line; up: back to the start of this one.
+    QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(view->selectedText(), QStringLiteral("Hello brave world\n"));
+    QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(view->selectedText(), QStringLiteral("Hello brave world\nSecond line here"));
+    QTest::keyClick(view, Qt::Key_Up, Qt::ShiftModifier);
+    QCOMPARE(view->selectedText(), QStringLiteral("Hello brave world\n"));
+    QTest::keyClick(view, Qt::Key_Up, Qt::ShiftModifier);
+    QCOMPARE(view->selectedText(), std::nullopt);
+    // Arrows without Shift, or with Ctrl too, are not selection keys.
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier);
+    QCOMPARE(view->selectedText(), std::nullopt);
+
+    // Shift+arrows grow a selection made with the mouse, from its start.
+    Mouse mouse(view);
+    mouse.drag(pointOfCharacter(*view, 6), pointOfCharacter(*view, 10));
+    QCOMPARE(view->selectedText(), QStringLiteral("brave"));
+    QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(view->selectedText(), QStringLiteral("brave "));
+    // After Select All they shrink it from the end.
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(view, Qt::Key_Left, Qt::ShiftModifier);
+    QCOMPARE(view->selectedText(), QStringLiteral("Hello brave world\nSecond line her"));
+
+    // The recognized text of a scanned page, glyph by glyph and line by line.
+    view->apply(rowFor(m_scan, QStringLiteral("scan.pdf\u001E1")));
+    QTRY_VERIFY(view->usesRecognizedText());
+    for (int step = 0; step < 3; ++step)
+        QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(view->selectedText(), QStringLiteral("Hel"));
+    QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(view->selectedText(), QStringLiteral("Hello world"));
+    QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier); // already at the end
+    QCOMPARE(view->selectedText(), QStringLiteral("Hello world\n第二行，文字"));
+}
+
+void TestSelectablePDFPageView::selectingOffersThePrimarySelection()
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (!clipboard->supportsSelection())
+        QSKIP("This platform has no primary selection (run under X11 to check it).");
+    PreviewOCRCache cache(std::make_shared<ScriptedRecognizer>(scannedLines));
+    SelectablePDFPageView view(nullptr, &cache);
+    view.apply(rowFor(m_text, QStringLiteral("text.pdf\u001E1")));
+    view.resize(612, 792);
+    clipboard->setText(QStringLiteral("copied before"));
+    Mouse mouse(&view);
+    mouse.drag(pointOfCharacter(view, 6), pointOfCharacter(view, 10));
+    QTRY_COMPARE(clipboard->text(QClipboard::Selection), QStringLiteral("brave"));
+    view.selectAll();
+    QTRY_COMPARE(clipboard->text(QClipboard::Selection), QStringLiteral("Hello brave world\nSecond line here"));
+    // Selecting is not copying.
+    QCOMPARE(clipboard->text(), QStringLiteral("copied before"));
+}
 
 void TestSelectablePDFPageView::initTestCase()
 {

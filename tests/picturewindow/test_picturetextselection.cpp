@@ -41,6 +41,7 @@ private Q_SLOTS:
     void dragSelectsTheGlyphsInTheRectangle();
     void clickOnNothingClearsAndBlankWordsSelectNothing();
     void copyAndSelectAllKeys();
+    void selectingOffersThePrimarySelection();
     void contextMenuFollowsTheSelection();
     void selectionIsDrawnOverThePicture();
     void handToolLeavesTextAlone();
@@ -59,6 +60,8 @@ void TestPictureTextSelection::init()
         test::textLine(QStringLiteral("Q1, Q2"), 0.1, 0.4, 0.05, 0.1),
     });
     m_window = test::showPictureWindow(test::blankPicture(400, 200), recognizer);
+    m_window->activateWindow(); // on X11 the window is not active by being shown
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
     m_window->toggleText();
     QTRY_VERIFY(canvas()->recognized().has_value());
     QCOMPARE(canvas()->recognized()->glyphs().size(), 16);
@@ -178,6 +181,20 @@ void TestPictureTextSelection::copyAndSelectAllKeys()
     mouse.drag(centreOf(6), centreOf(9));
     QTest::keyClick(canvas(), Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(clipboard->text(), QStringLiteral("2023"));
+}
+
+void TestPictureTextSelection::selectingOffersThePrimarySelection()
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (!clipboard->supportsSelection())
+        QSKIP("This platform has no primary selection (run under X11 to check it).");
+    clipboard->setText(QStringLiteral("keep me"));
+    test::MouseScript mouse(canvas());
+    mouse.drag(centreOf(6), centreOf(9));
+    QTRY_COMPARE(clipboard->text(QClipboard::Selection), QStringLiteral("2023"));
+    QTest::keyClick(canvas(), Qt::Key_A, Qt::ControlModifier);
+    QTRY_COMPARE(clipboard->text(QClipboard::Selection), QStringLiteral("Sales 2023\nQ1, Q2"));
+    QCOMPARE(clipboard->text(), QStringLiteral("keep me"));
 }
 
 void TestPictureTextSelection::contextMenuFollowsTheSelection()

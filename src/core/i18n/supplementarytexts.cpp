@@ -35,6 +35,9 @@ const QHash<QString, QString> &supplementaryTranslations()
         {QStringLiteral("Previous match"), QStringLiteral("上一個符合項目")},
         {QStringLiteral("Clear the search, then leave the find field"), QStringLiteral("清除搜尋，再離開搜尋欄位")},
         {QStringLiteral("Select all text of a page"), QStringLiteral("選取頁面上的全部文字")},
+        {QStringLiteral("Search history (with the History page shown)"),
+         QStringLiteral("搜尋歷史記錄（顯示「歷史記錄」頁時）")},
+        {QStringLiteral("Select page text from the keyboard"), QStringLiteral("用鍵盤選取頁面文字")},
         {QStringLiteral("Copy the selected page text"), QStringLiteral("拷貝所選的頁面文字")},
         {QStringLiteral("Close the Settings or Compare window"), QStringLiteral("關閉設定或比較視窗")},
         {QStringLiteral("Close"), QStringLiteral("關閉")},
@@ -64,6 +67,18 @@ const QHash<QString, QString> &supplementaryTranslations()
         // A corpus lookup that did not come back in time.
         {QStringLiteral("corpus.sqlite didn't answer within {seconds} seconds."),
          QStringLiteral("corpus.sqlite 在 {seconds} 秒內沒有回應。")},
+        // What a screen reader says about the parts of the windows.
+        {QStringLiteral("The answer to the question, with the files and pages it cites."),
+         QStringLiteral("問題的回答，以及它引用的檔案和頁面。")},
+        {QStringLiteral("What rag reported while ingesting and answering."),
+         QStringLiteral("rag 在入庫及回答時回報的內容。")},
+        {QStringLiteral("Saved questions"), QStringLiteral("已儲存的提問")},
+        {QStringLiteral("Saved questions and answers, newest first. Open one to load it in this tab."),
+         QStringLiteral("已儲存的提問及回答，最新的在前。開啟其中一則即可載入此分頁。")},
+        {QStringLiteral("Cited pages"), QStringLiteral("引用的頁面")},
+        {QStringLiteral("The pages the answer cites, by document."), QStringLiteral("回答引用的頁面，依文件排列。")},
+        {QStringLiteral("Page text. Shift and the arrow keys select, Ctrl+A selects all, Ctrl+C copies."),
+         QStringLiteral("頁面文字。按 Shift 及方向鍵選取，Ctrl+A 全選，Ctrl+C 拷貝。")},
     };
     return table;
 }

@@ -55,6 +55,7 @@ CompareColumn::CompareColumn(const QString &title, QWidget *parent)
     m_questionTitle->setFont(headlineFont(m_questionTitle->font()));
     m_question->setFixedHeight(140);
     m_question->setPlaceholder(QStringLiteral("No question yet."));
+    m_question->setAccessibleTexts(QStringLiteral("Question"));
     m_question->copyButton()->setTextProvider([this] { return m_questionText; });
     auto *questionSection = new QVBoxLayout;
     questionSection->setSpacing(6);
@@ -77,6 +78,7 @@ CompareColumn::CompareColumn(const QString &title, QWidget *parent)
     answerHeader->addStretch(1);
     m_answer->setMinimumHeight(180);
     m_answer->setPlaceholder(QStringLiteral("No answer yet."));
+    m_answer->setAccessibleTexts(QStringLiteral("Answer"));
     m_answer->copyButton()->setTextProvider([this] { return m_answerText; });
     m_answer->setSource(this, &m_answerText);
     auto *answerSection = new QVBoxLayout;

@@ -68,7 +68,11 @@ PreviewPageList::PreviewPageList(PreviewFind &find, PreviewOCRCache *cache, QWid
         refreshFindInputs();
         scrollToActiveMatch();
     });
-    followLanguage(this, [this] { refreshFindInputs(); });
+    followLanguage(this, [this] {
+        refreshFindInputs();
+        setAccessibleName(translate(QStringLiteral("Cited pages")));
+        setAccessibleDescription(translate(QStringLiteral("The pages the answer cites, by document.")));
+    });
 }
 
 namespace {

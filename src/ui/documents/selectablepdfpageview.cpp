@@ -2,7 +2,9 @@
 
 #include "documents/pageselectioncenter.h"
 #include "documents/passthroughlabel.h"
+#include "i18n/translate.h"
 #include "preview/previewocrcache.h"
+#include "primaryselection.h"
 #include "retranslate.h"
 
 #include <QApplication>
@@ -46,7 +48,7 @@ SelectablePDFPageView::SelectablePDFPageView(QWidget *parent, PreviewOCRCache *c
     , m_cache(cache ? *cache : PreviewOCRCache::shared())
     , m_statusLabel(new PassThroughLabel(this))
 {
-    setFocusPolicy(Qt::ClickFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::IBeamCursor);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -63,6 +65,8 @@ SelectablePDFPageView::SelectablePDFPageView(QWidget *parent, PreviewOCRCache *c
     followLanguage(this, [this] {
         if (!m_statusEnglish.isEmpty())
             showStatus(m_statusEnglish);
+        setAccessibleDescription(translate(
+            QStringLiteral("Page text. Shift and the arrow keys select, Ctrl+A selects all, Ctrl+C copies.")));
     });
 }
 
@@ -71,6 +75,7 @@ SelectablePDFPageView::~SelectablePDFPageView() = default;
 void SelectablePDFPageView::apply(const SelectablePDFPage &row)
 {
     m_caption = row.caption;
+    setAccessibleName(m_caption);
     m_textKey = row.textKey;
     m_sourcePath = row.sourcePath;
 
@@ -146,6 +151,7 @@ void SelectablePDFPageView::setPDFSelection(std::optional<TextRange> selection)
         selection.reset();
     m_selection = selection;
     update();
+    offerPrimarySelection(selectedText().value_or(QString()));
 }
 
 void SelectablePDFPageView::setOCRSelection(std::optional<GlyphIndexSet> glyphs)
@@ -157,10 +163,12 @@ void SelectablePDFPageView::setOCRSelection(std::optional<GlyphIndexSet> glyphs)
         return;
     m_ocrSelection = std::move(kept);
     update();
+    offerPrimarySelection(selectedText().value_or(QString()));
 }
 
 void SelectablePDFPageView::clearSelections()
 {
+    m_keyAnchor.reset();
     if (!m_selection && !m_ocrSelection)
         return;
     m_selection.reset();
@@ -170,6 +178,7 @@ void SelectablePDFPageView::clearSelections()
 
 void SelectablePDFPageView::selectAll()
 {
+    m_keyAnchor.reset();
     if (usesRecognizedText()) {
         PageSelectionCenter::shared().post(this);
         GlyphIndexSet all;

@@ -28,7 +28,8 @@ enum class DragMode { none, pdf, ocr };
 // One cited page in the documents sidebar: the rendered image with a text selection
 // on top, taken from the PDF page's text layer or, on a scanned page, from its
 // recognized text. Drag selects characters, a double click a word, a triple click a
-// line; Ctrl+C copies and Ctrl+A selects all while the page has the focus. It also
+// line; Tab reaches the page, Shift+arrows extend a selection from the keyboard,
+// Ctrl+C copies and Ctrl+A selects all while the page has the focus. It also
 // draws the find highlights of its row and brings the active match into view.
 //
 // Coordinates: the widget's own (origin top left, y down); page space and the
@@ -126,6 +127,13 @@ private:
     void pressedInRecognizedText(QPointF point);
     void pressedInPage(QPointF point);
     bool isCopyOrSelectAll(const QKeyEvent *event) const;
+    // Shift+Left/Right by a character, Shift+Up/Down to the start of a line.
+    bool extendSelectionByKey(const QKeyEvent *event);
+    // Characters of the text layer, or glyphs of the recognized text.
+    qsizetype selectionUnitCount() const;
+    qsizetype lineStartAfter(qsizetype caret) const;
+    qsizetype lineStartBefore(qsizetype caret) const;
+    qsizetype movedCaret(qsizetype caret, int key) const;
     void autoscroll(QPointF point);
 
     // Recognition of a page without a text layer.
@@ -177,6 +185,10 @@ private:
     GlyphIndexSet m_activeOCRFindGlyphs;
     qint64 m_consumedFindReveal = 0;
     bool m_pendingFindReveal = false;
+
+    // Keyboard selection: where it started and where the caret is, between units.
+    std::optional<qsizetype> m_keyAnchor;
+    qsizetype m_keyCaret = 0;
 
     // Click counting: Qt reports double clicks but not triple ones.
     int m_clickCount = 0;

@@ -69,6 +69,7 @@ void SelectablePDFPageView::pressed(QMouseEvent *event, bool doubleClick)
     m_lastPressPoint = point;
 
     setFocus(Qt::MouseFocusReason);
+    m_keyAnchor.reset();
     if (usesRecognizedText())
         pressedInRecognizedText(point);
     else
@@ -191,6 +192,8 @@ bool SelectablePDFPageView::event(QEvent *event)
 
 void SelectablePDFPageView::keyPressEvent(QKeyEvent *event)
 {
+    if (extendSelectionByKey(event))
+        return event->accept();
     if (!isCopyOrSelectAll(event))
         return QWidget::keyPressEvent(event);
     if (event->key() == Qt::Key_C)

@@ -2,6 +2,7 @@
 
 #include "history/historylistmodel.h"
 #include "i18n/translate.h"
+#include "readablecolors.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -121,8 +122,9 @@ void HistoryRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     const int textWidth = content.width() - 2 * padH;
     int y = content.top() + padV;
     const int x = content.left() + padH;
-    QColor secondary = palette.color(QPalette::Text);
-    secondary.setAlphaF(0.6);
+    // Faded as far as the row's own background allows.
+    const QColor secondary =
+        secondaryTextColor(palette.color(QPalette::Text), composited(fill, palette.color(QPalette::Base)));
 
     painter->setFont(caption);
     painter->setPen(secondary);

@@ -66,6 +66,7 @@ HistorySearchBox::HistorySearchBox(HistorySearchController &controller, QWidget 
     m_glass->setPixmap(symbolPixmap(QStringLiteral("magnifyingglass"), this));
     m_glass->setForegroundRole(QPalette::PlaceholderText);
     m_field->setFrame(false);
+    setFocusProxy(m_field);
     m_field->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
     m_spinner->setRange(0, 0);
     m_spinner->setTextVisible(false);

@@ -99,6 +99,9 @@ QuestionHistoryList::QuestionHistoryList(UserPrompts &prompts, QWidget *parent)
     followLanguage(this, [this] {
         m_model->refreshStamps();
         updateState();
+        m_list->setAccessibleName(translate(QStringLiteral("Saved questions")));
+        m_list->setAccessibleDescription(
+            translate(QStringLiteral("Saved questions and answers, newest first. Open one to load it in this tab.")));
     });
 }
 
@@ -147,6 +150,15 @@ void QuestionHistoryList::scrollToCurrent()
 void QuestionHistoryList::setSearchBox(QWidget *box)
 {
     m_searchSlotLayout->addWidget(box);
+    m_searchSlot->setFocusProxy(box);
+}
+
+bool QuestionHistoryList::focusSearch()
+{
+    if (!m_searchSlot->focusProxy() || !m_searchSlot->isVisible())
+        return false;
+    m_searchSlot->setFocus(Qt::ShortcutFocusReason);
+    return true;
 }
 
 void QuestionHistoryList::setVisibleFilter(VisibleFilter filter)

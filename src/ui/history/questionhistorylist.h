@@ -42,6 +42,8 @@ public:
     // The seam for plain-language search: a box above the list and the filter that
     // decides the visible records. Without them every record is visible.
     void setSearchBox(QWidget *box);
+    // Puts the keyboard focus in the search box (Ctrl+F); false while it is hidden.
+    bool focusSearch();
     void setVisibleFilter(VisibleFilter filter);
     // Re-applies the filter (after the search state changed).
     void refreshVisible();

@@ -10,6 +10,7 @@
 #include "pictures/picturestatuslabel.h"
 #include "pictures/picturezoom.h"
 #include "pictures/picturezoompopup.h"
+#include "readablecolors.h"
 #include "retranslate.h"
 #include "symbolicon.h"
 
@@ -53,6 +54,12 @@ constexpr ItemText itemTexts[] = {
     {"picture.pin", "Pin", "Keep the picture in front of other windows"},
 };
 
+// The window keeps its white background on a dark desktop, so its symbols stay dark.
+QIcon toolbarIcon(const QWidget *window, const QString &symbol)
+{
+    return symbolIcon(symbol, window->palette().color(QPalette::WindowText));
+}
+
 } // namespace
 
 PagePictureWindow::PagePictureWindow(const QImage &image, const QString &title,
@@ -66,11 +73,17 @@ PagePictureWindow::PagePictureWindow(const QImage &image, const QString &title,
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(title);
     QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
+    // Dark text and symbols on the white window, whatever the desktop's palette.
+    for (const auto role : {QPalette::Window, QPalette::Base})
+        white.setColor(role, Qt::white);
+    for (const auto role : {QPalette::WindowText, QPalette::Text})
+        white.setColor(role, Qt::black);
+    makeSecondaryTextReadable(white);
     setPalette(white);
     setContextMenuPolicy(Qt::NoContextMenu);
 
     m_canvas->setAccessibleName(title);
+    m_scrollView->setAccessibleName(title);
     m_scrollView->setContent(m_canvas, m_canvas->imageSize());
     m_scrollView->setMinimumSize(int(PictureZoom::minimumContentWidth), int(PictureZoom::minimumContentHeight));
     setCentralWidget(m_scrollView);
@@ -199,10 +212,10 @@ void PagePictureWindow::retranslate()
         item->setIconText(item->text());
         item->setToolTip(translate(QString::fromUtf8(text.help)));
     }
-    m_handItem->setIcon(symbolIcon(QStringLiteral("hand.raised")));
-    m_textItem->setIcon(symbolIcon(QStringLiteral("character.cursor.ibeam")));
-    m_zoomOutItem->setIcon(symbolIcon(QStringLiteral("minus.magnifyingglass")));
-    m_zoomInItem->setIcon(symbolIcon(QStringLiteral("plus.magnifyingglass")));
+    m_handItem->setIcon(toolbarIcon(this, QStringLiteral("hand.raised")));
+    m_textItem->setIcon(toolbarIcon(this, QStringLiteral("character.cursor.ibeam")));
+    m_zoomOutItem->setIcon(toolbarIcon(this, QStringLiteral("minus.magnifyingglass")));
+    m_zoomInItem->setIcon(toolbarIcon(this, QStringLiteral("plus.magnifyingglass")));
     m_scalePopup->retranslate();
     refreshStatus();
     refreshItems();
@@ -219,7 +232,7 @@ void PagePictureWindow::refreshItems()
     m_handItem->setChecked(m_tool == PictureTool::hand);
     m_textItem->setChecked(m_tool == PictureTool::text);
     m_pinItem->setChecked(m_pinned);
-    m_pinItem->setIcon(symbolIcon(m_pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin")));
+    m_pinItem->setIcon(toolbarIcon(this, m_pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin")));
 }
 
 void PagePictureWindow::refreshZoomItems()

@@ -3,6 +3,7 @@
 #include "i18n/translate.h"
 #include "pictures/picturetextrecognition.h"
 #include "pictures/pictureviewgeometry.h"
+#include "primaryselection.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -30,7 +31,7 @@ PictureCanvasView::PictureCanvasView(QImage image, std::shared_ptr<TextRecognize
     , m_recognition(new PictureTextRecognition(std::move(recognizer), this))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::ClickFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setTextTool(false);
     connect(m_recognition, &PictureTextRecognition::finished, this, &PictureCanvasView::applyRecognized);
 }
@@ -94,6 +95,7 @@ void PictureCanvasView::storeSelection(std::optional<GlyphIndexSet> selection)
         return;
     m_selection = std::move(selection);
     update();
+    offerPrimarySelection(selectedText());
 }
 
 void PictureCanvasView::copy()
