@@ -1,5 +1,7 @@
 #include "aboutdialog.h"
 
+#include "sharedwindow.h"
+
 #include "i18n/translate.h"
 #include "platform/libraryversions.h"
 #include "retranslate.h"
@@ -10,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -94,15 +95,7 @@ void AboutDialog::refresh()
 
 AboutDialog *showAbout(QWidget *parent)
 {
-    static QPointer<AboutDialog> shared;
-    if (!shared) {
-        shared = new AboutDialog(parent);
-        shared->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    shared->show();
-    shared->raise();
-    shared->activateWindow();
-    return shared;
+    return showSharedWindow<AboutDialog>(parent);
 }
 
 } // namespace tovik

@@ -1,5 +1,7 @@
 #include "keyboardshortcutsdialog.h"
 
+#include "sharedwindow.h"
+
 #include "i18n/translate.h"
 #include "retranslate.h"
 #include "uitexts.h"
@@ -7,7 +9,6 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QKeySequence>
-#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -112,15 +113,7 @@ void KeyboardShortcutsDialog::refresh()
 
 KeyboardShortcutsDialog *showKeyboardShortcuts(QWidget *parent)
 {
-    static QPointer<KeyboardShortcutsDialog> shared;
-    if (!shared) {
-        shared = new KeyboardShortcutsDialog(parent);
-        shared->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    shared->show();
-    shared->raise();
-    shared->activateWindow();
-    return shared;
+    return showSharedWindow<KeyboardShortcutsDialog>(parent);
 }
 
 } // namespace tovik
