@@ -83,6 +83,7 @@ private Q_SLOTS:
     void dataDirectoryFromRagToml();
     void databaseOfFirstCandidateThatHasOne();
     void newestSourcePathFirstWithOlderCopyFallback();
+    void manyFilesAreLookedUpAsOneByOne();
     void folderNamesWithUriCharactersAreRead();
     void extensionDecidesPdf();
     void missingTableOrColumnFailsWithSqliteText();
@@ -283,6 +284,47 @@ void TestCorpusLookup::newestSourcePathFirstWithOlderCopyFallback()
 
     InterfaceLanguage::shared().setLanguage(AppLanguage::chinese);
     QCOMPARE(makeHeader(QStringLiteral("a.pdf"), {}).problem, QStringLiteral("語料庫中沒有「a.pdf」。"));
+}
+
+void TestCorpusLookup::manyFilesAreLookedUpAsOneByOne()
+{
+    // Past a few dozen names the lookup asks for all of them in one query; the answers
+    // must be those of one query per name: exact names, newest first, no NULL paths.
+    const QString project = root() + QStringLiteral("/project");
+    writeFile(project + QStringLiteral("/rag.toml"), "");
+    const auto name = [](int i) {
+        return i % 10 == 0 ? QStringLiteral("it's “%1” 報告.pdf").arg(i) : QStringLiteral("f%1.pdf").arg(i);
+    };
+    QList<CorpusRow> rows;
+    QStringList wanted;
+    for (int i = 0; i < 100; ++i) {
+        rows.append({name(i), QStringLiteral("/old/%1.pdf").arg(i), QStringLiteral("2024-01-01")});
+        if (i % 2 == 0)
+            rows.append({name(i), QStringLiteral("/new/%1.pdf").arg(i), QStringLiteral("2025-01-01")});
+        if (i % 7 == 0)
+            rows.append({name(i), QString(), QStringLiteral("2026-01-01")});
+        wanted.append(name(i));
+    }
+    makeWatchedCorpus(project + QStringLiteral("/data/corpus.sqlite"), rows);
+    wanted += {QStringLiteral("F1.PDF"), QStringLiteral("absent.pdf"), name(3), name(10)};
+
+    const CorpusLookup many = lookUpSourcePaths(wanted, project);
+    QVERIFY(!many.failed);
+    QCOMPARE(many.sourcePaths.size(), 102);
+    for (int i = 0; i < 100; ++i) {
+        QStringList expected;
+        if (i % 2 == 0)
+            expected.append(QStringLiteral("/new/%1.pdf").arg(i));
+        expected.append(QStringLiteral("/old/%1.pdf").arg(i));
+        QCOMPARE(many.sourcePaths.value(name(i)), expected);
+    }
+    QCOMPARE(many.sourcePaths.value(QStringLiteral("F1.PDF")), QStringList{});
+    QVERIFY(many.sourcePaths.contains(QStringLiteral("absent.pdf")));
+    // A few names take one query each, with the same answers.
+    const QStringList few{name(10), name(3), QStringLiteral("F1.PDF")};
+    const CorpusLookup oneByOne = lookUpSourcePaths(few, project);
+    for (const QString &each : few)
+        QCOMPARE(oneByOne.sourcePaths.value(each), many.sourcePaths.value(each));
 }
 
 void TestCorpusLookup::folderNamesWithUriCharactersAreRead()

@@ -7,6 +7,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSet>
 #include <QUrl>
 
@@ -97,6 +99,41 @@ SourcePathsQuery sourcePaths(const CorpusConnection &connection, const QString &
     return {paths, std::nullopt};
 }
 
+namespace {
+
+// Past this many cited files the lookup asks once for all of them: one query per file
+// scans the whole table each time when the corpus has no index on filename.
+constexpr qsizetype manyFilenames = 64;
+
+// The source paths of every name in `filenames`, newest first, in one query; the names
+// match as in sourcePaths (the column's own comparison). Names the corpus lacks get
+// an empty list.
+std::optional<QString> sourcePathsOfMany(const CorpusConnection &connection, const QStringList &filenames,
+                                         QHash<QString, QStringList> &paths)
+{
+    QJsonArray names;
+    for (const QString &name : filenames) {
+        names.append(name);
+        paths.insert(name, {});
+    }
+    SqliteStatement statement(connection.handle(),
+                              "SELECT wanted.value, documents.source_path FROM json_each(?) AS wanted "
+                              "JOIN documents ON documents.filename = wanted.value "
+                              "ORDER BY documents.ingested_at DESC");
+    if (!statement.isPrepared() || !statement.bindUtf8(1, QJsonDocument(names).toJson(QJsonDocument::Compact)))
+        return connection.errorText();
+    int result;
+    while ((result = statement.step()) == SQLITE_ROW) {
+        if (!statement.columnIsNull(1))
+            paths[statement.columnText(0)].append(statement.columnText(1));
+    }
+    if (result != SQLITE_DONE)
+        return connection.errorText();
+    return std::nullopt;
+}
+
+} // namespace
+
 CorpusLookup lookUpSourcePaths(const QStringList &filenames, const QString &workingDirectory)
 {
     QStringList unique;
@@ -120,6 +157,13 @@ CorpusLookup lookUpSourcePaths(const QStringList &filenames, const QString &work
     if (!connection.isOpen()) {
         lookup.failed = true;
         lookup.detail = connection.failure();
+        return lookup;
+    }
+    if (unique.size() > manyFilenames) {
+        std::optional<QString> failure = sourcePathsOfMany(connection, unique, lookup.sourcePaths);
+        connection.close();
+        if (failure)
+            return {{}, true, failure};
         return lookup;
     }
     for (const QString &name : unique) {
