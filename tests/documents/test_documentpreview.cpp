@@ -336,6 +336,7 @@ void TestDocumentPreview::pageViewsAreMadeOnlyNearTheScreen()
     QVERIFY(list.materializedPages().contains(pageIdentity(QStringLiteral("long.pdf"), 1)));
     QVERIFY(!list.pageView(pageIdentity(QStringLiteral("long.pdf"), 10)));
 
+    QTRY_VERIFY(!list.isBuilding()); // every row made, so the end is the list's end
     list.verticalScrollBar()->setValue(list.verticalScrollBar()->maximum());
     QTRY_VERIFY(list.pageView(pageIdentity(QStringLiteral("long.pdf"), 300)));
     QVERIFY(!list.materializedPages().contains(pageIdentity(QStringLiteral("long.pdf"), 1)));
@@ -372,7 +373,9 @@ void TestDocumentPreview::thousandsOfRowsAreMadeASlicePerTurn()
     QVERIFY2(made(list) < 1000, qPrintable(QString::number(made(list))));
     // More rows arrive while the first ones are still being made.
     list.setRows(headers(1001));
+    QVERIFY(list.isBuilding());
     QTRY_COMPARE_WITH_TIMEOUT(made(list), 1001, 60'000);
+    QTRY_VERIFY(!list.isBuilding());
     list.widget()->layout()->activate();
     int previousTop = -1;
     for (int i = 0; i < 1001; ++i) {

@@ -40,6 +40,8 @@ public:
     SelectablePDFPageView *pageView(const QString &identity) const;
     PreviewPageRow *pageRow(const QString &identity) const;
     PreviewHeaderRow *headerRow(const QString &identity) const;
+    // True while rows of the list are still to be made on a later turn.
+    bool isBuilding() const { return m_buildQueued; }
     // How many page views exist.
     int pageViewCount() const;
 
