@@ -105,9 +105,9 @@ namespace {
 // scans the whole table each time when the corpus has no index on filename.
 constexpr qsizetype manyFilenames = 64;
 
-// The source paths of every name in `filenames`, newest first, in one query; the names
-// match as in sourcePaths (the column's own comparison). Names the corpus lacks get
-// an empty list.
+// The source paths of every name in `filenames`, newest first, in one query (the
+// names go in as one JSON array, which SQLite turns into a set once). Rows are matched
+// back by the stored name, exactly as written. Names the corpus lacks get an empty list.
 std::optional<QString> sourcePathsOfMany(const CorpusConnection &connection, const QStringList &filenames,
                                          QHash<QString, QStringList> &paths)
 {
@@ -117,15 +117,17 @@ std::optional<QString> sourcePathsOfMany(const CorpusConnection &connection, con
         paths.insert(name, {});
     }
     SqliteStatement statement(connection.handle(),
-                              "SELECT wanted.value, documents.source_path FROM json_each(?) AS wanted "
-                              "JOIN documents ON documents.filename = wanted.value "
-                              "ORDER BY documents.ingested_at DESC");
+                              "SELECT filename, source_path FROM documents "
+                              "WHERE filename IN (SELECT value FROM json_each(?)) ORDER BY ingested_at DESC");
     if (!statement.isPrepared() || !statement.bindUtf8(1, QJsonDocument(names).toJson(QJsonDocument::Compact)))
         return connection.errorText();
     int result;
     while ((result = statement.step()) == SQLITE_ROW) {
-        if (!statement.columnIsNull(1))
-            paths[statement.columnText(0)].append(statement.columnText(1));
+        if (statement.columnIsNull(1))
+            continue;
+        const auto found = paths.find(statement.columnText(0));
+        if (found != paths.end())
+            found->append(statement.columnText(1));
     }
     if (result != SQLITE_DONE)
         return connection.errorText();
