@@ -1,4 +1,5 @@
 #include "preview/previewocrcache.h"
+#include "system/whenfinished.h"
 #include "support/isolatedhome.h"
 
 #include <QDir>
@@ -116,7 +117,7 @@ void TestPreviewOCRCache::everyWaiterOnOneRecognitionIsServedOnce()
     const QString three = PreviewOCRCache::textKey(QStringLiteral("scan.pdf"), 2);
     QStringList served;
     const auto waitFor = [&](const QString &key, int width, QObject *context, const QString &name) {
-        cache.text(key, {}, imageOfWidth(width)).then(context, [&served, name](const RecognizedPageText &text) {
+        whenFinished(cache.text(key, {}, imageOfWidth(width)), context, [&served, name](const RecognizedPageText &text) {
             served.append(name + QLatin1Char(' ') + text.text());
         });
     };

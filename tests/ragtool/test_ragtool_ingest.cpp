@@ -203,7 +203,7 @@ void TestRagToolIngest::killedIngestLeavesCorpusReadable()
     static const QByteArray large = [] {
         QByteArray text;
         for (int i = 0; text.size() < 48 * 1024 * 1024; ++i)
-            text += "Ledger entry " + QByteArray::number(i) + " records crate " + QByteArray::number(i * 7919 % 100003)
+            text += "Ledger entry " + QByteArray::number(i) + " records crate " + QByteArray::number(qint64(i) * 7919 % 100003)
                 + " of tea leaves shipped to warehouse " + QByteArray::number(i % 97) + ". ";
         return text;
     }();

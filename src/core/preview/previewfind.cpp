@@ -1,5 +1,7 @@
 #include "preview/previewfind.h"
 
+#include "system/whenfinished.h"
+
 #include "i18n/translate.h"
 #include "preview/citations.h"
 #include "preview/previewocrcache.h"
@@ -213,7 +215,7 @@ bool PreviewFind::scheduleFindRecognition()
             if (m_findOCRWaiters.contains(waiter))
                 continue;
             m_findOCRWaiters.insert(waiter);
-            m_cache.text(textKey, source, page.image).then(this, [this, waiter](const RecognizedPageText &) {
+            whenFinished(m_cache.text(textKey, source, page.image), this, [this, waiter](const RecognizedPageText &) {
                 m_findOCRWaiters.remove(waiter);
                 refreshFind(false, false);
             });

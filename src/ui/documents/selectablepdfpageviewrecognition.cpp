@@ -2,6 +2,8 @@
 // such a page, shared with every other view and the find through the cache.
 #include "documents/selectablepdfpageview.h"
 
+#include "system/whenfinished.h"
+
 #include "documents/passthroughlabel.h"
 #include "i18n/translate.h"
 #include "preview/previewocrcache.h"
@@ -49,7 +51,7 @@ void SelectablePDFPageView::updateRecognition()
     const QString source = m_sourcePath;
     // The continuation is dropped with the view; the cache's recognition goes on
     // and keeps its result for whoever asks next.
-    m_cache.text(key, source, m_pageImage).then(this, [this, ticket, key, source, image](const RecognizedPageText &text) {
+    whenFinished(m_cache.text(key, source, m_pageImage), this, [this, ticket, key, source, image](const RecognizedPageText &text) {
         if (ticket != m_recognitionTicket || m_pageImage.cacheKey() != image || m_textKey != key
             || m_sourcePath != source)
             return;
