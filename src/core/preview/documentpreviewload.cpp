@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QThreadPool>
 #include <QTimer>
@@ -46,6 +47,11 @@ QObject &lookupResults()
     return *receiver;
 }
 
+} // namespace
+
+namespace {
+// How long one turn may go on making headers of files that can't be previewed.
+constexpr qint64 headerTurnMs = 8;
 } // namespace
 
 void DocumentPreviewModel::setCorpusLookup(CorpusLookupFunction lookup)
@@ -211,23 +217,31 @@ void DocumentPreviewModel::lookUpFinished(const Run &run, const CorpusLookup &lo
 
 void DocumentPreviewModel::nextFile(const Run &run)
 {
-    run->document.reset();
-    if (run->redoing && run->file >= 0
-        && (run->file >= m_groups.size() || !(run->working[run->file] == m_groups[run->file]))) {
-        run->redoing = false;
+    // A file that can't be previewed is only its header; several of those are made in
+    // one turn (each still published) until the turn has taken a few milliseconds, so
+    // an answer citing thousands of missing files doesn't take thousands of turns.
+    QElapsedTimer turn;
+    turn.start();
+    for (;;) {
+        run->document.reset();
+        if (run->redoing && run->file >= 0
+            && (run->file >= m_groups.size() || !(run->working[run->file] == m_groups[run->file]))) {
+            run->redoing = false;
+            publish(run);
+        }
+        ++run->file;
+        if (run->file >= run->filenames.size())
+            return finishLoad(run);
+        if (!isCurrent(run))
+            return stop(run);
+        const QString &filename = run->filenames[run->file];
+        const DocumentHeader header = makeHeader(filename, run->sourcePaths.value(filename));
+        run->working.append(CitedDocument{filename, header.sourcePath, header.problem, {}});
+        ++run->rows;
         publish(run);
+        if (!(header.problem || !header.sourcePath) || turn.elapsed() >= headerTurnMs)
+            return yieldThen(run, &DocumentPreviewModel::openFile);
     }
-    ++run->file;
-    if (run->file >= run->filenames.size())
-        return finishLoad(run);
-    if (!isCurrent(run))
-        return stop(run);
-    const QString &filename = run->filenames[run->file];
-    const DocumentHeader header = makeHeader(filename, run->sourcePaths.value(filename));
-    run->working.append(CitedDocument{filename, header.sourcePath, header.problem, {}});
-    ++run->rows;
-    publish(run);
-    yieldThen(run, &DocumentPreviewModel::openFile);
 }
 
 void DocumentPreviewModel::openFile(const Run &run)
