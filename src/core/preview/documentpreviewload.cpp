@@ -50,7 +50,7 @@ QObject &lookupResults()
 } // namespace
 
 namespace {
-// How long one turn may go on making headers of files that can't be previewed.
+// How long one turn may go on with headers and pages that need no render.
 constexpr qint64 headerTurnMs = 8;
 } // namespace
 
@@ -265,26 +265,40 @@ void DocumentPreviewModel::openFile(const Run &run)
 
 void DocumentPreviewModel::nextPage(const Run &run)
 {
-    if (run->pageIndex >= run->pages.size())
-        return nextFile(run);
-    if (!isCurrent(run))
-        return stop(run);
-    const PageWork work = preparePage(run->document, *run->working[run->file].sourcePath, run->pages[run->pageIndex]);
-    if (work.done)
-        return finishPage(run, *work.done);
-    renderInBackground(work, [this, run](const RenderedPage &page) {
+    // Pages that need no render (a problem, or an image already made) are taken several
+    // to a turn, each still published, like headers in nextFile.
+    QElapsedTimer turn;
+    turn.start();
+    for (;;) {
+        if (run->pageIndex >= run->pages.size())
+            return nextFile(run);
         if (!isCurrent(run))
             return stop(run);
-        finishPage(run, page);
-    });
+        const PageWork work = preparePage(run->document, *run->working[run->file].sourcePath, run->pages[run->pageIndex]);
+        if (!work.done) {
+            return renderInBackground(work, [this, run](const RenderedPage &page) {
+                if (!isCurrent(run))
+                    return stop(run);
+                finishPage(run, page);
+            });
+        }
+        addPage(run, *work.done);
+        if (turn.elapsed() >= headerTurnMs)
+            return yieldThen(run, &DocumentPreviewModel::nextPage);
+    }
 }
 
-void DocumentPreviewModel::finishPage(const Run &run, const RenderedPage &page)
+void DocumentPreviewModel::addPage(const Run &run, const RenderedPage &page)
 {
     run->working[run->file].pages.append(page);
     ++run->rows;
     publish(run);
     ++run->pageIndex;
+}
+
+void DocumentPreviewModel::finishPage(const Run &run, const RenderedPage &page)
+{
+    addPage(run, page);
     yieldThen(run, &DocumentPreviewModel::nextPage);
 }
 

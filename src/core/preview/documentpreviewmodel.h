@@ -154,6 +154,7 @@ private:
     void openFile(const Run &run);
     void nextPage(const Run &run);
     void finishPage(const Run &run, const RenderedPage &page);
+    void addPage(const Run &run, const RenderedPage &page);
     void finishLoad(const Run &run);
     // Shows the run's documents so far. A load of thousands of files or pages
     // publishes a few times a second, not after every step (each publish costs a pass
