@@ -45,21 +45,6 @@ QString pageIdentity(const QString &filename, qint64 page)
     return QStringLiteral("preview-page:") + filename + QChar(0x1E) + QString::number(page);
 }
 
-void waitForAnswer(ContentView *tab)
-{
-    QTRY_VERIFY_WITH_TIMEOUT(!tab->session().isBusy() && !tab->session().answerText().isEmpty(), ragTimeout);
-    QVERIFY2(!tab->session().hasErrorMessage(), qPrintable(tab->session().errorMessageText()));
-}
-
-QWidget *shownTopLevel(const QString &objectName)
-{
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (window->isVisible() && window->objectName() == objectName)
-            return window;
-    }
-    return nullptr;
-}
-
 PagePictureWindow *shownPictureWindow()
 {
     for (QWidget *each : QApplication::topLevelWidgets()) {

@@ -53,21 +53,6 @@ void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     pressIn(frontWindow(), key, modifiers);
 }
 
-void waitForAnswer(ContentView *tab)
-{
-    QTRY_VERIFY_WITH_TIMEOUT(!tab->session().isBusy() && !tab->session().answerText().isEmpty(), ragTimeout);
-    QVERIFY2(!tab->session().hasErrorMessage(), qPrintable(tab->session().errorMessageText()));
-}
-
-QWidget *shownTopLevel(const QString &objectName)
-{
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (window->isVisible() && window->objectName() == objectName)
-            return window;
-    }
-    return nullptr;
-}
-
 void clickMenuBarItem(QMenuBar *bar, const QString &title, const QString &item)
 {
     QAction *menuAction = nullptr;

@@ -201,4 +201,19 @@ int runUserPathTest(int argc, char **argv, const std::function<QStringList(const
     return runTests(environment, argc, argv);
 }
 
+void waitForAnswer(ContentView *tab)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!tab->session().isBusy() && !tab->session().answerText().isEmpty(), 60000);
+    QVERIFY2(!tab->session().hasErrorMessage(), qPrintable(tab->session().errorMessageText()));
+}
+
+QWidget *shownTopLevel(const QString &objectName)
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->objectName() == objectName)
+            return window;
+    }
+    return nullptr;
+}
+
 } // namespace tovik::test

@@ -63,6 +63,10 @@ void pressInFrontWindow(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoMod
 ContentView *currentTab();
 // Types `question` into the current tab's question field and presses Return.
 void askInCurrentTab(const QString &question);
+// Waits until the tab's question is answered, and fails on an error message.
+void waitForAnswer(ContentView *tab);
+// The shown top-level window with this object name, or null.
+QWidget *shownTopLevel(const QString &objectName);
 
 // Isolates the home folder, prepares the environment, starts the application with
 // `--working-directory` on the scratch project plus `extraArguments(environment)`,
