@@ -234,7 +234,7 @@ void ContentView::refreshState()
     m_logTitle->setText(translate(QStringLiteral("Log")));
     const bool expanded = model.isLogExpanded();
     m_log->setVisible(expanded);
-    m_logToggle->setIcon(symbolIcon(expanded ? QStringLiteral("chevron.down") : QStringLiteral("chevron.right")));
+    m_logToggle->setIcon(symbolIcon(expanded ? QStringLiteral("chevron.down") : QStringLiteral("chevron.right"), m_logToggle));
     m_logToggle->setToolTip(translate(expanded ? QStringLiteral("Collapse Log") : QStringLiteral("Expand Log")));
     m_logToggle->setAccessibleName(m_logToggle->toolTip());
 

@@ -46,7 +46,7 @@ void CopyTextButton::setDidCopy(bool didCopy)
 
 void CopyTextButton::refresh()
 {
-    setIcon(symbolIcon(m_didCopy ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc")));
+    setIcon(symbolIcon(m_didCopy ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"), this));
     const QString help = m_didCopy
         ? translate(QStringLiteral("Copied"))
         : translated(QStringLiteral("Copy {item}"), {{QStringLiteral("item"), translate(m_itemName)}});

@@ -52,7 +52,7 @@ QString EmptyStatePanel::shownTitle() const
 
 void EmptyStatePanel::refresh()
 {
-    m_icon->setPixmap(symbolIcon(m_symbol).pixmap(40, 40));
+    showSymbol(m_icon, m_symbol, 40);
     m_title->setText(translate(m_titleEnglish));
     m_description->setText(translate(m_descriptionEnglish));
 }

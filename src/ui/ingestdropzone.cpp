@@ -23,7 +23,7 @@ IngestDropZone::IngestDropZone(QWidget *parent)
 {
     setAcceptDrops(true);
     m_symbol->setAlignment(Qt::AlignCenter);
-    m_symbol->setPixmap(symbolIcon(QStringLiteral("arrow.down.doc")).pixmap(32, 32));
+    showSymbol(m_symbol, QStringLiteral("arrow.down.doc"), 32);
     m_title->setAlignment(Qt::AlignCenter);
     m_title->setWordWrap(true);
     m_caption->setAlignment(Qt::AlignCenter);

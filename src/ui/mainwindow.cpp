@@ -161,7 +161,7 @@ void MainWindow::buildToolbar()
     toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     toolbar->toggleViewAction()->setVisible(false);
     // Compact width only: the sidebar button at the leading end flips sidebar and detail.
-    m_sidebarToolAction = toolbar->addAction(symbolIcon(QStringLiteral("sidebar.leading")), QString(), this, [this] {
+    m_sidebarToolAction = toolbar->addAction(symbolIcon(QStringLiteral("sidebar.leading"), toolbar), QString(), this, [this] {
         if (ContentView *tab = currentTab())
             tab->toggleSidebar(true);
     });
@@ -169,17 +169,17 @@ void MainWindow::buildToolbar()
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolbar->addWidget(spacer);
 
-    m_compareToolAction = toolbar->addAction(symbolIcon(QStringLiteral("rectangle.split.2x1")), QString(),
+    m_compareToolAction = toolbar->addAction(symbolIcon(QStringLiteral("rectangle.split.2x1"), toolbar), QString(),
                                              m_compareAction, &QAction::trigger);
-    m_settingsToolAction = toolbar->addAction(symbolIcon(QStringLiteral("gearshape")), QString(),
+    m_settingsToolAction = toolbar->addAction(symbolIcon(QStringLiteral("gearshape"), toolbar), QString(),
                                               m_settingsAction, &QAction::trigger);
 
     m_overflowButton = new QToolButton(toolbar);
-    m_overflowButton->setIcon(symbolIcon(QStringLiteral("ellipsis")));
+    m_overflowButton->setIcon(symbolIcon(QStringLiteral("ellipsis"), m_overflowButton));
     m_overflowButton->setPopupMode(QToolButton::InstantPopup);
     // Its own items: the toolbar's two are hidden exactly when this menu is shown.
     auto *overflow = new QMenu(m_overflowButton);
-    m_overflowCompareAction = overflow->addAction(symbolIcon(QStringLiteral("rectangle.split.2x1")), QString(),
+    m_overflowCompareAction = overflow->addAction(symbolIcon(QStringLiteral("rectangle.split.2x1"), overflow), QString(),
                                                   m_compareAction, &QAction::trigger);
     m_overflowSettingsAction = overflow->addAction(QString(), m_settingsAction, &QAction::trigger);
     m_overflowButton->setMenu(overflow);

@@ -21,7 +21,7 @@ PrivacyPolicyPage::PrivacyPolicyPage(QWidget *parent)
 {
     m_text->setWordWrap(true);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_link->setIcon(symbolIcon(QStringLiteral("arrow.up.right")));
+    m_link->setIcon(symbolIcon(QStringLiteral("arrow.up.right"), m_link));
     m_link->setFlat(true);
     m_link->setCursor(Qt::PointingHandCursor);
 

@@ -29,11 +29,11 @@ SettingsWindow::SettingsWindow(AppServices &services, QWidget *parent)
     resize(440, 560);
 
     m_pages->setDocumentMode(true);
-    m_pages->addTab(new SystemSettingsPage(services, m_pages), symbolIcon(QStringLiteral("gear")), QString());
-    m_pages->addTab(new DisplaySettingsPage(m_pages), symbolIcon(QStringLiteral("textformat")), QString());
-    m_pages->addTab(new ModelSettingsPage(ModelServerSettings::shared(), m_pages), symbolIcon(QStringLiteral("brain")),
+    m_pages->addTab(new SystemSettingsPage(services, m_pages), symbolIcon(QStringLiteral("gear"), m_pages), QString());
+    m_pages->addTab(new DisplaySettingsPage(m_pages), symbolIcon(QStringLiteral("textformat"), m_pages), QString());
+    m_pages->addTab(new ModelSettingsPage(ModelServerSettings::shared(), m_pages), symbolIcon(QStringLiteral("brain"), m_pages),
                     QString());
-    m_pages->addTab(new PrivacyPolicyPage(m_pages), symbolIcon(QStringLiteral("hand.raised")), QString());
+    m_pages->addTab(new PrivacyPolicyPage(m_pages), symbolIcon(QStringLiteral("hand.raised"), m_pages), QString());
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

@@ -2,8 +2,10 @@
 
 #include "symboliconengine.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QHash>
+#include <QLabel>
 
 namespace tovik {
 
@@ -74,10 +76,62 @@ QIcon sourceIcon(const QString &name)
 
 QIcon symbolIcon(const QString &symbol)
 {
+    return symbolIcon(symbol, static_cast<const QWidget *>(nullptr));
+}
+
+QIcon symbolIcon(const QString &symbol, const QWidget *owner)
+{
     const QString name = freedesktopIconName(symbol);
     if (name.isEmpty())
         return {};
-    return QIcon(new SymbolIconEngine(sourceIcon(name)));
+    return QIcon(new SymbolIconEngine(sourceIcon(name), owner));
+}
+
+namespace {
+// Draws a label's symbol again when the label's palette changes (a dark part of the window,
+// or the desktop switching themes).
+class SymbolRedraw final : public QObject
+{
+public:
+    SymbolRedraw(QLabel *label, QString symbol, int side)
+        : QObject(label)
+        , m_label(label)
+        , m_symbol(std::move(symbol))
+        , m_side(side)
+    {
+        setObjectName(QStringLiteral("tovik-symbol-redraw"));
+        label->installEventFilter(this);
+        draw();
+    }
+
+    void draw()
+    {
+        m_label->setPixmap(
+            symbolIcon(m_symbol, m_label).pixmap(QSize(m_side, m_side), m_label->devicePixelRatioF()));
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_label
+            && (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange))
+            draw();
+        return false;
+    }
+
+private:
+    QLabel *m_label;
+    QString m_symbol;
+    int m_side;
+};
+} // namespace
+
+void showSymbol(QLabel *label, const QString &symbol, int side)
+{
+    // One redraw per label: showing another symbol replaces the last one.
+    for (auto *old : label->findChildren<QObject *>(QStringLiteral("tovik-symbol-redraw"), Qt::FindDirectChildrenOnly))
+        delete old;
+    new SymbolRedraw(label, symbol, side);
 }
 
 QIcon symbolIcon(const QString &symbol, const QColor &colour)

@@ -7,8 +7,9 @@
 
 namespace tovik {
 
-SymbolIconEngine::SymbolIconEngine(QIcon source)
+SymbolIconEngine::SymbolIconEngine(QIcon source, const QWidget *owner)
     : m_source(std::move(source))
+    , m_owner(owner)
 {
 }
 
@@ -21,16 +22,15 @@ SymbolIconEngine::SymbolIconEngine(QIcon source, const QColor &colour)
 QColor SymbolIconEngine::colourFor(QIcon::Mode mode) const
 {
     if (!m_fixed.isValid())
-        return tint(mode);
+        return tint(mode, m_owner ? m_owner->palette() : QGuiApplication::palette());
     QColor colour = m_fixed;
     if (mode == QIcon::Disabled)
         colour.setAlphaF(0.45F);
     return colour;
 }
 
-QColor SymbolIconEngine::tint(QIcon::Mode mode)
+QColor SymbolIconEngine::tint(QIcon::Mode mode, const QPalette &palette)
 {
-    const QPalette palette = QGuiApplication::palette();
     switch (mode) {
     case QIcon::Disabled:
         return palette.color(QPalette::Disabled, QPalette::WindowText);
@@ -95,7 +95,7 @@ QList<QSize> SymbolIconEngine::availableSizes(QIcon::Mode mode, QIcon::State sta
 
 QIconEngine *SymbolIconEngine::clone() const
 {
-    return m_fixed.isValid() ? new SymbolIconEngine(m_source, m_fixed) : new SymbolIconEngine(m_source);
+    return m_fixed.isValid() ? new SymbolIconEngine(m_source, m_fixed) : new SymbolIconEngine(m_source, m_owner);
 }
 
 QString SymbolIconEngine::key() const

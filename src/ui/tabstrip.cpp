@@ -25,7 +25,7 @@ TabStrip::TabStrip(QWidget *parent)
     m_bar->setContextMenuPolicy(Qt::CustomContextMenu);
     m_bar->setFocusPolicy(Qt::TabFocus);
 
-    m_newTab->setIcon(symbolIcon(QStringLiteral("plus")));
+    m_newTab->setIcon(symbolIcon(QStringLiteral("plus"), m_newTab));
     m_newTab->setAutoRaise(true);
     m_newTab->setFocusPolicy(Qt::TabFocus);
     followLanguage(this, [this] {

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -23,10 +25,10 @@ QPalette withWindowText(const QColor &text, const QColor &window)
     return palette;
 }
 
-// The colours of the visible pixels of `icon` drawn at 16 points, without their alpha.
-QSet<QRgb> drawnColours(const QIcon &icon)
+// The colours of the visible pixels of `picture`, without their alpha.
+QSet<QRgb> drawnColours(const QPixmap &picture)
 {
-    const QImage image = icon.pixmap(QSize(16, 16)).toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
     QSet<QRgb> colours;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -36,6 +38,25 @@ QSet<QRgb> drawnColours(const QIcon &icon)
         }
     }
     return colours;
+}
+
+// The same for `icon` drawn at 16 points.
+QSet<QRgb> drawnColours(const QIcon &icon)
+{
+    return drawnColours(icon.pixmap(QSize(16, 16)));
+}
+
+// True when something was drawn and every drawn colour is near `colour`.
+bool allNear(const QSet<QRgb> &colours, const QColor &colour)
+{
+    if (colours.isEmpty())
+        return false;
+    for (const QRgb drawn : colours) {
+        if (qAbs(qRed(drawn) - colour.red()) > 3 || qAbs(qGreen(drawn) - colour.green()) > 3
+            || qAbs(qBlue(drawn) - colour.blue()) > 3)
+            return false;
+    }
+    return true;
 }
 
 bool near(QRgb a, const QColor &b)
@@ -61,6 +82,7 @@ private Q_SLOTS:
     void symbolsTakeThePaletteTextColour_data();
     void symbolsTakeThePaletteTextColour();
     void themeSymbolsAreRecolouredToo();
+    void symbolsFollowTheirOwnWidgetsPalette();
 };
 
 void TestSymbolIcon::everySymbolShowsWithoutAnIconTheme()
@@ -119,6 +141,39 @@ void TestSymbolIcon::themeSymbolsAreRecolouredToo()
     const QSet<QRgb> colours = drawnColours(symbolIcon(QStringLiteral("plus")));
     QCOMPARE(colours.size(), 1); // the theme's square, not the shipped cross
     QVERIFY2(near(*colours.begin(), text), qPrintable(QColor(*colours.begin()).name()));
+}
+
+void TestSymbolIcon::symbolsFollowTheirOwnWidgetsPalette()
+{
+    // A dark panel inside a light application (the picture window is the reverse): its
+    // buttons and labels draw their symbols in the panel's text colour, and follow it when
+    // the panel's or the application's palette changes.
+    useThemes({}, QStringLiteral("no-such-theme"));
+    const QColor lightText(0x20, 0x20, 0x20);
+    const QColor darkText(0xee, 0xee, 0xee);
+    const QColor orange(0xff, 0x88, 0x00);
+    QApplication::setPalette(withWindowText(lightText, QColor(0xef, 0xef, 0xef)));
+    QWidget window;
+    auto *panel = new QWidget(&window);
+    panel->setPalette(withWindowText(darkText, QColor(0x35, 0x35, 0x35)));
+    auto *button = new QToolButton(panel);
+    button->setIcon(symbolIcon(QStringLiteral("plus"), button));
+    auto *label = new QLabel(panel);
+    showSymbol(label, QStringLiteral("magnifyingglass"), 16);
+    auto *plainLabel = new QLabel(&window);
+    showSymbol(plainLabel, QStringLiteral("gear"), 16);
+
+    QVERIFY2(allNear(drawnColours(button->icon()), darkText), "button on the dark panel");
+    QVERIFY2(allNear(drawnColours(label->pixmap()), darkText), "label on the dark panel");
+    QVERIFY2(allNear(drawnColours(plainLabel->pixmap()), lightText), "label outside the panel");
+
+    panel->setPalette(withWindowText(orange, QColor(0x10, 0x10, 0x10)));
+    QVERIFY2(allNear(drawnColours(button->icon()), orange), "button after the panel changed");
+    QVERIFY2(allNear(drawnColours(label->pixmap()), orange), "label after the panel changed");
+
+    // The desktop switching to a dark theme reaches labels that keep the application's palette.
+    QApplication::setPalette(withWindowText(darkText, QColor(0x35, 0x35, 0x35)));
+    QTRY_VERIFY2(allNear(drawnColours(plainLabel->pixmap()), darkText), "label after the theme changed");
 }
 
 QTEST_MAIN(TestSymbolIcon)

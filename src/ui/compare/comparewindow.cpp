@@ -162,7 +162,7 @@ void CompareWindow::refreshLayout()
 
     m_flipAction->setVisible(comparing && m_compact);
     const QString flipHelp = translate(showsLeft ? QStringLiteral("Show right") : QStringLiteral("Show left"));
-    m_flip->setIcon(symbolIcon(showsLeft ? QStringLiteral("arrow.right") : QStringLiteral("arrow.left")));
+    m_flip->setIcon(symbolIcon(showsLeft ? QStringLiteral("arrow.right") : QStringLiteral("arrow.left"), m_flip));
     m_flip->setToolTip(flipHelp);
     m_flip->setAccessibleName(flipHelp);
 }
@@ -183,7 +183,7 @@ void CompareWindow::refreshPin()
 {
     const bool pinned = m_page->staysOnTop();
     m_pin->setChecked(pinned);
-    m_pin->setIcon(symbolIcon(pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin")));
+    m_pin->setIcon(symbolIcon(pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"), m_pin));
 }
 
 void CompareWindow::applyStaysOnTop()

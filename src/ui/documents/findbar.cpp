@@ -22,7 +22,7 @@ QToolButton *stepButton(QWidget *parent, const QString &symbol)
 {
     auto *button = new QToolButton(parent);
     button->setAutoRaise(true);
-    button->setIcon(symbolIcon(symbol));
+    button->setIcon(symbolIcon(symbol, button));
     button->setIconSize(QSize(12, 12));
     button->setFixedSize(22, 22);
     button->setFocusPolicy(Qt::NoFocus);
@@ -43,11 +43,11 @@ FindBar::FindBar(PreviewFind &find, QWidget *parent)
     , m_next(stepButton(this, QStringLiteral("chevron.down")))
 {
     auto *glass = new QLabel(this);
-    glass->setPixmap(symbolIcon(QStringLiteral("magnifyingglass")).pixmap(14, 14));
+    showSymbol(glass, QStringLiteral("magnifyingglass"), 14);
     m_field->setFrame(false);
     m_field->installEventFilter(this);
     m_clear->setAutoRaise(true);
-    m_clear->setIcon(symbolIcon(QStringLiteral("xmark.circle.fill")));
+    m_clear->setIcon(symbolIcon(QStringLiteral("xmark.circle.fill"), m_clear));
     m_clear->setIconSize(QSize(12, 12));
     m_clear->setFocusPolicy(Qt::NoFocus);
     m_spinner->setRange(0, 0);

@@ -45,12 +45,6 @@ protected:
     }
 };
 
-QPixmap symbolPixmap(const QString &symbol, const QWidget *widget)
-{
-    const int side = widget->fontMetrics().height();
-    return symbolIcon(symbol).pixmap(QSize(side, side), widget->devicePixelRatioF());
-}
-
 } // namespace
 
 HistorySearchBox::HistorySearchBox(HistorySearchController &controller, QWidget *parent)
@@ -63,7 +57,7 @@ HistorySearchBox::HistorySearchBox(HistorySearchController &controller, QWidget 
     , m_clear(new QToolButton(m_box))
     , m_caption(new QLabel(this))
 {
-    m_glass->setPixmap(symbolPixmap(QStringLiteral("magnifyingglass"), this));
+    showSymbol(m_glass, QStringLiteral("magnifyingglass"), fontMetrics().height());
     m_glass->setForegroundRole(QPalette::PlaceholderText);
     m_field->setFrame(false);
     setFocusProxy(m_field);
@@ -76,7 +70,7 @@ HistorySearchBox::HistorySearchBox(HistorySearchController &controller, QWidget 
     m_clear->setFocusPolicy(Qt::NoFocus);
     const int side = fontMetrics().height();
     m_clear->setIconSize(QSize(side, side));
-    m_clear->setIcon(symbolIcon(QStringLiteral("xmark.circle.fill")));
+    m_clear->setIcon(symbolIcon(QStringLiteral("xmark.circle.fill"), m_clear));
     if (m_clear->icon().isNull())
         m_clear->setText(QStringLiteral("\u2715"));
     m_clear->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0; }"));

@@ -54,10 +54,10 @@ constexpr ItemText itemTexts[] = {
     {"picture.pin", "Pin", "Keep the picture in front of other windows"},
 };
 
-// The window keeps its white background on a dark desktop, so its symbols stay dark.
+// The window keeps its white background on a dark desktop: its symbols follow its own palette.
 QIcon toolbarIcon(const QWidget *window, const QString &symbol)
 {
-    return symbolIcon(symbol, window->palette().color(QPalette::WindowText));
+    return symbolIcon(symbol, window);
 }
 
 } // namespace
