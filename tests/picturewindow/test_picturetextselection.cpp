@@ -41,6 +41,7 @@ private Q_SLOTS:
     void dragSelectsTheGlyphsInTheRectangle();
     void clickOnNothingClearsAndBlankWordsSelectNothing();
     void copyAndSelectAllKeys();
+    void shiftArrowsSelectGlyphsAndLines();
     void selectingOffersThePrimarySelection();
     void contextMenuFollowsTheSelection();
     void selectionIsDrawnOverThePicture();
@@ -181,6 +182,42 @@ void TestPictureTextSelection::copyAndSelectAllKeys()
     mouse.drag(centreOf(6), centreOf(9));
     QTest::keyClick(canvas(), Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(clipboard->text(), QStringLiteral("2023"));
+}
+
+void TestPictureTextSelection::shiftArrowsSelectGlyphsAndLines()
+{
+    // Without a mouse: from the first glyph, a glyph per Shift+Left/Right, a line per
+    // Shift+Up/Down, and back to nothing.
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(canvas(), Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(canvas()->selectedText(), QStringLiteral("Sales"));
+    QTest::keyClick(canvas(), Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(canvas()->selection(), std::optional(range(0, 10)));
+    QTest::keyClick(canvas(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(canvas(), Qt::Key_Down, Qt::ShiftModifier); // already at the end
+    QCOMPARE(canvas()->selection(), std::optional(range(0, 16)));
+    QTest::keyClick(canvas(), Qt::Key_Up, Qt::ShiftModifier);
+    QCOMPARE(canvas()->selection(), std::optional(range(0, 10)));
+    QTest::keyClick(canvas(), Qt::Key_Up, Qt::ShiftModifier);
+    QCOMPARE(canvas()->selection(), std::optional<GlyphIndexSet>());
+    QTest::keyClick(canvas(), Qt::Key_Left, Qt::ShiftModifier); // nothing before the first glyph
+    QCOMPARE(canvas()->selection(), std::optional<GlyphIndexSet>());
+
+    // A mouse selection is grown or shrunk from where it ends, and copied as shown.
+    test::MouseScript mouse(canvas());
+    mouse.drag(centreOf(6), centreOf(9));
+    QCOMPARE(canvas()->selection(), std::optional(range(6, 10)));
+    QTest::keyClick(canvas(), Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(canvas(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("202"));
+    QTest::keyClick(canvas(), Qt::Key_Down, Qt::ShiftModifier); // to the end of the line
+    QCOMPARE(canvas()->selection(), std::optional(range(6, 10)));
+    QTest::keyClick(canvas(), Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(canvas()->selection(), std::optional(range(6, 16)));
+
+    // Plain arrows leave the selection alone.
+    QTest::keyClick(canvas(), Qt::Key_Left);
+    QCOMPARE(canvas()->selection(), std::optional(range(6, 16)));
 }
 
 void TestPictureTextSelection::selectingOffersThePrimarySelection()

@@ -108,6 +108,21 @@ RecognizedPageText::GlyphRange RecognizedPageText::lineRange(qsizetype index) co
     return {lower, upper};
 }
 
+qsizetype RecognizedPageText::caretLineDown(qsizetype caret) const
+{
+    const qsizetype count = m_glyphs.size();
+    if (caret >= count)
+        return count;
+    return lineRange(std::max<qsizetype>(0, caret)).upper;
+}
+
+qsizetype RecognizedPageText::caretLineUp(qsizetype caret) const
+{
+    if (caret <= 1)
+        return 0;
+    return lineRange(std::min(caret, m_glyphs.size()) - 1).lower;
+}
+
 GlyphIndexSet RecognizedPageText::glyphsIn(const QRectF &rect) const
 {
     const QRectF area = rect.normalized();

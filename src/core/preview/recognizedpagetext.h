@@ -80,6 +80,12 @@ public:
     // The run of glyphs sharing the line of `index`. Out of range: empty at 0.
     GlyphRange lineRange(qsizetype index) const;
 
+    // Carets for keyboard selection sit between glyphs, from 0 to glyphs().size().
+    // The start of the line after the caret's; the end on the last line.
+    qsizetype caretLineDown(qsizetype caret) const;
+    // The start of the caret's line, or of the line before when it is there already.
+    qsizetype caretLineUp(qsizetype caret) const;
+
     // Glyphs whose overlap with the rectangle is wider and higher than 0.0005.
     GlyphIndexSet glyphsIn(const QRectF &rect) const;
 

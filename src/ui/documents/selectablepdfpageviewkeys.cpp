@@ -17,35 +17,22 @@ qsizetype SelectablePDFPageView::selectionUnitCount() const
 
 qsizetype SelectablePDFPageView::lineStartAfter(qsizetype caret) const
 {
-    const qsizetype count = selectionUnitCount();
-    if (!usesRecognizedText()) {
-        // The text layer ends each line with a line feed, which belongs to that line.
-        const qsizetype feed = m_textLayer->text().indexOf(QLatin1Char('\n'), caret);
-        return feed < 0 ? count : feed + 1;
-    }
-    if (caret >= count)
-        return count;
-    const auto &glyphs = m_recognized->glyphs();
-    qsizetype next = caret + 1;
-    while (next < count && glyphs.at(next).lineID == glyphs.at(caret).lineID)
-        ++next;
-    return next;
+    if (usesRecognizedText())
+        return m_recognized->caretLineDown(caret);
+    // The text layer ends each line with a line feed, which belongs to that line.
+    const qsizetype feed = m_textLayer->text().indexOf(QLatin1Char('\n'), caret);
+    return feed < 0 ? selectionUnitCount() : feed + 1;
 }
 
 qsizetype SelectablePDFPageView::lineStartBefore(qsizetype caret) const
 {
+    if (usesRecognizedText())
+        return m_recognized->caretLineUp(caret);
     // The start of the caret's line, or of the line before when it is there already.
     if (caret <= 1)
         return 0;
-    if (!usesRecognizedText()) {
-        const qsizetype feed = m_textLayer->text().lastIndexOf(QLatin1Char('\n'), caret - 2);
-        return feed < 0 ? 0 : feed + 1;
-    }
-    const auto &glyphs = m_recognized->glyphs();
-    qsizetype start = caret - 1;
-    while (start > 0 && glyphs.at(start - 1).lineID == glyphs.at(caret - 1).lineID)
-        --start;
-    return start;
+    const qsizetype feed = m_textLayer->text().lastIndexOf(QLatin1Char('\n'), caret - 2);
+    return feed < 0 ? 0 : feed + 1;
 }
 
 qsizetype SelectablePDFPageView::movedCaret(qsizetype caret, int key) const

@@ -109,6 +109,7 @@ void PictureCanvasView::selectAll()
 {
     if (!hasGlyphs())
         return;
+    m_keyAnchor.reset();
     storeSelection(indexesOf({0, m_recognized->glyphs().size()}));
 }
 
@@ -172,6 +173,7 @@ void PictureCanvasView::press(QMouseEvent *event, int clickCount)
     setFocus(Qt::MouseFocusReason);
     if (!hasGlyphs())
         return;
+    m_keyAnchor.reset();
     m_anchor = PictureViewGeometry::normalizedPoint(event->position(), QSizeF(size()));
     if (clickCount <= 1) {
         m_granularity = Granularity::character;
@@ -259,9 +261,44 @@ void PictureCanvasView::keyPressEvent(QKeyEvent *event)
     } else if (isCommandKey(event, Qt::Key_A)) {
         selectAll();
         event->accept();
+    } else if (extendSelectionByKey(event)) {
+        event->accept();
     } else {
         QWidget::keyPressEvent(event);
     }
+}
+
+bool PictureCanvasView::extendSelectionByKey(const QKeyEvent *event)
+{
+    const int key = event->key();
+    if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::ShiftModifier
+        || (key != Qt::Key_Left && key != Qt::Key_Right && key != Qt::Key_Up && key != Qt::Key_Down)
+        || !hasGlyphs())
+        return false;
+    const qsizetype count = m_recognized->glyphs().size();
+    if (!m_keyAnchor) {
+        // Grow what the mouse selected, or start at the first glyph.
+        m_keyAnchor = m_selection ? *m_selection->begin() : 0;
+        m_keyCaret = m_selection ? *m_selection->rbegin() + 1 : 0;
+    }
+    switch (key) {
+    case Qt::Key_Left:
+        m_keyCaret = std::max<qsizetype>(0, m_keyCaret - 1);
+        break;
+    case Qt::Key_Right:
+        m_keyCaret = std::min(count, m_keyCaret + 1);
+        break;
+    case Qt::Key_Down:
+        m_keyCaret = m_recognized->caretLineDown(m_keyCaret);
+        break;
+    default:
+        m_keyCaret = m_recognized->caretLineUp(m_keyCaret);
+        break;
+    }
+    const qsizetype from = std::min(*m_keyAnchor, m_keyCaret);
+    const qsizetype to = std::max(*m_keyAnchor, m_keyCaret);
+    storeSelection(from < to ? std::optional(indexesOf({from, to})) : std::nullopt);
+    return true;
 }
 
 void PictureCanvasView::focusInEvent(QFocusEvent *event)

@@ -83,6 +83,9 @@ private:
     void setStatus(std::optional<QString> english);
     bool hasGlyphs() const { return m_recognized && !m_recognized->isEmpty(); }
     static bool isCommandKey(const QKeyEvent *event, Qt::Key key);
+    // Shift+arrows: grows or shrinks the selection from an anchor, glyph by glyph and line
+    // by line. False for any other key, or with no recognized text.
+    bool extendSelectionByKey(const QKeyEvent *event);
 
     QImage m_image;
     PictureTextRecognition *m_recognition;
@@ -91,6 +94,8 @@ private:
     std::optional<RecognizedPageText> m_recognized;
     std::optional<GlyphIndexSet> m_selection;
     std::optional<QPointF> m_anchor; // normalized, so it survives zooming mid-drag
+    std::optional<qsizetype> m_keyAnchor; // where Shift+arrow selection started, between glyphs
+    qsizetype m_keyCaret = 0;
     Granularity m_granularity = Granularity::character;
     std::optional<QString> m_statusEnglish;
 
