@@ -25,6 +25,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # the symbols of the interface, and Qt's SVG support for the icon.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "tesseract-ocr-eng, tesseract-ocr-chi-tra, fonts-noto-cjk, adwaita-icon-theme, libqt6svg6")
-# WebP and TIFF pictures for rag ingest; native Wayland windows.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins, qt6-wayland")
+# WebP and TIFF pictures for rag ingest; native Wayland windows; the desktop's light or dark
+# colours on GTK desktops (GNOME, Xfce), where Qt otherwise draws its own light palette.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins, qt6-wayland, qt6-gtk-platformtheme")
 include(CPack)
