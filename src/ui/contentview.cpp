@@ -102,8 +102,9 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
     // (a load, a clear) replaces the text.
     connect(&session, &RagSession::answerAppended, this, [this](qsizetype from) {
         m_answerGrew = true;
+        Q_UNUSED(from); // read from where the citations left off
         m_answer->sourceAppended();
-        m_citations.append(QStringView(m_model->session().answerText()).sliced(from));
+        readCitations();
     });
     connect(&session, &RagSession::answerTextChanged, this, [this] {
         if (std::exchange(m_answerGrew, false)) {
@@ -113,7 +114,8 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
         m_answer->sourceReplaced();
         m_snapshot.cancel();
         m_citations.clear();
-        m_citations.append(m_model->session().answerText());
+        m_citationsRead = 0;
+        readCitations();
         followAnswerNow();
     });
     connect(&session, &RagSession::logAppended, this, [this] {
@@ -196,6 +198,31 @@ void ContentView::refreshSidebarLabels()
     m_picker->button(2)->setText(translate(QStringLiteral("History")));
     for (QAbstractButton *segment : m_picker->buttons())
         segment->setAccessibleDescription(translate(QStringLiteral("Sidebar")));
+}
+
+// The Documents count follows the answer's citation markers as the answer grows, a few
+// megabytes of it per turn: a huge answer arriving at once does not hold up the window.
+void ContentView::readCitations()
+{
+    constexpr qsizetype charactersPerTurn = qsizetype(2) << 20;
+    const QString &answer = m_model->session().answerText();
+    if (m_citationsRead > answer.size()) {
+        m_citations.clear();
+        m_citationsRead = 0;
+    }
+    const qsizetype end = std::min(answer.size(), m_citationsRead + charactersPerTurn);
+    m_citations.append(QStringView(answer).sliced(m_citationsRead, end - m_citationsRead));
+    m_citationsRead = end;
+    if (end == answer.size())
+        return;
+    if (!std::exchange(m_citationsQueued, true)) {
+        QTimer::singleShot(0, this, [this] {
+            m_citationsQueued = false;
+            readCitations();
+            if (m_citationsRead == m_model->session().answerText().size())
+                refreshDocumentsCount();
+        });
+    }
 }
 
 void ContentView::refreshDocumentsCount()

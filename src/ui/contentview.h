@@ -105,6 +105,7 @@ private:
     void refreshState();
     void refreshHistoryList();
     void refreshSidebarLabels();
+    void readCitations();
     void refreshDocumentsCount();
     void showError();
     void applyLayout();
@@ -157,6 +158,8 @@ private:
     bool m_started = false;
     int m_documentsCount = 0;
     StreamingCitations m_citations; // of the answer, read as it grows
+    qsizetype m_citationsRead = 0;  // how much of the answer m_citations has read
+    bool m_citationsQueued = false; // more of it is read on the next turn
     bool m_answerGrew = false;
     bool m_logGrew = false;
     QTimer m_followTimer;

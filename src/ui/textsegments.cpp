@@ -15,13 +15,18 @@ void TextSegments::clear()
     m_size = 0;
 }
 
-void TextSegments::update(QStringView text)
+bool TextSegments::update(QStringView text, qsizetype budget)
 {
     qsizetype at = m_starts.takeLast();
     const qsizetype size = text.size();
+    const qsizetype stop = budget < 0 ? size : std::min(size, at + budget);
     m_size = size;
     for (;;) {
         m_starts.append(at);
+        if (at >= stop && at < size) {
+            m_size = at;
+            return false;
+        }
         const qsizetype limit = std::min(size, at + maxLength);
         const qsizetype lineFeed = text.first(limit).indexOf(u'\n', at);
         if (lineFeed >= 0) {
@@ -29,7 +34,7 @@ void TextSegments::update(QStringView text)
             continue;
         }
         if (limit == size)
-            return;
+            return true;
         // Too long: cut after a space among the last few characters, else at the limit.
         qsizetype cut = limit;
         for (qsizetype k = limit; k > limit - spaceSearch; --k) {

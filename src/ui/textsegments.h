@@ -19,8 +19,10 @@ public:
     // Forgets the text; then it is as if the text were empty.
     void clear();
     // `text` is what was read before with something appended (or the same): the pieces
-    // from the last one on are cut again.
-    void update(QStringView text);
+    // from the last one on are cut again. With a budget, at most about that many new
+    // characters are read: false when the cutting stopped short of the end (the last
+    // piece is then empty, at the point reached) and update() should be called again.
+    bool update(QStringView text, qsizetype budget = -1);
 
     // At least 1: an empty text or line is one empty piece.
     qsizetype count() const { return m_starts.size(); }

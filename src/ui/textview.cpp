@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QScrollBar>
 #include <QTextLayout>
+#include <QTimer>
 
 #include <algorithm>
 #include <climits>
@@ -95,7 +96,22 @@ void TextView::sourceAppended()
     if (canLayOut())
         m_follow = isAtBottom();
     // The last piece may grow; its layout no longer matches its ends and is made again.
-    m_segments.update(shownText());
+    cutPieces();
+}
+
+// A few megabytes of new text at most are cut per turn, so a huge line arriving at once
+// (or a huge text set anew) shows in steps instead of holding up the window.
+void TextView::cutPieces()
+{
+    constexpr qsizetype charactersPerTurn = qsizetype(2) << 20;
+    if (!m_segments.update(shownText(), charactersPerTurn) && !m_cutQueued) {
+        m_cutQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_cutQueued = false;
+            if (m_segments.size() < shownText().size())
+                cutPieces();
+        });
+    }
     refreshGeometry();
 }
 
@@ -108,13 +124,12 @@ void TextView::sourceReplaced()
 void TextView::rebuild()
 {
     m_segments.clear();
-    m_segments.update(shownText());
     m_layouts.clear();
     m_anchor = m_position = 0;
     // Shown from the top, like a text that was set anew.
     m_top = {};
     m_follow = shownText().isEmpty();
-    refreshGeometry();
+    cutPieces();
 }
 
 int TextView::layoutWidth() const

@@ -118,6 +118,7 @@ private:
     void scrollByPixels(int pixels);
     bool canLayOut() const;
     void refreshGeometry();
+    void cutPieces();
     qsizetype positionAt(QPoint point) const;
     void selectWordAt(qsizetype position);
     QMenu *makeContextMenu();
@@ -128,6 +129,7 @@ private:
     QMetaObject::Connection m_ownerGone;
     const QString *m_external = nullptr;
     bool m_dropFinalLineFeed = false;
+    bool m_cutQueued = false; // more pieces are cut on the next turn
     TextSegments m_segments;
 
     Position m_top;

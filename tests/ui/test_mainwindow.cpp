@@ -13,7 +13,11 @@
 #include "tabs/opentabcatalog.h"
 #include "tabwindowarrangement.h"
 #include "textbox.h"
+#include "textsegments.h"
+#include "textview.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
@@ -57,6 +61,7 @@ private Q_SLOTS:
     void languageSwitchRetranslatesButKeepsStoredNotices();
     void answerStreamsIntoTheBoxAndTheTitleFollows();
     void streamingAnswerIsFollowedWithoutSharingIt();
+    void hugeAnswerIsReadInStepsAndCountsEveryCitation();
     void moveTabToNewWindowAndMergeBack();
     void dividerDragIsRememberedForEveryTab();
 
@@ -253,6 +258,36 @@ void TestMainWindow::streamingAnswerIsFollowedWithoutSharingIt()
     QTRY_COMPARE(catalogAnswer(), tab->session().answerText());
     qunsetenv("FAKE_RAG_MODE");
     qunsetenv("FAKE_RAG_DELAY");
+}
+
+void TestMainWindow::hugeAnswerIsReadInStepsAndCountsEveryCitation()
+{
+    // A 5-million-character line arrives at once. The answer box and the Documents count
+    // read it a few megabytes per turn; a citation across the point where a turn stops
+    // is still counted, and so is the one at the very end.
+    QTemporaryDir folder;
+    const QString output = folder.filePath(QStringLiteral("answer.txt"));
+    QFile file(output);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray((2 << 20) - 6, 'x'));
+    file.write("[\xE4\xBE\x86\xE6\xBA\x90: big.pdf p. 3] ");
+    file.write(QByteArray(3 << 20, 'y'));
+    file.write(" [\xE4\xBE\x86\xE6\xBA\x90: end.pdf p. 1]\n");
+    file.close();
+    qputenv("FAKE_RAG_MODE", "file");
+    qputenv("FAKE_RAG_OUTPUT", QFile::encodeName(output));
+    MainWindow *window = makeWindow();
+    ContentView *tab = window->currentTab();
+    tab->session().setQuestion(QStringLiteral("Everything?"));
+    tab->model().ask();
+    QTRY_VERIFY_WITH_TIMEOUT(!tab->session().isBusy(), 20000);
+    QTRY_COMPARE(tab->sidebarPicker()->button(1)->text(), QStringLiteral("Documents (2)"));
+    TextSegments whole;
+    whole.update(tab->session().answerText().chopped(1));
+    QTRY_COMPARE(tab->answerBox()->editor()->pieceCount(), whole.count());
+    QCOMPARE(tab->answerBox()->text(), tab->session().answerText().chopped(1));
+    qunsetenv("FAKE_RAG_MODE");
+    qunsetenv("FAKE_RAG_OUTPUT");
 }
 
 void TestMainWindow::moveTabToNewWindowAndMergeBack()

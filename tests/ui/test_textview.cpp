@@ -43,6 +43,7 @@ private Q_SLOTS:
     void growingTextIsCutAsIfReadAtOnce();
     void copiesExactlyTheSelectedText();
     void followsTheEndOnlyFromTheBottom();
+    void hugeTextIsCutOverSeveralTurns();
     void showsAnotherObjectsTextUntilItIsGone();
 };
 
@@ -101,8 +102,16 @@ void TestTextView::growingTextIsCutAsIfReadAtOnce()
             growing.update(text);
         }
         TextSegments atOnce;
-        atOnce.update(text);
+        QVERIFY(atOnce.update(text));
         QCOMPARE(startsOf(growing), startsOf(atOnce));
+        // Cut a little at a time: the same pieces once the end is reached.
+        TextSegments bySteps;
+        while (!bySteps.update(text, random.bounded(1, 2000))) {
+            QVERIFY(bySteps.size() < text.size());
+            QCOMPARE(bySteps.start(bySteps.count() - 1), bySteps.size());
+        }
+        QCOMPARE(startsOf(bySteps), startsOf(atOnce));
+        QCOMPARE(bySteps.size(), text.size());
     }
 }
 
@@ -165,6 +174,40 @@ void TestTextView::followsTheEndOnlyFromTheBottom()
     view.sourceReplaced();
     QCOMPARE(view.verticalScrollBar()->value(), 0);
     QCOMPARE(view.text(), answer.chopped(1));
+}
+
+void TestTextView::hugeTextIsCutOverSeveralTurns()
+{
+    // Megabytes arriving at once are cut into pieces a few megabytes per turn: the first
+    // turn leaves pieces for later, and the view ends with all of them, still following
+    // the end and copying the exact text.
+    QObject owner;
+    QString answer = lines(0, 10);
+    TextView view;
+    view.resize(300, 200);
+    view.setSource(&owner, &answer, false);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.scrollToBottom();
+
+    answer += QString(12 << 20, u'y');
+    view.sourceAppended();
+    TextSegments whole;
+    whole.update(answer);
+    const qsizetype allPieces = whole.count();
+    QVERIFY2(view.pieceCount() < allPieces / 2, qPrintable(QString::number(view.pieceCount())));
+    QTRY_COMPARE(view.pieceCount(), allPieces);
+    QVERIFY(view.isAtBottom());
+    QCOMPARE(view.text().size(), answer.size());
+
+    // Set anew, a huge text is cut in steps too, from the top.
+    answer = QString(12 << 20, u'z') + QStringLiteral("\nend");
+    view.sourceReplaced();
+    QVERIFY(view.pieceCount() < allPieces / 2);
+    whole.clear();
+    whole.update(answer);
+    QTRY_COMPARE(view.pieceCount(), whole.count());
+    QCOMPARE(view.verticalScrollBar()->value(), 0);
 }
 
 void TestTextView::showsAnotherObjectsTextUntilItIsGone()
