@@ -5,6 +5,8 @@
 // Run without arguments. The program plays rag itself when started with "ask".
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
+#include "stallmeter.h"
+#include "system/largeallocations.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,6 +21,8 @@
 #include <unistd.h>
 
 namespace {
+
+using bench::StallMeter;
 
 constexpr int lineCount = 200000;
 
@@ -47,40 +51,6 @@ int playRag()
     return 0;
 }
 
-// Largest gap between ticks of a 1 ms timer while it runs.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_longest = std::max(m_longest, now - m_last);
-            m_last = now;
-        });
-    }
-    void start()
-    {
-        m_longest = 0;
-        m_clock.start();
-        m_last = 0;
-        m_timer.start();
-    }
-    double stopMs()
-    {
-        m_timer.stop();
-        return double(m_longest) / 1e6;
-    }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
-
 struct Result
 {
     double seconds;
@@ -91,9 +61,6 @@ struct Result
 Result throughSession(tovik::RagSettings &settings, StallMeter &meter, qint64 *answerSize = nullptr)
 {
     tovik::RagSession session(&settings);
-    qint64 lines = 0;
-    QObject::connect(&session, &tovik::RagSession::answerAppended, &session, [&lines] { ++lines; });
-    QObject::connect(&session, &tovik::RagSession::logAppended, &session, [&lines] { ++lines; });
     QEventLoop loop;
     QObject::connect(&session, &tovik::RagSession::isBusyChanged, &loop, [&] {
         if (!session.isBusy())
@@ -107,6 +74,8 @@ Result throughSession(tovik::RagSettings &settings, StallMeter &meter, qint64 *a
     loop.exec();
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
     const double stall = meter.stopMs();
+    // Appends are announced a batch at a time: the lines are counted in the texts.
+    const qint64 lines = session.answerText().count(u'\n') + session.logText().count(u'\n');
     if (answerSize)
         *answerSize = session.answerText().size();
     if (session.hasErrorMessage())
@@ -148,6 +117,7 @@ int main(int argc, char **argv)
 {
     if (argc > 1 && qstrcmp(argv[1], "ask") == 0)
         return playRag();
+    tovik::serveLargeAllocationsByMapping(); // as the application does
 
     // Keep the user's own settings out of it.
     QTemporaryDir home;

@@ -3,6 +3,8 @@
 // A real main window with one tab whose rag is a script that prints a prepared file,
 // and the meters the window figures are taken with.
 
+#include "stallmeter.h"
+
 #include <QElapsedTimer>
 #include <QString>
 #include <QTemporaryDir>
@@ -20,31 +22,6 @@ class RagSettings;
 }
 
 namespace bench {
-
-// Largest gap between ticks of a 1 ms timer while it runs: the longest time the
-// interface thread was busy with one thing. On a loaded machine the wall-clock gap
-// also counts time the thread was not running, so the thread's own CPU time between
-// the two ticks is kept too.
-class StallMeter
-{
-public:
-    StallMeter();
-    void start();
-    double stopMs();
-    double longestMs() const { return double(m_longest) / 1e6; }
-    double longestBusyMs() const { return double(m_longestBusy) / 1e6; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-    qint64 m_lastBusy = 0;
-    qint64 m_longestBusy = 0;
-};
-
-// CPU time of the calling thread, nanoseconds.
-qint64 threadCpuNanoseconds();
 
 // Resident memory of this process in bytes; the peak since resetPeak().
 qint64 residentBytes();
