@@ -6,7 +6,6 @@
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "stallmeter.h"
-#include "system/largeallocations.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -117,7 +116,6 @@ int main(int argc, char **argv)
 {
     if (argc > 1 && qstrcmp(argv[1], "ask") == 0)
         return playRag();
-    tovik::serveLargeAllocationsByMapping(); // as the application does
 
     // Keep the user's own settings out of it.
     QTemporaryDir home;

@@ -8,7 +8,6 @@
 // Run with no argument for all, or name sections: launch, append, lines, longline,
 // citations.
 #include "streamfigures.h"
-#include "system/largeallocations.h"
 #include "textbox.h"
 
 #include <QApplication>
@@ -89,7 +88,6 @@ void appendFigures()
 
 int main(int argc, char **argv)
 {
-    tovik::serveLargeAllocationsByMapping(); // as the application does
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Keep the user's own settings and history out of it.
     QTemporaryDir home;

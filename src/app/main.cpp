@@ -1,9 +1,7 @@
-#include "system/largeallocations.h"
 #include "tovikapplication.h"
 
 int main(int argc, char *argv[])
 {
-    tovik::serveLargeAllocationsByMapping();
     tovik::TovikApplication::answerWithoutWindow(argc, argv);
     if (tovik::TovikApplication::handOverToRunningInstance(argc, argv))
         return 0;
