@@ -1,6 +1,7 @@
 #include "preview/citations.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
@@ -54,7 +55,8 @@ std::optional<qint64> parsePage(QStringView digits)
 struct CitedFile
 {
     QString filename;
-    QList<qint64> pages;
+    QList<qint64> pages; // in the order first cited
+    QSet<qint64> seen;   // the same pages, so thousands of them are not searched per marker
 };
 
 } // namespace
@@ -104,9 +106,11 @@ QList<CitedPage> citedPages(QStringView answer)
             it = fileIndex.insert(filename, qsizetype(files.size()));
             files.push_back({filename, {}});
         }
-        QList<qint64> &pages = files[size_t(it.value())].pages;
-        if (!pages.contains(*page))
-            pages.append(*page);
+        CitedFile &file = files[size_t(it.value())];
+        if (!file.seen.contains(*page)) {
+            file.seen.insert(*page);
+            file.pages.append(*page);
+        }
     }
 
     QList<CitedPage> result;
