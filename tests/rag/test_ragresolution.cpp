@@ -7,6 +7,7 @@
 #include "support/isolatedhome.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -370,9 +371,15 @@ void TestRagResolution::systemLoginShellRunsTheUsersShell()
     // A shell that never ends is given up after the time-out.
     SystemLoginShell impatient(200);
     std::optional<LoginShellOutput> hung;
+    // Its process belongs to the application while it runs, so even one still running
+    // at exit is stopped and freed; once the stopped shell is reaped it is gone.
+    const auto runningShells = [] { return QCoreApplication::instance()->findChildren<QProcess *>().size(); };
+    QTRY_COMPARE(runningShells(), 0);
     impatient.run(QStringLiteral("sleep 30"), &context, [&](const LoginShellOutput &o) { hung = o; });
+    QCOMPARE(runningShells(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(hung.has_value(), 5000);
     QVERIFY(!hung->started);
+    QTRY_COMPARE(runningShells(), 0);
 }
 
 void TestRagResolution::statusDisplayTextFollowsTheLanguage()

@@ -7,6 +7,7 @@
 #include "search/historyassistant.h"
 #include "search/historysemanticsearch.h"
 #include "support/isolatedhome.h"
+#include "support/onworker.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -15,7 +16,6 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QThreadPool>
-#include <QtConcurrent>
 #include <QtTest>
 
 using namespace tovik;
@@ -84,7 +84,7 @@ private:
     template<typename Function>
     auto onWorker(Function function)
     {
-        return QtConcurrent::run(&m_worker, function).result();
+        return test::onWorker(m_worker, function);
     }
 
     QThreadPool m_worker;

@@ -5,10 +5,10 @@
 #include "platform/modelserverprotocol.h"
 #include "platform/modelservertransport.h"
 #include "support/isolatedhome.h"
+#include "support/onworker.h"
 
 #include <QNetworkAccessManager>
 #include <QThreadPool>
-#include <QtConcurrent>
 #include <QtTest>
 
 using namespace tovik;
@@ -47,7 +47,7 @@ private:
     template<typename Function>
     auto onWorker(Function function)
     {
-        return QtConcurrent::run(&m_worker, function).result();
+        return test::onWorker(m_worker, function);
     }
 
     QThreadPool m_worker;

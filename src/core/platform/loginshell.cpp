@@ -1,5 +1,6 @@
 #include "platform/loginshell.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
@@ -9,6 +10,41 @@
 #include <unistd.h>
 
 namespace tovik {
+
+namespace {
+
+// Holds every shell still running, under the application object: a shell outlives the
+// tab that started it, but not the application. Shells left then (hung, or stopped and
+// not yet reaped) are stopped and reaped here, without reporting to anyone.
+class RunningShells final : public QObject
+{
+public:
+    using QObject::QObject;
+
+    ~RunningShells() override
+    {
+        for (QProcess *process : findChildren<QProcess *>(Qt::FindDirectChildrenOnly)) {
+            process->disconnect();
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(1000);
+            }
+        }
+    }
+};
+
+QObject *runningShells()
+{
+    QCoreApplication *application = QCoreApplication::instance();
+    if (!application)
+        return nullptr;
+    static QPointer<RunningShells> owner;
+    if (!owner)
+        owner = new RunningShells(application);
+    return owner;
+}
+
+} // namespace
 
 SystemLoginShell::SystemLoginShell(int timeoutMs)
     : m_timeoutMs(timeoutMs)
@@ -27,9 +63,9 @@ QString SystemLoginShell::userShell()
 
 void SystemLoginShell::run(const QString &command, QObject *context, Done done)
 {
-    // Parentless: the process must outlive a closed tab until the shell has ended,
-    // because destroying a running QProcess waits for it on this thread.
-    auto *process = new QProcess;
+    // Not owned by the caller: the process must outlive a closed tab until the shell has
+    // ended, because destroying a running QProcess waits for it on this thread.
+    auto *process = new QProcess(runningShells());
     process->setProgram(userShell());
     process->setArguments({QStringLiteral("-lc"), command});
     process->setStandardInputFile(QProcess::nullDevice());

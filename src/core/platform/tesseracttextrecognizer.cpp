@@ -4,8 +4,10 @@
 #include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QThread>
+#include <QThreadStorage>
 #include <QtConcurrent>
 
 #include <dlfcn.h>
@@ -43,7 +45,14 @@ struct Engine
 
 tesseract::TessBaseAPI *engineFor(const QByteArray &languages, bool dictionaries)
 {
-    thread_local Engine engine;
+    // Not thread_local: QThreadStorage frees a thread's engine as its QThread finishes,
+    // before QThread::wait() returns, so a pool that is waited for is done with Tesseract.
+    // A thread_local would be freed only as the system thread goes, after the wait, and
+    // could still be freeing while the process tears down Tesseract's globals.
+    static QThreadStorage<Engine *> engines;
+    if (!engines.hasLocalData())
+        engines.setLocalData(new Engine);
+    Engine &engine = *engines.localData();
     if (engine.api && engine.languages == languages && engine.dictionaries == dictionaries)
         return engine.api.get();
     engine = {};
@@ -224,6 +233,11 @@ TesseractTextRecognizer::TesseractTextRecognizer(int bands)
 
 TesseractTextRecognizer::~TesseractTextRecognizer() = default;
 
+void TesseractTextRecognizer::endThreads()
+{
+    m_pool.waitForDone();
+}
+
 QList<int> TesseractTextRecognizer::bandCuts(const QImage &grey, int bands)
 {
     const int height = grey.height();
@@ -298,7 +312,17 @@ std::optional<QList<TextObservation>> TesseractTextRecognizer::recognize(const Q
 
 std::shared_ptr<TextRecognizer> systemTextRecognizer()
 {
-    static const std::shared_ptr<TextRecognizer> recognizer = std::make_shared<TesseractTextRecognizer>();
+    // An engine is freed by its thread as the thread ends. Ended with the process's static
+    // objects, a band thread would free its engine into Tesseract's own statics after those
+    // are gone; so its threads end with the application object. Recognitions on Qt's shared
+    // pool hand bands to these threads and finish first.
+    static const std::shared_ptr<TesseractTextRecognizer> recognizer = [] {
+        qAddPostRoutine([] {
+            QThreadPool::globalInstance()->waitForDone();
+            recognizer->endThreads();
+        });
+        return std::make_shared<TesseractTextRecognizer>();
+    }();
     return recognizer;
 }
 

@@ -26,6 +26,10 @@ public:
     explicit TesseractTextRecognizer(int bands = 0);
     ~TesseractTextRecognizer() override;
 
+    // Waits for the band readers and ends their threads, which frees their engines.
+    // Later recognitions start new threads.
+    void endThreads();
+
     std::optional<QList<TextObservation>> recognize(const QImage &image,
                                                     const TextRecognitionRequest &request,
                                                     const std::atomic_bool *cancelled = nullptr) const override;

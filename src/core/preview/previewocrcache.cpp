@@ -2,6 +2,7 @@
 
 #include "preview/pageocrjob.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPromise>
@@ -41,7 +42,14 @@ struct PreviewOCRCache::Running
 
 PreviewOCRCache &PreviewOCRCache::shared()
 {
+    // Its workers' engines must be freed while the application object still exists,
+    // not after the process's static objects (Tesseract's among them) are gone.
     static PreviewOCRCache cache(systemTextRecognizer());
+    static const bool endsWithTheApplication = [] {
+        qAddPostRoutine([] { cache.endThreads(); });
+        return true;
+    }();
+    Q_UNUSED(endsWithTheApplication);
     return cache;
 }
 
@@ -56,15 +64,20 @@ PreviewOCRCache::PreviewOCRCache(std::shared_ptr<TextRecognizer> recognizer, QOb
 
 PreviewOCRCache::~PreviewOCRCache()
 {
+    // Workers post back to this object; they must be done before it goes.
+    endThreads();
+    const QHash<QString, std::shared_ptr<Running>> running = std::exchange(m_running, {});
+    for (const std::shared_ptr<Running> &each : running)
+        each->finish(RecognizedPageText());
+}
+
+void PreviewOCRCache::endThreads()
+{
     for (const std::shared_ptr<Running> &running : std::as_const(m_running)) {
         if (running->job)
             running->job->cancel();
     }
-    // Workers post back to this object; they must be done before it goes.
     m_pool.waitForDone();
-    const QHash<QString, std::shared_ptr<Running>> running = std::exchange(m_running, {});
-    for (const std::shared_ptr<Running> &each : running)
-        each->finish(RecognizedPageText());
 }
 
 QString PreviewOCRCache::textKey(const QString &filename, qint64 page)

@@ -66,6 +66,8 @@ Q_SIGNALS:
 
 private:
     void store(const QString &key, const RecognizedPageText &text);
+    // Cancels running recognitions and ends the worker threads, freeing their engines.
+    void endThreads();
 
     struct Running;
 
