@@ -104,7 +104,7 @@ QList<CitedPage> citedPages(QStringView answer)
         auto it = fileIndex.constFind(filename);
         if (it == fileIndex.cend()) {
             it = fileIndex.insert(filename, qsizetype(files.size()));
-            files.push_back({filename, {}});
+            files.push_back({filename, {}, {}});
         }
         CitedFile &file = files[size_t(it.value())];
         if (!file.seen.contains(*page)) {
