@@ -100,9 +100,8 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
     });
     // Appends arrive as xxxAppended right before xxxTextChanged; a change without one
     // (a load, a clear) replaces the text.
-    connect(&session, &RagSession::answerAppended, this, [this](qsizetype from) {
+    connect(&session, &RagSession::answerAppended, this, [this] {
         m_answerGrew = true;
-        Q_UNUSED(from); // read from where the citations left off
         m_answer->sourceAppended();
         readCitations();
     });

@@ -123,6 +123,22 @@ qsizetype RecognizedPageText::caretLineUp(qsizetype caret) const
     return lineRange(std::min(caret, m_glyphs.size()) - 1).lower;
 }
 
+qsizetype RecognizedPageText::movedCaret(qsizetype caret, int key) const
+{
+    switch (key) {
+    case Qt::Key_Left:
+        return std::max<qsizetype>(0, caret - 1);
+    case Qt::Key_Right:
+        return std::min(m_glyphs.size(), caret + 1);
+    case Qt::Key_Down:
+        return caretLineDown(caret);
+    case Qt::Key_Up:
+        return caretLineUp(caret);
+    default:
+        return caret;
+    }
+}
+
 GlyphIndexSet RecognizedPageText::glyphsIn(const QRectF &rect) const
 {
     const QRectF area = rect.normalized();

@@ -85,6 +85,9 @@ public:
     qsizetype caretLineDown(qsizetype caret) const;
     // The start of the caret's line, or of the line before when it is there already.
     qsizetype caretLineUp(qsizetype caret) const;
+    // The caret after an arrow key (Qt::Key_Left, _Right, _Up, _Down): a glyph sideways, a
+    // line up or down; unchanged for any other key.
+    qsizetype movedCaret(qsizetype caret, int key) const;
 
     // Glyphs whose overlap with the rectangle is wider and higher than 0.0005.
     GlyphIndexSet glyphsIn(const QRectF &rect) const;

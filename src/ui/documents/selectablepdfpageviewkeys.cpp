@@ -17,8 +17,6 @@ qsizetype SelectablePDFPageView::selectionUnitCount() const
 
 qsizetype SelectablePDFPageView::lineStartAfter(qsizetype caret) const
 {
-    if (usesRecognizedText())
-        return m_recognized->caretLineDown(caret);
     // The text layer ends each line with a line feed, which belongs to that line.
     const qsizetype feed = m_textLayer->text().indexOf(QLatin1Char('\n'), caret);
     return feed < 0 ? selectionUnitCount() : feed + 1;
@@ -26,8 +24,6 @@ qsizetype SelectablePDFPageView::lineStartAfter(qsizetype caret) const
 
 qsizetype SelectablePDFPageView::lineStartBefore(qsizetype caret) const
 {
-    if (usesRecognizedText())
-        return m_recognized->caretLineUp(caret);
     // The start of the caret's line, or of the line before when it is there already.
     if (caret <= 1)
         return 0;
@@ -37,6 +33,8 @@ qsizetype SelectablePDFPageView::lineStartBefore(qsizetype caret) const
 
 qsizetype SelectablePDFPageView::movedCaret(qsizetype caret, int key) const
 {
+    if (usesRecognizedText())
+        return m_recognized->movedCaret(caret, key);
     switch (key) {
     case Qt::Key_Left:
         return std::max<qsizetype>(0, caret - 1);

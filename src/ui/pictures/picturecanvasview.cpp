@@ -275,26 +275,12 @@ bool PictureCanvasView::extendSelectionByKey(const QKeyEvent *event)
         || (key != Qt::Key_Left && key != Qt::Key_Right && key != Qt::Key_Up && key != Qt::Key_Down)
         || !hasGlyphs())
         return false;
-    const qsizetype count = m_recognized->glyphs().size();
     if (!m_keyAnchor) {
         // Grow what the mouse selected, or start at the first glyph.
         m_keyAnchor = m_selection ? *m_selection->begin() : 0;
         m_keyCaret = m_selection ? *m_selection->rbegin() + 1 : 0;
     }
-    switch (key) {
-    case Qt::Key_Left:
-        m_keyCaret = std::max<qsizetype>(0, m_keyCaret - 1);
-        break;
-    case Qt::Key_Right:
-        m_keyCaret = std::min(count, m_keyCaret + 1);
-        break;
-    case Qt::Key_Down:
-        m_keyCaret = m_recognized->caretLineDown(m_keyCaret);
-        break;
-    default:
-        m_keyCaret = m_recognized->caretLineUp(m_keyCaret);
-        break;
-    }
+    m_keyCaret = m_recognized->movedCaret(m_keyCaret, key);
     const qsizetype from = std::min(*m_keyAnchor, m_keyCaret);
     const qsizetype to = std::max(*m_keyAnchor, m_keyCaret);
     storeSelection(from < to ? std::optional(indexesOf({from, to})) : std::nullopt);
