@@ -126,7 +126,14 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
             m_log->sourceReplaced();
     });
     m_followTimer.setSingleShot(true);
-    connect(&m_followTimer, &QTimer::timeout, this, &ContentView::followAnswerNow);
+    connect(&m_followTimer, &QTimer::timeout, this, [this] {
+        // The answer may have grown a lot while the timer ran: a copy of it is due
+        // only once the wait that fits its present size is over.
+        if (const qint64 wait = followWait(); wait > 0)
+            m_followTimer.start(int(wait));
+        else
+            followAnswerNow();
+    });
     connect(&session, &RagSession::isAskingChanged, this, &ContentView::followAnswerNow);
     connect(&m_services.settings(), &RagSettings::workingDirectoryChanged, this, &ContentView::updatePreview);
     connect(&session, &RagSession::errorMessageChanged, this, &ContentView::showError);
@@ -442,11 +449,16 @@ void ContentView::followAnswerSoon()
 {
     if (m_followTimer.isActive() || m_snapshot.isCopying())
         return;
+    m_followTimer.start(int(followWait()));
+}
+
+qint64 ContentView::followWait() const
+{
     // A few times a second, and less often as the answer grows: copying it for the
     // followers (a few milliseconds per million characters) stays a small part of the time.
     const qint64 interval = std::max<qint64>(250, m_model->session().answerText().size() / 10000);
     const qint64 since = m_lastFollow.isValid() ? m_lastFollow.elapsed() : interval;
-    m_followTimer.start(int(std::clamp<qint64>(interval - since, 0, interval)));
+    return std::clamp<qint64>(interval - since, 0, interval);
 }
 
 void ContentView::showEvent(QShowEvent *event)

@@ -119,6 +119,8 @@ private:
     // share of the session's text would make its next append copy all of it at once.
     void followAnswerNow();
     void followAnswerSoon();
+    // How long the followers wait for their next copy of a growing answer.
+    qint64 followWait() const;
     void followAnswer(const QString &answer);
 
     AppServices &m_services;
