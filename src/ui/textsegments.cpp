@@ -17,12 +17,13 @@ void TextSegments::clear()
 
 bool TextSegments::update(QStringView text, qsizetype budget)
 {
-    qsizetype at = m_starts.takeLast();
+    qsizetype at = m_starts.back();
+    m_starts.pop_back();
     const qsizetype size = text.size();
     const qsizetype stop = budget < 0 ? size : std::min(size, at + budget);
     m_size = size;
     for (;;) {
-        m_starts.append(at);
+        m_starts.push_back(at);
         if (at >= stop && at < size) {
             m_size = at;
             return false;
@@ -51,9 +52,9 @@ bool TextSegments::update(QStringView text, qsizetype budget)
 
 qsizetype TextSegments::end(QStringView text, qsizetype index) const
 {
-    if (index + 1 >= m_starts.size())
+    if (index + 1 >= count())
         return m_size;
-    const qsizetype next = m_starts.at(index + 1);
+    const qsizetype next = start(index + 1);
     return next > 0 && text[next - 1] == u'\n' ? next - 1 : next;
 }
 

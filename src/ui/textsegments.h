@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QList>
 #include <QStringView>
+
+#include <vector>
 
 namespace tovik {
 
@@ -25,8 +26,8 @@ public:
     bool update(QStringView text, qsizetype budget = -1);
 
     // At least 1: an empty text or line is one empty piece.
-    qsizetype count() const { return m_starts.size(); }
-    qsizetype start(qsizetype index) const { return m_starts.at(index); }
+    qsizetype count() const { return qsizetype(m_starts.size()); }
+    qsizetype start(qsizetype index) const { return m_starts[std::size_t(index)]; }
     // Where piece `index` ends: before the line feed that ends its line, where the next
     // piece starts, or, for the last piece, where the text read by update() ended.
     qsizetype end(QStringView text, qsizetype index) const;
@@ -36,7 +37,8 @@ public:
     qsizetype indexOf(qsizetype position) const;
 
 private:
-    QList<qsizetype> m_starts{0};
+    // A million-line text has a million pieces: a plain vector appends them cheapest.
+    std::vector<qsizetype> m_starts{0};
     qsizetype m_size = 0;
 };
 
