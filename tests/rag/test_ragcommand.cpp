@@ -1,6 +1,7 @@
 #include "i18n/interfacelanguage.h"
 #include "rag/ragcommand.h"
 #include "rag/ragoutputstream.h"
+#include "rag/ragresolution.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "ragtestsupport.h"
@@ -84,7 +85,6 @@ private Q_SLOTS:
     void quietAndUnendedOutput();
     void launchFailureUsesTheSystemMessage();
     void missingWorkingDirectoryStartsNothing();
-    void unresolvableRagSaysHowToInstall();
     void cancelTerminatesTheChildSilently();
     void childIgnoringTerminationIsKilledAfterTheGrace();
     void quittingEndsAChildIgnoringTermination();
@@ -92,6 +92,7 @@ private Q_SLOTS:
     void checkoutRunsThroughPythonWithItsEnvironment();
 
 private:
+    ResolvedCommand resolved();
     Outcome run(const QByteArray &mode, const QStringList &arguments = {QStringLiteral("ask"), QStringLiteral("q")});
 
     std::unique_ptr<QTemporaryDir> m_scratch;
@@ -116,6 +117,16 @@ void TestRagCommand::cleanup()
     qunsetenv("FAKE_RAG_MODE");
 }
 
+// rag as the session's settings resolve it, the way every job starts.
+ResolvedCommand TestRagCommand::resolved()
+{
+    std::optional<std::optional<ResolvedCommand>> result;
+    resolveCommand(*m_settings, m_session.get(), [&](const std::optional<ResolvedCommand> &command) { result = command; });
+    if (!QTest::qWaitFor([&] { return result.has_value(); }) || !result->has_value())
+        qFatal("rag could not be resolved");
+    return **result;
+}
+
 Outcome TestRagCommand::run(const QByteArray &mode, const QStringList &arguments)
 {
     qputenv("FAKE_RAG_MODE", mode);
@@ -123,7 +134,7 @@ Outcome TestRagCommand::run(const QByteArray &mode, const QStringList &arguments
     bool done = false;
     // A real event loop: QTest::qWaitFor sleeps between turns, which would throttle the pipe.
     QEventLoop loop;
-    runRag(*m_session, std::make_shared<RagJob>(), arguments,
+    runRag(*m_session, std::make_shared<RagJob>(), resolved(), arguments,
            [&](const RagLine &line, bool isLog) { outcome.lines.append({line.text().toString(), isLog}); },
            [&] {
                done = true;
@@ -252,14 +263,6 @@ void TestRagCommand::missingWorkingDirectoryStartsNothing()
     QCOMPARE(outcome.errorMessage, QStringLiteral("Working directory does not exist: ~/gone"));
 }
 
-void TestRagCommand::unresolvableRagSaysHowToInstall()
-{
-    m_settings->setRagPath(QString());
-    const Outcome outcome = run("echo");
-    QVERIFY(outcome.lines.isEmpty());
-    QVERIFY(outcome.errorMessage && outcome.errorMessage->startsWith(QStringLiteral("rag wasn't found.")));
-}
-
 void TestRagCommand::cancelTerminatesTheChildSilently()
 {
     const QString marker = m_scratch->filePath(QStringLiteral("terminated"));
@@ -268,7 +271,7 @@ void TestRagCommand::cancelTerminatesTheChildSilently()
     QStringList lines;
     bool done = false;
     auto job = std::make_shared<RagJob>();
-    runRag(*m_session, job, {QStringLiteral("ingest"), QStringLiteral("/x.pdf")},
+    runRag(*m_session, job, resolved(), {QStringLiteral("ingest"), QStringLiteral("/x.pdf")},
            [&](const RagLine &line, bool) { lines.append(line.text().toString()); }, [&] { done = true; });
     QTRY_COMPARE(lines, QStringList{"started"});
     QVERIFY(!done);
@@ -289,7 +292,7 @@ void TestRagCommand::childIgnoringTerminationIsKilledAfterTheGrace()
     KillOnExit child;
     bool done = false;
     auto job = std::make_shared<RagJob>();
-    runRag(*m_session, job, {QStringLiteral("ask"), QStringLiteral("q")},
+    runRag(*m_session, job, resolved(), {QStringLiteral("ask"), QStringLiteral("q")},
            [&](const RagLine &line, bool) { child.pid = pidFromLine(line.text().toString()); }, [&] { done = true; });
     QTRY_VERIFY(child.pid > 0);
     job->cancel();

@@ -101,49 +101,34 @@ QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra, cons
     return commandEnvironment(extra, QProcessEnvironment::systemEnvironment(), systemRoot);
 }
 
-void runRag(RagSession &session, const RagJobPtr &job, const QStringList &arguments,
+void runRag(RagSession &session, const RagJobPtr &job, const ResolvedCommand &command, const QStringList &arguments,
             RagLineHandler onLine, std::function<void()> done, std::function<void()> onBatch)
 {
+    const RagSettings &settings = *session.settings();
+    const auto directory = workingDirectoryURL(settings);
+    if (!directory) {
+        session.setErrorMessage(translated(QStringLiteral("Working directory does not exist: {path}"),
+                                           {{QStringLiteral("path"), settings.workingDirectory()}}));
+        done();
+        return;
+    }
     QPointer<RagSession> guard(&session);
-    resolveCommand(*session.settings(), &session,
-                   [guard, job, arguments, onLine = std::move(onLine), done = std::move(done),
-                    onBatch = std::move(onBatch)](const std::optional<ResolvedCommand> &command) {
-        if (!guard)
-            return;
-        if (job->isCancelled()) {
+    auto *stream = RagOutputStream::start(
+        command.executable, command.leadingArguments + arguments, *directory,
+        commandEnvironment(command.extraEnvironment, settings.systemRoot()), &session,
+        [job, onLine = std::move(onLine)](const RagLine &line) {
+            if (!job->isCancelled())
+                onLine(line, isLogLine(line.text()));
+        },
+        [guard, job, done = std::move(done)](const std::optional<RagCommandError> &error) {
+            if (!guard)
+                return;
+            if (error && !job->isCancelled())
+                guard->setErrorMessage(error->description());
             done();
-            return;
-        }
-        RagSettings &settings = *guard->settings();
-        if (!command) {
-            guard->setErrorMessage(notFoundMessage(settings));
-            done();
-            return;
-        }
-        const auto directory = workingDirectoryURL(settings);
-        if (!directory) {
-            guard->setErrorMessage(translated(QStringLiteral("Working directory does not exist: {path}"),
-                                              {{QStringLiteral("path"), settings.workingDirectory()}}));
-            done();
-            return;
-        }
-        auto *stream = RagOutputStream::start(
-            command->executable, command->leadingArguments + arguments, *directory,
-            commandEnvironment(command->extraEnvironment, settings.systemRoot()), guard.data(),
-            [job, onLine](const RagLine &line) {
-                if (!job->isCancelled())
-                    onLine(line, isLogLine(line.text()));
-            },
-            [guard, job, done](const std::optional<RagCommandError> &error) {
-                if (!guard)
-                    return;
-                if (error && !job->isCancelled())
-                    guard->setErrorMessage(error->description());
-                done();
-            },
-            onBatch);
-        job->attach(stream);
-    });
+        },
+        std::move(onBatch));
+    job->attach(stream);
 }
 
 } // namespace tovik

@@ -2,6 +2,7 @@
 
 #include "rag/ragjob.h"
 #include "rag/ragline.h"
+#include "rag/resolvedcommand.h"
 
 #include <QMap>
 #include <QProcessEnvironment>
@@ -40,14 +41,14 @@ QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra, cons
 // `line` is valid during the call only.
 using RagLineHandler = std::function<void(const RagLine &line, bool isLog)>;
 
-// Resolves rag from the session's settings and runs it in the working directory with
-// `arguments` after the resolved leading ones. Each output line goes to `onLine` in
+// Runs the resolved rag `command` in the session's working directory with `arguments`
+// after its leading ones. Each output line goes to `onLine` in
 // order; a failure is written to the session's errorMessage (a cancelled job writes
 // nothing). `done` runs once the output has ended, the run failed or `job` was
 // cancelled. `onBatch`, when given, runs after every run of lines delivered in one
 // event-loop turn, and before `done`. All run on the GUI thread and not at all once
 // the session is gone.
-void runRag(RagSession &session, const RagJobPtr &job, const QStringList &arguments,
+void runRag(RagSession &session, const RagJobPtr &job, const ResolvedCommand &command, const QStringList &arguments,
             RagLineHandler onLine, std::function<void()> done, std::function<void()> onBatch = {});
 
 } // namespace tovik

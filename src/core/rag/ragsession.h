@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rag/ragcommand.h"
 #include "rag/ragjob.h"
 #include "rag/ragline.h"
 
@@ -153,6 +154,19 @@ private:
     // Starts `body` on a later event-loop turn as the session's current job.
     void startJob(std::function<void(const RagJobPtr &)> body);
 
+    // One job's run of rag. Once rag is resolved: onNotFound when it cannot be found,
+    // else onStart, the lines, and onEnd when the output has ended. A job cancelled on
+    // the way gets onCancel instead, and only that.
+    struct JobRun
+    {
+        QStringList arguments;
+        RagLineHandler onLine;
+        std::function<void()> onStart;
+        std::function<void()> onNotFound;
+        std::function<void()> onEnd;
+        std::function<void()> onCancel;
+    };
+    void runJob(const RagJobPtr &job, JobRun run);
     void runStatusJob(const RagJobPtr &job, quint64 generation, Completion done);
     void runAskJob(const RagJobPtr &job, const QString &question, quint64 generation);
     void runIngestJob(const RagJobPtr &job, const QUrl &location, quint64 generation);

@@ -37,32 +37,51 @@ void RagSession::checkStatus(Completion done)
 
 void RagSession::runStatusJob(const RagJobPtr &job, quint64 generation, Completion done)
 {
-    if (job->isCancelled()) {
+    JobRun run;
+    run.arguments = {QStringLiteral("status")};
+    run.onLine = [this](const RagLine &line, bool) { m_settings->appendStatusLine(line.text().toString()); };
+    run.onStart = [this] { m_settings->setStatusText(QString()); };
+    run.onNotFound = [this, generation, done] {
+        m_settings->setStatusText(notFoundMessage(*m_settings));
+        finishJob(generation);
+        startNextIngest();
         complete(done);
+    };
+    run.onEnd = [this, generation, done] {
+        finishJob(generation);
+        startNextIngest();
+        complete(done);
+    };
+    run.onCancel = [done] { complete(done); };
+    runJob(job, std::move(run));
+}
+
+// Every job runs the same way: rag is resolved once, then run with the job's arguments.
+void RagSession::runJob(const RagJobPtr &job, JobRun run)
+{
+    if (job->isCancelled()) {
+        complete(run.onCancel);
         return;
     }
-    resolveCommand(*m_settings, this, [this, job, generation, done](const std::optional<ResolvedCommand> &command) {
+    resolveCommand(*m_settings, this, [this, job, run = std::move(run)](const std::optional<ResolvedCommand> &command) {
         if (job->isCancelled()) {
-            complete(done);
+            complete(run.onCancel);
             return;
         }
         if (!command) {
-            m_settings->setStatusText(notFoundMessage(*m_settings));
-            finishJob(generation);
-            startNextIngest();
-            complete(done);
+            run.onNotFound();
             return;
         }
-        m_settings->setStatusText(QString());
-        runRag(*this, job, {QStringLiteral("status")},
-               [this](const RagLine &line, bool) { m_settings->appendStatusLine(line.text().toString()); },
-               [this, job, generation, done] {
-                   if (!job->isCancelled()) {
-                       finishJob(generation);
-                       startNextIngest();
-                   }
-                   complete(done);
-               });
+        complete(run.onStart);
+        runRag(*this, job, *command, run.arguments, run.onLine,
+               [this, job, onEnd = run.onEnd, onCancel = run.onCancel] {
+                   announceAppends();
+                   if (job->isCancelled())
+                       complete(onCancel);
+                   else
+                       onEnd();
+               },
+               [this] { announceAppends(); });
     });
 }
 
@@ -86,33 +105,24 @@ void RagSession::ask()
 
 void RagSession::runAskJob(const RagJobPtr &job, const QString &question, quint64 generation)
 {
-    if (job->isCancelled())
-        return;
-    resolveCommand(*m_settings, this, [this, job, question, generation](const std::optional<ResolvedCommand> &command) {
-        if (job->isCancelled())
-            return;
-        if (!command) {
-            setErrorMessage(notFoundMessage(*m_settings));
-            finishJob(generation);
-            startNextIngest();
-            return;
-        }
-        runRag(*this, job, {QStringLiteral("ask"), question},
-               [this](const RagLine &line, bool isLog) {
-                   if (isLog)
-                       addLogLine(line);
-                   else
-                       addAnswerLine(line);
-               },
-               [this, job, generation] {
-                   announceAppends();
-                   if (job->isCancelled())
-                       return;
-                   finishJob(generation);
-                   startNextIngest();
-               },
-               [this] { announceAppends(); });
-    });
+    JobRun run;
+    run.arguments = {QStringLiteral("ask"), question};
+    run.onLine = [this](const RagLine &line, bool isLog) {
+        if (isLog)
+            addLogLine(line);
+        else
+            addAnswerLine(line);
+    };
+    run.onNotFound = [this, generation] {
+        setErrorMessage(notFoundMessage(*m_settings));
+        finishJob(generation);
+        startNextIngest();
+    };
+    run.onEnd = [this, generation] {
+        finishJob(generation);
+        startNextIngest();
+    };
+    runJob(job, std::move(run));
 }
 
 void RagSession::enqueue(const QList<QUrl> &locations)
@@ -167,29 +177,19 @@ void RagSession::startNextIngest()
 // access to them, so there is nothing to request or release around the run.
 void RagSession::runIngestJob(const RagJobPtr &job, const QUrl &location, quint64 generation)
 {
-    if (job->isCancelled())
-        return;
-    resolveCommand(*m_settings, this, [this, job, location, generation](const std::optional<ResolvedCommand> &command) {
-        if (job->isCancelled())
-            return;
-        if (!command) {
-            setErrorMessage(notFoundMessage(*m_settings));
-            setQueue({});
-            finishJob(generation);
-            return;
-        }
-        const QString path = QFileInfo(location.toLocalFile()).absoluteFilePath();
-        runRag(*this, job, {QStringLiteral("ingest"), path},
-               [this](const RagLine &line, bool) { addLogLine(line); },
-               [this, job, generation] {
-                   announceAppends();
-                   if (job->isCancelled())
-                       return;
-                   finishJob(generation);
-                   startNextIngest();
-               },
-               [this] { announceAppends(); });
-    });
+    JobRun run;
+    run.arguments = {QStringLiteral("ingest"), QFileInfo(location.toLocalFile()).absoluteFilePath()};
+    run.onLine = [this](const RagLine &line, bool) { addLogLine(line); };
+    run.onNotFound = [this, generation] {
+        setErrorMessage(notFoundMessage(*m_settings));
+        setQueue({});
+        finishJob(generation);
+    };
+    run.onEnd = [this, generation] {
+        finishJob(generation);
+        startNextIngest();
+    };
+    runJob(job, std::move(run));
 }
 
 void RagSession::applyRagPath(Completion done)
