@@ -91,6 +91,7 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
     connect(m_model, &ContentModel::stateChanged, this, &ContentView::refreshState);
     connect(m_model, &ContentModel::questionFocusReleased, this, [this] { m_questionField->clearFocus(); });
     connect(m_model, &ContentModel::isLogExpandedChanged, this, &ContentView::refreshState);
+    connect(m_model, &ContentModel::citedPageCountChanged, this, &ContentView::refreshDocumentsCount);
     connect(&session, &RagSession::questionChanged, this, [this] {
         if (m_questionField->toPlainText() != m_model->session().question())
             m_questionField->setPlainText(m_model->session().question());
@@ -103,7 +104,6 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
     connect(&session, &RagSession::answerAppended, this, [this] {
         m_answerGrew = true;
         m_answer->sourceAppended();
-        readCitations();
     });
     connect(&session, &RagSession::answerTextChanged, this, [this] {
         if (std::exchange(m_answerGrew, false)) {
@@ -112,9 +112,6 @@ ContentView::ContentView(AppServices &services, QWidget *parent)
         }
         m_answer->sourceReplaced();
         m_snapshot.cancel();
-        m_citations.clear();
-        m_citationsRead = 0;
-        readCitations();
         followAnswerNow();
     });
     connect(&session, &RagSession::logAppended, this, [this] {
@@ -206,34 +203,9 @@ void ContentView::refreshSidebarLabels()
         segment->setAccessibleDescription(translate(QStringLiteral("Sidebar")));
 }
 
-// The Documents count follows the answer's citation markers as the answer grows, a few
-// megabytes of it per turn: a huge answer arriving at once does not hold up the window.
-void ContentView::readCitations()
-{
-    constexpr qsizetype charactersPerTurn = qsizetype(2) << 20;
-    const QString &answer = m_model->session().answerText();
-    if (m_citationsRead > answer.size()) {
-        m_citations.clear();
-        m_citationsRead = 0;
-    }
-    const qsizetype end = std::min(answer.size(), m_citationsRead + charactersPerTurn);
-    m_citations.append(QStringView(answer).sliced(m_citationsRead, end - m_citationsRead));
-    m_citationsRead = end;
-    if (end == answer.size())
-        return;
-    if (!std::exchange(m_citationsQueued, true)) {
-        QTimer::singleShot(0, this, [this] {
-            m_citationsQueued = false;
-            readCitations();
-            if (m_citationsRead == m_model->session().answerText().size())
-                refreshDocumentsCount();
-        });
-    }
-}
-
 void ContentView::refreshDocumentsCount()
 {
-    const int count = static_cast<int>(m_citations.count());
+    const int count = static_cast<int>(m_model->citedPageCount());
     if (count != m_documentsCount) {
         m_documentsCount = count;
         refreshSidebarLabels();

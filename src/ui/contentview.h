@@ -2,7 +2,6 @@
 
 #include "answersnapshot.h"
 #include "history/questionrecord.h"
-#include "preview/streamingcitations.h"
 #include "tabs/windowid.h"
 
 #include <QElapsedTimer>
@@ -105,7 +104,6 @@ private:
     void refreshState();
     void refreshHistoryList();
     void refreshSidebarLabels();
-    void readCitations();
     void refreshDocumentsCount();
     void showError();
     void applyLayout();
@@ -159,9 +157,6 @@ private:
     bool m_compact = false;
     bool m_started = false;
     int m_documentsCount = 0;
-    StreamingCitations m_citations; // of the answer, read as it grows
-    qsizetype m_citationsRead = 0;  // how much of the answer m_citations has read
-    bool m_citationsQueued = false; // more of it is read on the next turn
     bool m_answerGrew = false;
     bool m_logGrew = false;
     QTimer m_followTimer;

@@ -35,7 +35,6 @@ public:
     bool start(const QImage &image);
     void cancel();
 
-    bool wasStarted() const { return m_started; }
     bool isRunning() const { return m_running; }
 
 Q_SIGNALS:

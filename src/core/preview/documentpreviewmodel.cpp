@@ -85,11 +85,6 @@ QString DocumentPreviewModel::loadKey(const QString &answer, const QString &work
     return loadKeyFor(m_citations.pages(answer), workingDirectory);
 }
 
-const QList<CitedPage> &DocumentPreviewModel::citedPagesOf(const QString &answer)
-{
-    return m_citations.pages(answer);
-}
-
 QList<PreviewRow> DocumentPreviewModel::rows() const
 {
     QList<PreviewRow> rows;

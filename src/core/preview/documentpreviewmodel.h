@@ -103,9 +103,6 @@ public:
     // joined by U+001E, then U+001F and the working directory. Cheap to call on every
     // line of a streaming answer.
     QString loadKey(const QString &answer, const QString &workingDirectory);
-    // The cited pages of `answer` in answer order (as citedPages), read incrementally
-    // while the answer only grows. Its size is the count in the "Documents" label.
-    const QList<CitedPage> &citedPagesOf(const QString &answer);
 
     // The sidebar list: a loading row while loading, then per document its header and
     // its pages in pageOrder.

@@ -35,12 +35,6 @@ void RagSession::setLogText(const QString &text)
     Q_EMIT logTextChanged();
 }
 
-void RagSession::appendLogLine(QStringView line)
-{
-    addLogLine(RagLine(line));
-    announceAppends();
-}
-
 void RagSession::setAnswerText(const QString &text)
 {
     announceAppends();

@@ -61,7 +61,6 @@ public:
 
     const QString &logText() const { return m_logText; }
     void setLogText(const QString &text);
-    void appendLogLine(QStringView line); // line + "\n", announced at once
 
     const QString &answerText() const { return m_answerText; }
     void setAnswerText(const QString &text);

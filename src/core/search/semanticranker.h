@@ -61,7 +61,6 @@ public:
     static QString prepare(const QString &text);
 
     qsizetype cachedVectorCount() const { return m_vectors.size(); }
-    qsizetype cachedBytes() const { return m_cachedBytes; }
 
 private:
     struct Vector

@@ -2,6 +2,7 @@
 
 #include "history/questionhistorystore.h"
 #include "i18n/translate.h"
+#include "preview/answercitationcount.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "tabs/contentrules.h"
@@ -32,15 +33,22 @@ ContentModel::ContentModel(RagSettings &settings, QuestionHistoryStore &history,
     , m_history(history)
     , m_prompts(prompts)
     , m_session(new RagSession(&settings, this))
+    , m_citedPages(new AnswerCitationCount(*m_session, this))
     , m_knownRecordIDs(idsOf(history.records()))
 {
     for (auto signal : {&RagSession::questionChanged, &RagSession::isBusyChanged, &RagSession::isAskingChanged})
         connect(m_session, signal, this, &ContentModel::sessionChanged);
     connect(m_session, &RagSession::answerTextChanged, this, &ContentModel::answerChanged);
     connect(&m_history, &QuestionHistoryStore::recordsChanged, this, &ContentModel::recordsChanged);
+    connect(m_citedPages, &AnswerCitationCount::countChanged, this, &ContentModel::citedPageCountChanged);
 }
 
 ContentModel::~ContentModel() = default;
+
+qsizetype ContentModel::citedPageCount() const
+{
+    return m_citedPages->count();
+}
 
 QString ContentModel::tabTitle() const
 {

@@ -10,6 +10,7 @@
 
 namespace tovik {
 
+class AnswerCitationCount;
 class QuestionHistoryStore;
 class RagSession;
 class RagSettings;
@@ -29,6 +30,7 @@ class ContentModel final : public QObject
     Q_PROPERTY(bool canSave READ canSave NOTIFY stateChanged)
     Q_PROPERTY(bool loadedFromHistory READ loadedFromHistory NOTIFY stateChanged)
     Q_PROPERTY(bool isLogExpanded READ isLogExpanded WRITE setLogExpanded NOTIFY isLogExpandedChanged)
+    Q_PROPERTY(qsizetype citedPageCount READ citedPageCount NOTIFY citedPageCountChanged)
     Q_DISABLE_COPY_MOVE(ContentModel)
 
 public:
@@ -52,6 +54,8 @@ public:
 
     // Derived values.
     QString tabTitle() const;
+    // The distinct pages the answer cites, followed as rag streams it.
+    qsizetype citedPageCount() const;
     bool isDirty() const;
     bool canAsk() const;
     bool canSave() const;
@@ -77,6 +81,7 @@ Q_SIGNALS:
     void stateChanged();
     void isLogExpandedChanged();
     void sidebarTabChanged();
+    void citedPageCountChanged();
     // A saved or loaded record moved focus away from the question field.
     void questionFocusReleased();
 
@@ -95,6 +100,7 @@ private:
     QuestionHistoryStore &m_history;
     UserPrompts &m_prompts;
     RagSession *m_session;
+    AnswerCitationCount *m_citedPages;
     QUuid m_tabID = QUuid::createUuid();
     std::optional<qint64> m_linkedRecordID;
     QString m_savedQuestion;
