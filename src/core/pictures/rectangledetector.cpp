@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 namespace tovik {
@@ -63,14 +64,70 @@ double overlapShare(const QRectF &a, const QRectF &b)
     return unionArea > 0 ? picturerects::area(common) / unionArea : 0;
 }
 
+// The candidate of one closed contour, if it is a large enough, square-cornered,
+// well-supported quadrilateral: its bounds normalized to the image, y upwards.
+std::optional<DetectedRectangle> candidate(const std::vector<cv::Point> &contour, const cv::Mat &support,
+                                           const cv::Size &image, const RectangleDetectionOptions &options)
+{
+    const double minimumSide = options.minimumSize * std::min(image.width, image.height);
+    const cv::Rect outline = cv::boundingRect(contour);
+    if (std::min(outline.width, outline.height) < minimumSide)
+        return std::nullopt;
+    std::vector<cv::Point> quad;
+    cv::approxPolyDP(contour, quad, 0.02 * cv::arcLength(contour, true), true);
+    if (quad.size() != 4 || !cv::isContourConvex(quad))
+        return std::nullopt;
+    const double deviation = cornerDeviation(quad);
+    if (deviation > options.quadratureToleranceDegrees)
+        return std::nullopt;
+    const double across = (length(quad[1] - quad[0]) + length(quad[3] - quad[2])) / 2;
+    const double along = (length(quad[2] - quad[1]) + length(quad[0] - quad[3])) / 2;
+    const double shorter = std::min(across, along);
+    const double longer = std::max(across, along);
+    if (longer <= 0 || shorter < minimumSide)
+        return std::nullopt;
+    const double aspect = shorter / longer;
+    if (aspect < options.minimumAspectRatio || aspect > options.maximumAspectRatio)
+        return std::nullopt;
+    const double confidence = edgeSupport(quad, support) * (1 - deviation / 90);
+    if (confidence < options.minimumConfidence)
+        return std::nullopt;
+    const cv::Rect box = cv::boundingRect(quad);
+    // Pixel rows run downwards; normalized y runs upwards from the bottom.
+    const QRectF normalized(double(box.x) / image.width, 1 - double(box.y + box.height) / image.height,
+                            double(box.width) / image.width, double(box.height) / image.height);
+    return DetectedRectangle{normalized, confidence};
+}
+
+// The most confident first, larger before smaller; a candidate mostly covered by one
+// kept before it is the same rectangle found twice.
+QList<DetectedRectangle> strongest(std::vector<DetectedRectangle> found, int maximum)
+{
+    std::stable_sort(found.begin(), found.end(), [](const DetectedRectangle &a, const DetectedRectangle &b) {
+        if (a.confidence != b.confidence)
+            return a.confidence > b.confidence;
+        return picturerects::area(a.bounds) > picturerects::area(b.bounds);
+    });
+    QList<DetectedRectangle> kept;
+    for (const DetectedRectangle &candidate : found) {
+        if (kept.size() >= maximum)
+            break;
+        const bool duplicate = std::any_of(kept.cbegin(), kept.cend(), [&](const DetectedRectangle &other) {
+            return overlapShare(candidate.bounds, other.bounds) >= 0.8;
+        });
+        if (!duplicate)
+            kept.append(candidate);
+    }
+    return kept;
+}
+
 QList<DetectedRectangle> detect(const QImage &image, const RectangleDetectionOptions &options)
 {
     const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
     if (gray.isNull() || gray.width() < 3 || gray.height() < 3)
         return {};
-    const int width = gray.width();
-    const int height = gray.height();
-    const cv::Mat pixels(height, width, CV_8UC1, const_cast<uchar *>(gray.constBits()), size_t(gray.bytesPerLine()));
+    const cv::Mat pixels(gray.height(), gray.width(), CV_8UC1, const_cast<uchar *>(gray.constBits()),
+                         size_t(gray.bytesPerLine()));
 
     cv::Mat blurred;
     cv::GaussianBlur(pixels, blurred, cv::Size(3, 3), 0);
@@ -83,55 +140,12 @@ QList<DetectedRectangle> detect(const QImage &image, const RectangleDetectionOpt
 
     std::vector<std::vector<cv::Point>> contours;
     cv::findContours(closed, contours, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
-
-    const double minimumSide = options.minimumSize * std::min(width, height);
     std::vector<DetectedRectangle> found;
-    std::vector<cv::Point> quad;
     for (const std::vector<cv::Point> &contour : contours) {
-        const cv::Rect outline = cv::boundingRect(contour);
-        if (std::min(outline.width, outline.height) < minimumSide)
-            continue;
-        cv::approxPolyDP(contour, quad, 0.02 * cv::arcLength(contour, true), true);
-        if (quad.size() != 4 || !cv::isContourConvex(quad))
-            continue;
-        const double deviation = cornerDeviation(quad);
-        if (deviation > options.quadratureToleranceDegrees)
-            continue;
-        const double across = (length(quad[1] - quad[0]) + length(quad[3] - quad[2])) / 2;
-        const double along = (length(quad[2] - quad[1]) + length(quad[0] - quad[3])) / 2;
-        const double shorter = std::min(across, along);
-        const double longer = std::max(across, along);
-        if (longer <= 0 || shorter < minimumSide)
-            continue;
-        const double aspect = shorter / longer;
-        if (aspect < options.minimumAspectRatio || aspect > options.maximumAspectRatio)
-            continue;
-        const double confidence = edgeSupport(quad, support) * (1 - deviation / 90);
-        if (confidence < options.minimumConfidence)
-            continue;
-        const cv::Rect box = cv::boundingRect(quad);
-        // Pixel rows run downwards; normalized y runs upwards from the bottom.
-        const QRectF normalized(double(box.x) / width, 1 - double(box.y + box.height) / height,
-                                double(box.width) / width, double(box.height) / height);
-        found.push_back({normalized, confidence});
+        if (auto rectangle = candidate(contour, support, pixels.size(), options))
+            found.push_back(*rectangle);
     }
-
-    std::stable_sort(found.begin(), found.end(), [](const DetectedRectangle &a, const DetectedRectangle &b) {
-        if (a.confidence != b.confidence)
-            return a.confidence > b.confidence;
-        return picturerects::area(a.bounds) > picturerects::area(b.bounds);
-    });
-    QList<DetectedRectangle> kept;
-    for (const DetectedRectangle &candidate : found) {
-        if (kept.size() >= options.maximumObservations)
-            break;
-        const bool duplicate = std::any_of(kept.cbegin(), kept.cend(), [&](const DetectedRectangle &other) {
-            return overlapShare(candidate.bounds, other.bounds) >= 0.8;
-        });
-        if (!duplicate)
-            kept.append(candidate);
-    }
-    return kept;
+    return strongest(std::move(found), options.maximumObservations);
 }
 
 } // namespace
