@@ -13,7 +13,9 @@ namespace {
 
 // A page image is a few megabytes; glibc keeps freed blocks of that size in the
 // arena of the render thread, so a deactivated tab would still hold its pages in
-// resident memory. Give them back now.
+// resident memory. Give them back then, and only then: a tab that stays active renders
+// its next question's pages into the same blocks, where a trim would make every new
+// bitmap fault its pages in again (several times the cost of the render itself).
 void returnFreedMemory()
 {
 #ifdef __GLIBC__
@@ -65,7 +67,10 @@ void DocumentPreviewModel::deactivate()
         setAcceptsLoads(false);
     else if (m_documents.isEmpty() && m_images.isEmpty() && m_groups.isEmpty() && !m_isLoading)
         return; // nothing to drop
+    const bool heldImages = !m_images.isEmpty();
     reset();
+    if (heldImages)
+        returnFreedMemory();
 }
 
 std::shared_ptr<PdfDocument> DocumentPreviewModel::pdfDocument(const QString &path)
@@ -163,7 +168,6 @@ void DocumentPreviewModel::dropCaches()
     if (!m_images.isEmpty()) {
         m_images.clear();
         Q_EMIT imagesChanged();
-        returnFreedMemory();
     }
 }
 
