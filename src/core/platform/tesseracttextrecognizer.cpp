@@ -1,10 +1,15 @@
 #include "platform/tesseracttextrecognizer.h"
 
+#include "ocr/cachingtextrecognizer.h"
+#include "ocr/recognizedtextstore.h"
+
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QPainter>
 #include <QThread>
 #include <QThreadStorage>
@@ -224,14 +229,53 @@ QByteArray TesseractTextRecognizer::tesseractLanguages(const QStringList &langua
     return codes.isEmpty() ? QByteArray("eng") : codes.join('+');
 }
 
+namespace {
+
+// Where Tesseract finds its language data: TESSDATA_PREFIX when set, else the folders
+// Debian's packages install to.
+QString languageDataFingerprint()
+{
+    QStringList folders;
+    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
+    if (!prefix.isEmpty())
+        folders << prefix << prefix + QStringLiteral("/tessdata");
+    folders << QStringLiteral("/usr/share/tesseract-ocr/5/tessdata") << QStringLiteral("/usr/share/tesseract-ocr/4.00/tessdata")
+            << QStringLiteral("/usr/share/tessdata");
+    QStringList parts;
+    for (const char *language : {"chi_tra", "eng"}) {
+        for (const QString &folder : std::as_const(folders)) {
+            const QFileInfo data(folder + QLatin1Char('/') + QLatin1String(language) + QStringLiteral(".traineddata"));
+            if (data.isFile()) {
+                parts << QStringLiteral("%1 %2 %3 %4")
+                             .arg(QLatin1String(language), data.absoluteFilePath())
+                             .arg(data.size())
+                             .arg(data.lastModified().toMSecsSinceEpoch());
+                break;
+            }
+        }
+    }
+    return parts.join(QStringLiteral("; "));
+}
+
+} // namespace
+
 TesseractTextRecognizer::TesseractTextRecognizer(int bands)
     : m_bands(bands > 0 ? bands : qBound(1, QThread::idealThreadCount(), 4))
+    , m_identity(QStringLiteral("tesseract %1; bands %2; %3")
+                     .arg(QString::fromLatin1(tesseract::TessBaseAPI::Version()))
+                     .arg(m_bands)
+                     .arg(languageDataFingerprint()))
 {
     m_pool.setMaxThreadCount(qMax(1, m_bands - 1));
     m_pool.setExpiryTimeout(-1); // keep the threads, and so their engines
 }
 
 TesseractTextRecognizer::~TesseractTextRecognizer() = default;
+
+QString TesseractTextRecognizer::identity() const
+{
+    return m_identity;
+}
 
 void TesseractTextRecognizer::endThreads()
 {
@@ -323,7 +367,10 @@ std::shared_ptr<TextRecognizer> systemTextRecognizer()
         });
         return std::make_shared<TesseractTextRecognizer>();
     }();
-    return recognizer;
+    // What a page read once says is kept on disk for good.
+    static const std::shared_ptr<TextRecognizer> keeping = std::make_shared<CachingTextRecognizer>(
+        recognizer, std::make_shared<RecognizedTextStore>(RecognizedTextStore::defaultDirectory()));
+    return keeping;
 }
 
 } // namespace tovik

@@ -34,6 +34,10 @@ public:
                                                     const TextRecognitionRequest &request,
                                                     const std::atomic_bool *cancelled = nullptr) const override;
 
+    // The Tesseract version, the band count and the installed language data (name,
+    // size and time of each file), so that kept results go stale with any of them.
+    QString identity() const override;
+
     // Tesseract's language string for BCP 47 tags: "zh-Hant"/"yue-Hant" (and other
     // Traditional Chinese and Cantonese tags) → chi_tra, "en…" → eng; unknown tags
     // are left out, repeats dropped; "eng" when nothing is left.
@@ -47,6 +51,7 @@ public:
 
 private:
     int m_bands;
+    QString m_identity;
     // Reads the bands after the first; the calling thread reads the first itself.
     mutable QThreadPool m_pool;
 };

@@ -29,6 +29,12 @@ public:
                                                             const TextRecognitionRequest &request,
                                                             const std::atomic_bool *cancelled = nullptr) const = 0;
 
+    // What the results depend on besides the image and the request: the engine, its
+    // version, its models and settings. Results kept under one identity are never
+    // handed out under another. Empty when the recognizer cannot tell; such results
+    // are not kept.
+    virtual QString identity() const { return {}; }
+
 protected:
     TextRecognizer() = default;
     Q_DISABLE_COPY_MOVE(TextRecognizer)
