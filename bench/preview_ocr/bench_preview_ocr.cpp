@@ -11,7 +11,7 @@
 // Usage: bench_preview_ocr [runs]   (default 3)
 
 #include "pdffixtures.h"
-#include "platform/pdfdocument.h"
+#include "pdf/pdfdocument.h"
 #include "platform/tesseracttextrecognizer.h"
 #include "preview/pageocrjob.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/pdfdocument.h"
+#include "pdf/pdfdocument.h"
 #include "platform/textrecognizer.h"
 
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "documents/selectablepdfpageview.h"
 #include "pictures/pagepicturemenu.h"
 #include "pictures/pagepicturewindow.h"
-#include "platform/pdfdocument.h"
+#include "pdf/pdfdocument.h"
 #include "support/isolatedhome.h"
 
 #include <QMenu>

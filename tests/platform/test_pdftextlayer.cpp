@@ -1,5 +1,5 @@
-#include "platform/pdfpagegeometry.h"
-#include "platform/pdftextlayer.h"
+#include "pdf/pdfpagegeometry.h"
+#include "pdf/pdftextlayer.h"
 #include "support/isolatedhome.h"
 
 #include <QtTest>

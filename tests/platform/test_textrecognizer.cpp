@@ -1,4 +1,4 @@
-#include "platform/pdfdocument.h"
+#include "pdf/pdfdocument.h"
 #include "platform/tesseracttextrecognizer.h"
 #include "pdffixtures.h"
 #include "support/isolatedhome.h"

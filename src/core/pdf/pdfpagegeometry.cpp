@@ -1,4 +1,4 @@
-#include "platform/pdfpagegeometry.h"
+#include "pdf/pdfpagegeometry.h"
 
 namespace tovik {
 

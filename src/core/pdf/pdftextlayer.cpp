@@ -1,4 +1,4 @@
-#include "platform/pdftextlayer.h"
+#include "pdf/pdftextlayer.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>

@@ -1,6 +1,6 @@
-#include "platform/popplerpdfdocument.h"
+#include "pdf/popplerpdfdocument.h"
 
-#include "platform/popplerpdfpage.h"
+#include "pdf/popplerpdfpage.h"
 
 #include <poppler-qt6.h>
 

@@ -1,4 +1,4 @@
-#include "platform/popplerpdfpage.h"
+#include "pdf/popplerpdfpage.h"
 
 #include <poppler-qt6.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/pdfpagegeometry.h"
-#include "platform/pdftextlayer.h"
+#include "pdf/pdfpagegeometry.h"
+#include "pdf/pdftextlayer.h"
 
 #include <QImage>
 
