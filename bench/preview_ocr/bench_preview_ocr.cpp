@@ -12,7 +12,7 @@
 
 #include "pdffixtures.h"
 #include "pdf/pdfdocument.h"
-#include "platform/tesseracttextrecognizer.h"
+#include "ocr/tesseracttextrecognizer.h"
 #include "preview/pageocrjob.h"
 
 #include <poppler-qt6.h>

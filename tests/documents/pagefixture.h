@@ -1,7 +1,7 @@
 #pragma once
 
 #include "pdf/pdfdocument.h"
-#include "platform/textrecognizer.h"
+#include "ocr/textrecognizer.h"
 
 #include <QImage>
 #include <QList>

@@ -1,5 +1,5 @@
 #include "pdf/pdfdocument.h"
-#include "platform/tesseracttextrecognizer.h"
+#include "ocr/tesseracttextrecognizer.h"
 #include "pdffixtures.h"
 #include "support/isolatedhome.h"
 

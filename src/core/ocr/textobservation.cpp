@@ -1,4 +1,4 @@
-#include "platform/textobservation.h"
+#include "ocr/textobservation.h"
 
 namespace tovik {
 

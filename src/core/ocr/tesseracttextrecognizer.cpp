@@ -1,4 +1,4 @@
-#include "platform/tesseracttextrecognizer.h"
+#include "ocr/tesseracttextrecognizer.h"
 
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/textobservation.h"
-#include "platform/textrecognitionrequest.h"
+#include "ocr/textobservation.h"
+#include "ocr/textrecognitionrequest.h"
 
 #include <QImage>
 #include <QList>
