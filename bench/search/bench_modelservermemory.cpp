@@ -3,9 +3,9 @@
 // hostile. Each case runs in a child process of its own so that its peak
 // resident size (VmHWM) is its own.
 #include "../../tests/search/fakemodelserver.h"
-#include "platform/httpembeddingmodel.h"
-#include "platform/modelserverprotocol.h"
-#include "platform/modelservertransport.h"
+#include "modelserver/httpembeddingmodel.h"
+#include "modelserver/modelserverprotocol.h"
+#include "modelserver/modelservertransport.h"
 #include "search/historysemanticsearch.h"
 
 #include <QCoreApplication>

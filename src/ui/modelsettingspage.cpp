@@ -1,7 +1,7 @@
 #include "modelsettingspage.h"
 
 #include "modeltexts.h"
-#include "platform/modelserversettings.h"
+#include "modelserver/modelserversettings.h"
 #include "retranslate.h"
 #include "settingslabels.h"
 #include "standardbox.h"

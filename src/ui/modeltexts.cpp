@@ -43,7 +43,7 @@ const QHash<QString, QString> &chineseTexts()
         {QStringLiteral("English distance threshold"), QStringLiteral("英文距離門檻")},
         {QStringLiteral("Chinese distance threshold"), QStringLiteral("中文距離門檻")},
         {QStringLiteral("Result of the server check"), QStringLiteral("伺服器檢查結果")},
-        // The check's messages (platform/modelservercheck.cpp).
+        // The check's messages (modelserver/modelservercheck.cpp).
         {QStringLiteral("\"{address}\" isn't an http:// or https:// address."),
          QStringLiteral("「{address}」不是 http:// 或 https:// 位址。")},
         {QStringLiteral("The model server at {address} didn't respond."),

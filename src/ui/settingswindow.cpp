@@ -7,7 +7,7 @@
 #include "localefollower.h"
 #include "modelsettingspage.h"
 #include "modeltexts.h"
-#include "platform/modelserversettings.h"
+#include "modelserver/modelserversettings.h"
 #include "privacypolicypage.h"
 #include "retranslate.h"
 #include "symbolicon.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "history/questionrecord.h"
-#include "platform/embeddingmodel.h"
+#include "modelserver/embeddingmodel.h"
 
 #include <QList>
 

@@ -1,9 +1,9 @@
 // A model server that answers with far more than any reply needs must cost the
 // app neither its memory nor a wait for the whole body.
 #include "fakemodelserver.h"
-#include "platform/httpembeddingmodel.h"
-#include "platform/modelserverprotocol.h"
-#include "platform/modelservertransport.h"
+#include "modelserver/httpembeddingmodel.h"
+#include "modelserver/modelserverprotocol.h"
+#include "modelserver/modelservertransport.h"
 #include "support/isolatedhome.h"
 #include "support/onworker.h"
 

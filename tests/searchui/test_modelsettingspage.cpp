@@ -1,7 +1,7 @@
 #include "i18n/interfacelanguage.h"
 #include "modelsettingspage.h"
 #include "modeltexts.h"
-#include "platform/modelserversettings.h"
+#include "modelserver/modelserversettings.h"
 #include "platform/settingsstore.h"
 #include "support/isolatedhome.h"
 
@@ -214,7 +214,7 @@ void TestModelSettingsPage::pageTextsFollowTheLanguage()
 void TestModelSettingsPage::everyCheckMessageHasChineseText()
 {
     // The check builds its messages in the core; a new or reworded one must be added here too.
-    QFile source(test::testDataPath() + QStringLiteral("/../src/core/platform/modelservercheck.cpp"));
+    QFile source(test::testDataPath() + QStringLiteral("/../src/core/modelserver/modelservercheck.cpp"));
     QVERIFY(source.open(QIODevice::ReadOnly));
     const QString code = QString::fromUtf8(source.readAll());
     static const QRegularExpression message(QStringLiteral("translated?\\(QStringLiteral\\(\"((?:[^\"\\\\]|\\\\.)*)\"\\)"));

@@ -1,4 +1,4 @@
-#include "platform/embeddingmodel.h"
+#include "modelserver/embeddingmodel.h"
 
 namespace tovik {
 

@@ -1,6 +1,6 @@
-#include "platform/modelservertransport.h"
+#include "modelserver/modelservertransport.h"
 
-#include "platform/modelserverprotocol.h"
+#include "modelserver/modelserverprotocol.h"
 #include "system/logcategories.h"
 
 #include <QCoreApplication>

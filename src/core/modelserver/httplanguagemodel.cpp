@@ -1,8 +1,8 @@
-#include "platform/httplanguagemodel.h"
+#include "modelserver/httplanguagemodel.h"
 
-#include "platform/modelserverprotocol.h"
-#include "platform/modelserversettings.h"
-#include "platform/modelservertransport.h"
+#include "modelserver/modelserverprotocol.h"
+#include "modelserver/modelserversettings.h"
+#include "modelserver/modelservertransport.h"
 
 #include <QTimer>
 

@@ -1,7 +1,7 @@
-#include "platform/httpembeddingmodel.h"
+#include "modelserver/httpembeddingmodel.h"
 
-#include "platform/modelserverprotocol.h"
-#include "platform/modelservertransport.h"
+#include "modelserver/modelserverprotocol.h"
+#include "modelserver/modelservertransport.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>

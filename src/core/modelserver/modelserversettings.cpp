@@ -1,7 +1,7 @@
-#include "platform/modelserversettings.h"
+#include "modelserver/modelserversettings.h"
 
-#include "platform/modelservercheck.h"
-#include "platform/modelserverprotocol.h"
+#include "modelserver/modelservercheck.h"
+#include "modelserver/modelserverprotocol.h"
 #include "platform/settingsstore.h"
 
 #include <QCoreApplication>

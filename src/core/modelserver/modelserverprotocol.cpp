@@ -1,4 +1,4 @@
-#include "platform/modelserverprotocol.h"
+#include "modelserver/modelserverprotocol.h"
 
 #include <QHostAddress>
 #include <QJsonArray>

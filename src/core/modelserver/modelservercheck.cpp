@@ -1,8 +1,8 @@
-#include "platform/modelservercheck.h"
+#include "modelserver/modelservercheck.h"
 
 #include "i18n/translate.h"
-#include "platform/modelserverprotocol.h"
-#include "platform/modelservertransport.h"
+#include "modelserver/modelserverprotocol.h"
+#include "modelserver/modelservertransport.h"
 
 #include <QTimer>
 
