@@ -2,7 +2,7 @@
 
 #include "i18n/translate.h"
 #include "platform/filekind.h"
-#include "platform/sqlitestatement.h"
+#include "storage/sqlitestatement.h"
 #include "preview/corpuslocation.h"
 
 #include <QFile>

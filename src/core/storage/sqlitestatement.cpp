@@ -1,4 +1,4 @@
-#include "platform/sqlitestatement.h"
+#include "storage/sqlitestatement.h"
 
 #include <sqlite3.h>
 
