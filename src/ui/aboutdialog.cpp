@@ -3,7 +3,7 @@
 #include "sharedwindow.h"
 
 #include "i18n/translate.h"
-#include "platform/libraryversions.h"
+#include "system/libraryversions.h"
 #include "retranslate.h"
 #include "settingslabels.h"
 

@@ -1,6 +1,6 @@
 #include "sidebarwidthstore.h"
 
-#include "platform/settingsstore.h"
+#include "system/settingsstore.h"
 #include "tabs/contentrules.h"
 
 #include <QSettings>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/loginshell.h"
+#include "system/loginshell.h"
 
 #include <QString>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 #include "i18n/interfacelanguage.h"
-#include "platform/settingsstore.h"
+#include "system/settingsstore.h"
 #include "rag/ragpaths.h"
 #include "rag/ragresolution.h"
 #include "rag/ragsettings.h"

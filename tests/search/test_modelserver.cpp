@@ -3,7 +3,7 @@
 #include "modelserver/httplanguagemodel.h"
 #include "modelserver/modelserverprotocol.h"
 #include "modelserver/modelserversettings.h"
-#include "platform/settingsstore.h"
+#include "system/settingsstore.h"
 #include "search/historyassistant.h"
 #include "search/historysemanticsearch.h"
 #include "support/isolatedhome.h"

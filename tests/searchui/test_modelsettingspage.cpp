@@ -2,7 +2,7 @@
 #include "modelsettingspage.h"
 #include "modeltexts.h"
 #include "modelserver/modelserversettings.h"
-#include "platform/settingsstore.h"
+#include "system/settingsstore.h"
 #include "support/isolatedhome.h"
 
 #include <QDoubleSpinBox>

@@ -3,7 +3,7 @@
 #include "displaysettingspage.h"
 #include "i18n/interfacelanguage.h"
 #include "i18n/translate.h"
-#include "platform/settingsstore.h"
+#include "system/settingsstore.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "support/isolatedhome.h"

@@ -2,7 +2,7 @@
 
 #include "modelserver/modelservercheck.h"
 #include "modelserver/modelserverprotocol.h"
-#include "platform/settingsstore.h"
+#include "system/settingsstore.h"
 
 #include <QCoreApplication>
 

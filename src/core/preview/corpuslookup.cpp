@@ -1,7 +1,7 @@
 #include "preview/corpuslookup.h"
 
 #include "i18n/translate.h"
-#include "platform/filekind.h"
+#include "system/filekind.h"
 #include "storage/sqlitestatement.h"
 #include "preview/corpuslocation.h"
 

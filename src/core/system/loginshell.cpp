@@ -1,4 +1,4 @@
-#include "platform/loginshell.h"
+#include "system/loginshell.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

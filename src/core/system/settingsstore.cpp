@@ -1,4 +1,4 @@
-#include "platform/settingsstore.h"
+#include "system/settingsstore.h"
 
 #include "i18n/translate.h"
 

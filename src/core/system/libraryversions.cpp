@@ -1,4 +1,4 @@
-#include "platform/libraryversions.h"
+#include "system/libraryversions.h"
 
 #include <leptonica/allheaders.h>
 #include <opencv2/core/utility.hpp>

@@ -1,4 +1,4 @@
-#include "platform/filekind.h"
+#include "system/filekind.h"
 
 #include "i18n/translate.h"
 
