@@ -1,12 +1,13 @@
 #include "tovikapplication.h"
 
 #include "appservices.h"
-#include "contentview.h"
 #include "compare/comparewindow.h"
 #include "history/historyfilewatcher.h"
 #include "history/questionhistorystore.h"
 #include "interfacefonts.h"
-#include "mainwindow.h"
+#include "mainwindow/contentview.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/tabwindowarrangement.h"
 #include "pictures/pagepicturemenu.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
@@ -17,7 +18,6 @@
 #include "system/instanceserver.h"
 #include "system/logcategories.h"
 #include "tabs/opentabcatalog.h"
-#include "tabwindowarrangement.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>

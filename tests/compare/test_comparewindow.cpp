@@ -4,9 +4,9 @@
 #include "emptystatepanel.h"
 #include "i18n/interfacelanguage.h"
 #include "i18n/translate.h"
+#include "mainwindow/textbox.h"
 #include "support/isolatedhome.h"
 #include "tabs/fakewindowarrangement.h"
-#include "textbox.h"
 
 #include <QClipboard>
 #include <QComboBox>

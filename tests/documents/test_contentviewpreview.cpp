@@ -1,6 +1,6 @@
 #include "appservices.h"
-#include "contentview.h"
 #include "documents/documentpreview.h"
+#include "mainwindow/contentview.h"
 #include "preview/documentpreviewmodel.h"
 #include "preview/previewshelf.h"
 #include "rag/ragsession.h"

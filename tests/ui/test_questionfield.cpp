@@ -1,6 +1,6 @@
 #include "copytextbutton.h"
 #include "interfacefonts.h"
-#include "questionfield.h"
+#include "mainwindow/questionfield.h"
 #include "support/isolatedhome.h"
 
 #include <QApplication>

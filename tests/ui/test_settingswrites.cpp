@@ -1,14 +1,14 @@
 #include "appservices.h"
-#include "contentview.h"
 #include "displaysettingspage.h"
 #include "i18n/interfacelanguage.h"
 #include "i18n/translate.h"
-#include "system/settingsstore.h"
+#include "mainwindow/contentview.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "support/isolatedhome.h"
 #include "support/unwritablefile.h"
 #include "support/workflowfixture.h"
+#include "system/settingsstore.h"
 #include "systemsettingspage.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
+#include "mainwindow/textsegments.h"
+#include "mainwindow/textview.h"
 #include "support/isolatedhome.h"
-#include "textsegments.h"
-#include "textview.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -2,9 +2,9 @@
 
 #include "copytextbutton.h"
 #include "i18n/translate.h"
+#include "mainwindow/textbox.h"
 #include "retranslate.h"
 #include "tabs/contentrules.h"
-#include "textbox.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "compare/comparewindow.h"
 
-#include "closeshortcuts.h"
+#include "mainwindow/closeshortcuts.h"
 #include "staysontop.h"
 
 #include "compare/comparecolumn.h"

@@ -1,4 +1,4 @@
-#include "closeshortcuts.h"
+#include "mainwindow/closeshortcuts.h"
 
 #include <QKeySequence>
 #include <QShortcut>

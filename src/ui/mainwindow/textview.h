@@ -1,6 +1,6 @@
 #pragma once
 
-#include "textsegments.h"
+#include "mainwindow/textsegments.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>

@@ -1,4 +1,4 @@
-#include "textbox.h"
+#include "mainwindow/textbox.h"
 
 #include "copytextbutton.h"
 #include "i18n/translate.h"

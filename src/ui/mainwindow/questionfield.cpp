@@ -1,4 +1,4 @@
-#include "questionfield.h"
+#include "mainwindow/questionfield.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QInputMethodEvent>

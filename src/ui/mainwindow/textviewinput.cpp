@@ -1,5 +1,5 @@
 // TextView: selection, copying, and the mouse, wheel and keys.
-#include "textview.h"
+#include "mainwindow/textview.h"
 
 #include "i18n/translate.h"
 

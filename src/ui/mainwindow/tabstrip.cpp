@@ -1,4 +1,4 @@
-#include "tabstrip.h"
+#include "mainwindow/tabstrip.h"
 
 #include "i18n/translate.h"
 #include "retranslate.h"

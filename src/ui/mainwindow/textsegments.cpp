@@ -1,4 +1,4 @@
-#include "textsegments.h"
+#include "mainwindow/textsegments.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "answersnapshot.h"
+#include "mainwindow/answersnapshot.h"
 
 #include <QTimer>
 

@@ -1,4 +1,4 @@
-#include "ingestdropzone.h"
+#include "mainwindow/ingestdropzone.h"
 
 #include "i18n/translate.h"
 #include "retranslate.h"

@@ -2,7 +2,7 @@
 
 #include "standardbox.h"
 
-#include "textview.h"
+#include "mainwindow/textview.h"
 
 class QLabel;
 class QProgressBar;

@@ -1,5 +1,5 @@
 // The tab's widgets: the sidebar pages and the detail column.
-#include "contentview.h"
+#include "mainwindow/contentview.h"
 
 #include "copytextbutton.h"
 #include "documents/documentpreview.h"
@@ -9,23 +9,23 @@
 #include "history/questionhistorylist.h"
 #include "history/questionhistorystore.h"
 #include "i18n/translate.h"
-#include "ingestdropzone.h"
+#include "mainwindow/ingestdropzone.h"
+#include "mainwindow/questionfield.h"
+#include "mainwindow/sidebarwidthstore.h"
+#include "mainwindow/statusstrip.h"
+#include "mainwindow/tabwindowarrangement.h"
+#include "mainwindow/textbox.h"
 #include "messageboxprompts.h"
 #include "preview/citations.h"
 #include "preview/documentpreviewmodel.h"
 #include "preview/previewtabmonitor.h"
-#include "questionfield.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "retranslate.h"
-#include "sidebarwidthstore.h"
-#include "statusstrip.h"
 #include "symbolicon.h"
 #include "tabs/contentmodel.h"
 #include "tabs/contentrules.h"
 #include "tabs/opentabregistrar.h"
-#include "tabwindowarrangement.h"
-#include "textbox.h"
 
 #include <QButtonGroup>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "sidebarwidthstore.h"
+#include "mainwindow/sidebarwidthstore.h"
 
 #include "system/settingsstore.h"
 #include "tabs/contentrules.h"

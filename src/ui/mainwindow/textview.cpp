@@ -1,6 +1,6 @@
 // TextView: the text, its pieces, their layouts, the position and painting.
 // Selection and input are in textviewinput.cpp.
-#include "textview.h"
+#include "mainwindow/textview.h"
 
 #include <QPainter>
 #include <QPaintEvent>

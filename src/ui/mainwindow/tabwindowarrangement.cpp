@@ -1,7 +1,7 @@
-#include "tabwindowarrangement.h"
+#include "mainwindow/tabwindowarrangement.h"
 
-#include "contentview.h"
-#include "mainwindow.h"
+#include "mainwindow/contentview.h"
+#include "mainwindow/mainwindow.h"
 
 #include <QApplication>
 

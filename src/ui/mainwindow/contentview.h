@@ -1,7 +1,7 @@
 #pragma once
 
-#include "answersnapshot.h"
 #include "history/questionrecord.h"
+#include "mainwindow/answersnapshot.h"
 #include "preview/streamingcitations.h"
 #include "tabs/windowid.h"
 

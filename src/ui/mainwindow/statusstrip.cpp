@@ -1,4 +1,4 @@
-#include "statusstrip.h"
+#include "mainwindow/statusstrip.h"
 
 #include "i18n/translate.h"
 #include "rag/ragsession.h"
