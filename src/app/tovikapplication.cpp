@@ -12,7 +12,7 @@
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "readablecolors.h"
-#include "settingswindow.h"
+#include "settings/settingswindow.h"
 #include "system/instanceclient.h"
 #include "system/instancerequest.h"
 #include "system/instanceserver.h"

@@ -3,9 +3,9 @@
 #include "sharedwindow.h"
 
 #include "i18n/translate.h"
-#include "system/libraryversions.h"
 #include "retranslate.h"
-#include "settingslabels.h"
+#include "settings/settingslabels.h"
+#include "system/libraryversions.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

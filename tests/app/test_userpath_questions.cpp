@@ -10,8 +10,8 @@
 #include "mainwindow/statusstrip.h"
 #include "mainwindow/textbox.h"
 #include "rag/ragsession.h"
+#include "settings/systemsettingspage.h"
 #include "support/isolatedhome.h"
-#include "systemsettingspage.h"
 #include "tabs/contentmodel.h"
 
 #include <QApplication>

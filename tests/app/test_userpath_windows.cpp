@@ -14,7 +14,7 @@
 #include "mainwindow/questionfield.h"
 #include "mainwindow/textbox.h"
 #include "rag/ragsession.h"
-#include "systemsettingspage.h"
+#include "settings/systemsettingspage.h"
 #include "tabs/contentmodel.h"
 
 #include <QApplication>

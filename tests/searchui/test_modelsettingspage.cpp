@@ -1,9 +1,9 @@
 #include "i18n/interfacelanguage.h"
-#include "modelsettingspage.h"
-#include "modeltexts.h"
 #include "modelserver/modelserversettings.h"
-#include "system/settingsstore.h"
+#include "settings/modelsettingspage.h"
+#include "settings/modeltexts.h"
 #include "support/isolatedhome.h"
+#include "system/settingsstore.h"
 
 #include <QDoubleSpinBox>
 #include <QFile>

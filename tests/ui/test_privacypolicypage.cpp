@@ -1,6 +1,6 @@
 // The full privacy policy is found from the program's folder, in an installation and
 // in the build tree alike, and never through the folder the program was built from.
-#include "privacypolicypage.h"
+#include "settings/privacypolicypage.h"
 #include "support/isolatedhome.h"
 
 #include <QDir>

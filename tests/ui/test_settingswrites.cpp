@@ -1,15 +1,15 @@
 #include "appservices.h"
-#include "displaysettingspage.h"
 #include "i18n/interfacelanguage.h"
 #include "i18n/translate.h"
 #include "mainwindow/contentview.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
+#include "settings/displaysettingspage.h"
+#include "settings/systemsettingspage.h"
 #include "support/isolatedhome.h"
 #include "support/unwritablefile.h"
 #include "support/workflowfixture.h"
 #include "system/settingsstore.h"
-#include "systemsettingspage.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,9 +1,9 @@
-#include "modelsettingspage.h"
+#include "settings/modelsettingspage.h"
 
-#include "modeltexts.h"
 #include "modelserver/modelserversettings.h"
 #include "retranslate.h"
-#include "settingslabels.h"
+#include "settings/modeltexts.h"
+#include "settings/settingslabels.h"
 #include "standardbox.h"
 
 #include <QDoubleSpinBox>

@@ -1,4 +1,4 @@
-#include "settingslabels.h"
+#include "settings/settingslabels.h"
 
 #include <QLabel>
 

@@ -1,9 +1,9 @@
-#include "displaysettingspage.h"
+#include "settings/displaysettingspage.h"
 
 #include "i18n/interfacelanguage.h"
 #include "i18n/translate.h"
 #include "retranslate.h"
-#include "settingslabels.h"
+#include "settings/settingslabels.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -1,4 +1,4 @@
-#include "systemsettingspage.h"
+#include "settings/systemsettingspage.h"
 
 #include "appservices.h"
 #include "i18n/translate.h"
@@ -7,7 +7,7 @@
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "retranslate.h"
-#include "settingslabels.h"
+#include "settings/settingslabels.h"
 #include "standardbox.h"
 
 #include <QFileDialog>

@@ -1,17 +1,17 @@
-#include "settingswindow.h"
+#include "settings/settingswindow.h"
 
 #include "appservices.h"
-#include "displaysettingspage.h"
 #include "i18n/translate.h"
 #include "localefollower.h"
 #include "mainwindow/closeshortcuts.h"
 #include "modelserver/modelserversettings.h"
-#include "modelsettingspage.h"
-#include "modeltexts.h"
-#include "privacypolicypage.h"
 #include "retranslate.h"
+#include "settings/displaysettingspage.h"
+#include "settings/modelsettingspage.h"
+#include "settings/modeltexts.h"
+#include "settings/privacypolicypage.h"
+#include "settings/systemsettingspage.h"
 #include "symbolicon.h"
-#include "systemsettingspage.h"
 
 #include <QPointer>
 #include <QTabWidget>

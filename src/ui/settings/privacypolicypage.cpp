@@ -1,4 +1,4 @@
-#include "privacypolicypage.h"
+#include "settings/privacypolicypage.h"
 
 #include "i18n/translate.h"
 #include "retranslate.h"

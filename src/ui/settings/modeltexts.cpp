@@ -1,4 +1,4 @@
-#include "modeltexts.h"
+#include "settings/modeltexts.h"
 
 #include "i18n/translate.h"
 
