@@ -4,20 +4,20 @@
 #include "compare/comparewindow.h"
 #include "history/historyfilewatcher.h"
 #include "history/questionhistorystore.h"
-#include "interfacefonts.h"
 #include "mainwindow/contentview.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabwindowarrangement.h"
 #include "pictures/pagepicturemenu.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
-#include "readablecolors.h"
 #include "settings/settingswindow.h"
 #include "system/instanceclient.h"
 #include "system/instancerequest.h"
 #include "system/instanceserver.h"
 #include "system/logcategories.h"
 #include "tabs/opentabcatalog.h"
+#include "widgets/interfacefonts.h"
+#include "widgets/readablecolors.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>

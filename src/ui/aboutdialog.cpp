@@ -1,6 +1,6 @@
 #include "aboutdialog.h"
 
-#include "sharedwindow.h"
+#include "widgets/sharedwindow.h"
 
 #include "i18n/translate.h"
 #include "retranslate.h"

@@ -1,6 +1,6 @@
 #include "keyboardshortcutsdialog.h"
 
-#include "sharedwindow.h"
+#include "widgets/sharedwindow.h"
 
 #include "i18n/translate.h"
 #include "retranslate.h"

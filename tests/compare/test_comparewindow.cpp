@@ -1,12 +1,12 @@
 #include "compare/comparecolumn.h"
 #include "compare/comparewindow.h"
-#include "copytextbutton.h"
-#include "emptystatepanel.h"
 #include "i18n/interfacelanguage.h"
 #include "i18n/translate.h"
 #include "mainwindow/textbox.h"
 #include "support/isolatedhome.h"
 #include "tabs/fakewindowarrangement.h"
+#include "widgets/copytextbutton.h"
+#include "widgets/emptystatepanel.h"
 
 #include <QClipboard>
 #include <QComboBox>

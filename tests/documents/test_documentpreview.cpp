@@ -4,13 +4,13 @@
 #include "documents/previewpagelist.h"
 #include "documents/previewpagerow.h"
 #include "documents/selectablepdfpageview.h"
-#include "emptystatepanel.h"
 #include "pagefixture.h"
 #include "pdffixtures.h"
 #include "preview/documentpreviewmodel.h"
 #include "preview/previewocrcache.h"
 #include "previewfixture.h"
 #include "support/isolatedhome.h"
+#include "widgets/emptystatepanel.h"
 
 #include <QComboBox>
 #include <QLabel>

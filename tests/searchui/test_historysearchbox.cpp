@@ -1,7 +1,5 @@
-#include "emptystatepanel.h"
 #include "fakeembeddingmodel.h"
 #include "fakelanguagemodel.h"
-#include "searchrecords.h"
 #include "history/historylistmodel.h"
 #include "history/historysearchbinding.h"
 #include "history/historysearchbox.h"
@@ -10,8 +8,10 @@
 #include "search/historyassistant.h"
 #include "search/historysearchcontroller.h"
 #include "search/historysemanticsearch.h"
+#include "searchrecords.h"
 #include "support/isolatedhome.h"
 #include "support/workflowfixture.h"
+#include "widgets/emptystatepanel.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>

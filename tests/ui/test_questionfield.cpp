@@ -1,7 +1,7 @@
-#include "copytextbutton.h"
-#include "interfacefonts.h"
 #include "mainwindow/questionfield.h"
 #include "support/isolatedhome.h"
+#include "widgets/copytextbutton.h"
+#include "widgets/interfacefonts.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 // Secondary text (placeholders, captions, the history list's stamps and answers) keeps
 // at least 4.5:1 contrast on light and dark palettes, without becoming primary text.
-#include "readablecolors.h"
+#include "widgets/readablecolors.h"
 
 #include <QApplication>
 #include <QtTest>

@@ -1,7 +1,7 @@
 // Symbols on light and dark palettes: drawn in the palette's text colour whether they
 // come from the icon theme or from the program's own copies, and present on a desktop
 // without any icon theme.
-#include "symbolicon.h"
+#include "widgets/symbolicon.h"
 
 #include <QApplication>
 #include <QDir>

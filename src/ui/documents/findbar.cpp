@@ -4,7 +4,7 @@
 #include "i18n/translate.h"
 #include "preview/previewfind.h"
 #include "retranslate.h"
-#include "symbolicon.h"
+#include "widgets/symbolicon.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

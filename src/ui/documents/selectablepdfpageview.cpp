@@ -4,8 +4,8 @@
 #include "documents/passthroughlabel.h"
 #include "i18n/translate.h"
 #include "preview/previewocrcache.h"
-#include "primaryselection.h"
 #include "retranslate.h"
+#include "widgets/primaryselection.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -3,7 +3,7 @@
 #include "i18n/translate.h"
 #include "retranslate.h"
 #include "search/historysearchcontroller.h"
-#include "symbolicon.h"
+#include "widgets/symbolicon.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,8 +1,8 @@
 // The tab's widgets: the sidebar pages and the detail column.
 #include "mainwindow/contentview.h"
 
-#include "copytextbutton.h"
 #include "documents/documentpreview.h"
+#include "widgets/copytextbutton.h"
 
 #include "appservices.h"
 #include "history/historysearchbinding.h"
@@ -15,17 +15,17 @@
 #include "mainwindow/statusstrip.h"
 #include "mainwindow/tabwindowarrangement.h"
 #include "mainwindow/textbox.h"
-#include "messageboxprompts.h"
 #include "preview/citations.h"
 #include "preview/documentpreviewmodel.h"
 #include "preview/previewtabmonitor.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "retranslate.h"
-#include "symbolicon.h"
 #include "tabs/contentmodel.h"
 #include "tabs/contentrules.h"
 #include "tabs/opentabregistrar.h"
+#include "widgets/messageboxprompts.h"
+#include "widgets/symbolicon.h"
 
 #include <QButtonGroup>
 #include <QElapsedTimer>

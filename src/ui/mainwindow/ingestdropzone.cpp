@@ -2,7 +2,7 @@
 
 #include "i18n/translate.h"
 #include "retranslate.h"
-#include "symbolicon.h"
+#include "widgets/symbolicon.h"
 
 #include <QDragEnterEvent>
 #include <QLabel>

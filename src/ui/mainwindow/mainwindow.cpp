@@ -9,11 +9,11 @@
 #include "mainwindow/contentview.h"
 #include "mainwindow/tabstrip.h"
 #include "retranslate.h"
-#include "symbolicon.h"
 #include "tabs/contentmodel.h"
 #include "tabs/contentrules.h"
 #include "tabs/opentabcatalog.h"
 #include "uitexts.h"
+#include "widgets/symbolicon.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -2,8 +2,8 @@
 
 #include "i18n/translate.h"
 #include "retranslate.h"
-#include "symbolicon.h"
 #include "uitexts.h"
+#include "widgets/symbolicon.h"
 
 #include <QHBoxLayout>
 #include <QTabBar>

@@ -1,9 +1,9 @@
 #include "mainwindow/textbox.h"
 
-#include "copytextbutton.h"
 #include "i18n/translate.h"
-#include "interfacefonts.h"
 #include "retranslate.h"
+#include "widgets/copytextbutton.h"
+#include "widgets/interfacefonts.h"
 
 #include <QFontDatabase>
 #include <QLabel>

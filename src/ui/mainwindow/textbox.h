@@ -1,6 +1,6 @@
 #pragma once
 
-#include "standardbox.h"
+#include "widgets/standardbox.h"
 
 #include "mainwindow/textview.h"
 

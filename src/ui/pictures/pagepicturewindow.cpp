@@ -1,6 +1,6 @@
 #include "pictures/pagepicturewindow.h"
 
-#include "staysontop.h"
+#include "widgets/staysontop.h"
 
 #include "i18n/translate.h"
 #include "localefollower.h"
@@ -10,9 +10,9 @@
 #include "pictures/picturestatuslabel.h"
 #include "pictures/picturezoom.h"
 #include "pictures/picturezoompopup.h"
-#include "readablecolors.h"
 #include "retranslate.h"
-#include "symbolicon.h"
+#include "widgets/readablecolors.h"
+#include "widgets/symbolicon.h"
 
 #include <QAction>
 #include <QCloseEvent>

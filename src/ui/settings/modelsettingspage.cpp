@@ -4,7 +4,7 @@
 #include "retranslate.h"
 #include "settings/modeltexts.h"
 #include "settings/settingslabels.h"
-#include "standardbox.h"
+#include "widgets/standardbox.h"
 
 #include <QDoubleSpinBox>
 #include <QFormLayout>

@@ -11,7 +11,7 @@
 #include "settings/modeltexts.h"
 #include "settings/privacypolicypage.h"
 #include "settings/systemsettingspage.h"
-#include "symbolicon.h"
+#include "widgets/symbolicon.h"
 
 #include <QPointer>
 #include <QTabWidget>

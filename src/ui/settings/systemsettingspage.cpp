@@ -2,13 +2,13 @@
 
 #include "appservices.h"
 #include "i18n/translate.h"
-#include "interfacefonts.h"
 #include "rag/ragpaths.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "retranslate.h"
 #include "settings/settingslabels.h"
-#include "standardbox.h"
+#include "widgets/interfacefonts.h"
+#include "widgets/standardbox.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "primaryselection.h"
+#include "widgets/primaryselection.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

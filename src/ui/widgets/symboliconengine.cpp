@@ -1,4 +1,4 @@
-#include "symboliconengine.h"
+#include "widgets/symboliconengine.h"
 
 #include <QGuiApplication>
 #include <QPainter>

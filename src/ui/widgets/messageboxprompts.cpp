@@ -1,4 +1,4 @@
-#include "messageboxprompts.h"
+#include "widgets/messageboxprompts.h"
 
 #include "i18n/translate.h"
 

@@ -1,4 +1,4 @@
-#include "standardbox.h"
+#include "widgets/standardbox.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "interfacefonts.h"
+#include "widgets/interfacefonts.h"
 
 #include <QApplication>
 #include <QFontInfo>

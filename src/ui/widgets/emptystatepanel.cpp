@@ -1,8 +1,8 @@
-#include "emptystatepanel.h"
+#include "widgets/emptystatepanel.h"
 
 #include "i18n/translate.h"
 #include "retranslate.h"
-#include "symbolicon.h"
+#include "widgets/symbolicon.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

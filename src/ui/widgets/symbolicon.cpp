@@ -1,6 +1,6 @@
-#include "symbolicon.h"
+#include "widgets/symbolicon.h"
 
-#include "symboliconengine.h"
+#include "widgets/symboliconengine.h"
 
 #include <QEvent>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "staysontop.h"
+#include "widgets/staysontop.h"
 
 #include <QWidget>
 

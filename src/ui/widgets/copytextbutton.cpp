@@ -1,8 +1,8 @@
-#include "copytextbutton.h"
+#include "widgets/copytextbutton.h"
 
 #include "i18n/translate.h"
 #include "retranslate.h"
-#include "symbolicon.h"
+#include "widgets/symbolicon.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
