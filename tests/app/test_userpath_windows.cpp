@@ -3,12 +3,12 @@
 // settings window, the compact layout's menu, and the switch to Chinese.
 #include "app/userpath.h"
 
-#include "aboutdialog.h"
 #include "compare/comparecolumn.h"
 #include "compare/comparewindow.h"
 #include "documents/documentpreview.h"
 #include "documents/findbar.h"
-#include "keyboardshortcutsdialog.h"
+#include "help/aboutdialog.h"
+#include "help/keyboardshortcutsdialog.h"
 #include "mainwindow/contentview.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/questionfield.h"

@@ -1,10 +1,10 @@
 #include "mainwindow/mainwindow.h"
 
-#include "aboutdialog.h"
 #include "appservices.h"
+#include "help/aboutdialog.h"
+#include "help/keyboardshortcutsdialog.h"
 #include "history/questionrecord.h"
 #include "i18n/translate.h"
-#include "keyboardshortcutsdialog.h"
 #include "localefollower.h"
 #include "mainwindow/contentview.h"
 #include "mainwindow/tabstrip.h"

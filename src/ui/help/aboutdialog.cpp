@@ -1,4 +1,4 @@
-#include "aboutdialog.h"
+#include "help/aboutdialog.h"
 
 #include "widgets/sharedwindow.h"
 

@@ -1,4 +1,4 @@
-#include "keyboardshortcutsdialog.h"
+#include "help/keyboardshortcutsdialog.h"
 
 #include "widgets/sharedwindow.h"
 
