@@ -12,6 +12,7 @@
 #include "history/historysearchbox.h"
 #include "history/questionhistorylist.h"
 #include "i18n/interfacelanguage.h"
+#include "language/uitexts.h"
 #include "mainwindow/contentview.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/questionfield.h"
@@ -20,7 +21,6 @@
 #include "pictures/pagepicturewindow.h"
 #include "rag/ragsession.h"
 #include "tabs/contentmodel.h"
-#include "uitexts.h"
 
 #include <QAccessible>
 #include <QApplication>

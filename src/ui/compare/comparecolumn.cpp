@@ -1,8 +1,8 @@
 #include "compare/comparecolumn.h"
 
 #include "i18n/translate.h"
+#include "language/retranslate.h"
 #include "mainwindow/textbox.h"
-#include "retranslate.h"
 #include "tabs/contentrules.h"
 #include "widgets/copytextbutton.h"
 

@@ -5,8 +5,8 @@
 
 #include "compare/comparecolumn.h"
 #include "i18n/translate.h"
-#include "localefollower.h"
-#include "retranslate.h"
+#include "language/localefollower.h"
+#include "language/retranslate.h"
 #include "tabs/contentrules.h"
 #include "widgets/emptystatepanel.h"
 #include "widgets/symbolicon.h"

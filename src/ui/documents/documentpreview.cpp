@@ -3,8 +3,8 @@
 #include "documents/findbar.h"
 #include "documents/previewpagelist.h"
 #include "i18n/translate.h"
+#include "language/retranslate.h"
 #include "preview/documentpreviewmodel.h"
-#include "retranslate.h"
 #include "widgets/emptystatepanel.h"
 
 #include <QComboBox>

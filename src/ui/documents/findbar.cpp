@@ -2,8 +2,8 @@
 
 #include "documents/keyglyphs.h"
 #include "i18n/translate.h"
+#include "language/retranslate.h"
 #include "preview/previewfind.h"
-#include "retranslate.h"
 #include "widgets/symbolicon.h"
 
 #include <QHBoxLayout>

@@ -3,7 +3,7 @@
 #include "widgets/sharedwindow.h"
 
 #include "i18n/translate.h"
-#include "retranslate.h"
+#include "language/retranslate.h"
 #include "settings/settingslabels.h"
 #include "system/libraryversions.h"
 

@@ -3,8 +3,8 @@
 #include "widgets/sharedwindow.h"
 
 #include "i18n/translate.h"
-#include "retranslate.h"
-#include "uitexts.h"
+#include "language/retranslate.h"
+#include "language/uitexts.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

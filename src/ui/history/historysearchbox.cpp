@@ -1,7 +1,7 @@
 #include "history/historysearchbox.h"
 
 #include "i18n/translate.h"
-#include "retranslate.h"
+#include "language/retranslate.h"
 #include "search/historysearchcontroller.h"
 #include "widgets/symbolicon.h"
 

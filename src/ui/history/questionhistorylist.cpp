@@ -3,7 +3,7 @@
 #include "history/historylistmodel.h"
 #include "history/historyrowdelegate.h"
 #include "i18n/translate.h"
-#include "retranslate.h"
+#include "language/retranslate.h"
 #include "tabs/userprompts.h"
 #include "widgets/emptystatepanel.h"
 

@@ -5,14 +5,14 @@
 #include "help/keyboardshortcutsdialog.h"
 #include "history/questionrecord.h"
 #include "i18n/translate.h"
-#include "localefollower.h"
+#include "language/localefollower.h"
+#include "language/retranslate.h"
+#include "language/uitexts.h"
 #include "mainwindow/contentview.h"
 #include "mainwindow/tabstrip.h"
-#include "retranslate.h"
 #include "tabs/contentmodel.h"
 #include "tabs/contentrules.h"
 #include "tabs/opentabcatalog.h"
-#include "uitexts.h"
 #include "widgets/symbolicon.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "mainwindow/statusstrip.h"
 
 #include "i18n/translate.h"
+#include "language/retranslate.h"
 #include "rag/ragsession.h"
-#include "retranslate.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

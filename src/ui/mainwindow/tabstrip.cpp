@@ -1,8 +1,8 @@
 #include "mainwindow/tabstrip.h"
 
 #include "i18n/translate.h"
-#include "retranslate.h"
-#include "uitexts.h"
+#include "language/retranslate.h"
+#include "language/uitexts.h"
 #include "widgets/symbolicon.h"
 
 #include <QHBoxLayout>

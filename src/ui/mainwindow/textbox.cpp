@@ -1,7 +1,7 @@
 #include "mainwindow/textbox.h"
 
 #include "i18n/translate.h"
-#include "retranslate.h"
+#include "language/retranslate.h"
 #include "widgets/copytextbutton.h"
 #include "widgets/interfacefonts.h"
 

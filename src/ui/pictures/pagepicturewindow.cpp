@@ -3,14 +3,14 @@
 #include "widgets/staysontop.h"
 
 #include "i18n/translate.h"
-#include "localefollower.h"
+#include "language/localefollower.h"
+#include "language/retranslate.h"
 #include "pictures/pagepicturedocument.h"
 #include "pictures/picturecanvasview.h"
 #include "pictures/picturescrollview.h"
 #include "pictures/picturestatuslabel.h"
 #include "pictures/picturezoom.h"
 #include "pictures/picturezoompopup.h"
-#include "retranslate.h"
 #include "widgets/readablecolors.h"
 #include "widgets/symbolicon.h"
 

@@ -2,7 +2,7 @@
 
 #include "i18n/interfacelanguage.h"
 #include "i18n/translate.h"
-#include "retranslate.h"
+#include "language/retranslate.h"
 #include "settings/settingslabels.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "settings/modelsettingspage.h"
 
+#include "language/retranslate.h"
 #include "modelserver/modelserversettings.h"
-#include "retranslate.h"
 #include "settings/modeltexts.h"
 #include "settings/settingslabels.h"
 #include "widgets/standardbox.h"

@@ -1,7 +1,7 @@
 #include "settings/privacypolicypage.h"
 
 #include "i18n/translate.h"
-#include "retranslate.h"
+#include "language/retranslate.h"
 #include "widgets/symbolicon.h"
 
 #include <QCoreApplication>

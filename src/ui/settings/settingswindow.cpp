@@ -2,10 +2,10 @@
 
 #include "appservices.h"
 #include "i18n/translate.h"
-#include "localefollower.h"
+#include "language/localefollower.h"
+#include "language/retranslate.h"
 #include "mainwindow/closeshortcuts.h"
 #include "modelserver/modelserversettings.h"
-#include "retranslate.h"
 #include "settings/displaysettingspage.h"
 #include "settings/modelsettingspage.h"
 #include "settings/modeltexts.h"

@@ -2,10 +2,10 @@
 
 #include "appservices.h"
 #include "i18n/translate.h"
+#include "language/retranslate.h"
 #include "rag/ragpaths.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
-#include "retranslate.h"
 #include "settings/settingslabels.h"
 #include "widgets/interfacefonts.h"
 #include "widgets/standardbox.h"

@@ -1,7 +1,7 @@
 #include "widgets/emptystatepanel.h"
 
 #include "i18n/translate.h"
-#include "retranslate.h"
+#include "language/retranslate.h"
 #include "widgets/symbolicon.h"
 
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "uitexts.h"
+#include "language/uitexts.h"
 
 #include "i18n/translate.h"
 

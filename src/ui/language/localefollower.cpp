@@ -1,7 +1,7 @@
-#include "localefollower.h"
+#include "language/localefollower.h"
 
 #include "i18n/interfacelanguage.h"
-#include "retranslate.h"
+#include "language/retranslate.h"
 
 #include <QLocale>
 #include <QWidget>

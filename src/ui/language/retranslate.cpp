@@ -1,4 +1,4 @@
-#include "retranslate.h"
+#include "language/retranslate.h"
 
 #include "i18n/interfacelanguage.h"
 
