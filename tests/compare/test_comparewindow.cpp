@@ -4,7 +4,7 @@
 #include "i18n/translate.h"
 #include "mainwindow/textbox.h"
 #include "support/isolatedhome.h"
-#include "tabs/fakewindowarrangement.h"
+#include "core/tabs/fakewindowarrangement.h"
 #include "widgets/copytextbutton.h"
 #include "widgets/emptystatepanel.h"
 

@@ -1,5 +1,5 @@
 #include "documents/selectablepdfpageview.h"
-#include "pagefixture.h"
+#include "core/preview/pagefixture.h"
 #include "preview/previewfind.h"
 #include "preview/previewocrcache.h"
 #include "support/isolatedhome.h"

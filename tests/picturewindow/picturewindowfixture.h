@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fakerecognizer.h"
+#include "core/ocr/fakerecognizer.h"
 
 #include <QImage>
 #include <QMouseEvent>

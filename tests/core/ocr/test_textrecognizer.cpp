@@ -1,6 +1,6 @@
 #include "pdf/pdfdocument.h"
 #include "ocr/tesseracttextrecognizer.h"
-#include "pdffixtures.h"
+#include "core/pdf/pdffixtures.h"
 #include "support/isolatedhome.h"
 
 #include <QTemporaryDir>

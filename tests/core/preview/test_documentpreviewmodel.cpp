@@ -1,6 +1,6 @@
 #include "i18n/applanguage.h"
 #include "i18n/interfacelanguage.h"
-#include "pdffixtures.h"
+#include "core/pdf/pdffixtures.h"
 #include "preview/documentpreviewmodel.h"
 #include "previewfixture.h"
 #include "support/isolatedhome.h"

@@ -1,6 +1,6 @@
 #include "i18n/interfacelanguage.h"
 #include "pagefixture.h"
-#include "pdffixtures.h"
+#include "core/pdf/pdffixtures.h"
 #include "preview/previewfind.h"
 #include "preview/previewocrcache.h"
 #include "support/isolatedhome.h"

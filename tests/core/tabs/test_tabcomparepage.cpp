@@ -1,5 +1,5 @@
 #include "support/isolatedhome.h"
-#include "tabs/fakewindowarrangement.h"
+#include "fakewindowarrangement.h"
 #include "tabs/tabcomparepage.h"
 
 #include <QSignalSpy>

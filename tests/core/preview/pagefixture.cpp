@@ -1,6 +1,6 @@
 #include "pagefixture.h"
 
-#include "pdffixtures.h"
+#include "core/pdf/pdffixtures.h"
 
 #include <QFont>
 #include <QPageSize>

@@ -1,4 +1,4 @@
-#include "fakerecognizer.h"
+#include "core/ocr/fakerecognizer.h"
 #include "pictures/picturetextrecognition.h"
 #include "support/isolatedhome.h"
 

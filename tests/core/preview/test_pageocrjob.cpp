@@ -1,4 +1,4 @@
-#include "pdffixtures.h"
+#include "core/pdf/pdffixtures.h"
 #include "preview/pageocrjob.h"
 #include "support/isolatedhome.h"
 

@@ -1,6 +1,6 @@
 #include "previewfixture.h"
 
-#include "pdffixtures.h"
+#include "core/pdf/pdffixtures.h"
 
 #include <QDir>
 #include <QFile>
