@@ -1,4 +1,4 @@
-#include "ragtestsupport.h"
+#include "ragtoolsupport.h"
 #include "support/isolatedhome.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "ragtestsupport.h"
+#include "ragtoolsupport.h"
 #include "samplepdf.h"
 #include "support/isolatedhome.h"
 
