@@ -1,12 +1,12 @@
 #include "pictures/pagepicturedocument.h"
 
+#include "ocr/textrectangledetector.h"
 #include "pictures/pagerendering.h"
 #include "pictures/picturegrouping.h"
 #include "pictures/picturerects.h"
 #include "pictures/picturescanner.h"
 #include "pictures/rectangledetector.h"
 #include "pictures/scannedpagepictures.h"
-#include "pictures/textrectangledetector.h"
 
 #include <poppler-qt6.h>
 #include <qpdf/QPDF.hh>

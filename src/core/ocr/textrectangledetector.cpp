@@ -1,4 +1,4 @@
-#include "pictures/textrectangledetector.h"
+#include "ocr/textrectangledetector.h"
 
 #include <tesseract/baseapi.h>
 #include <tesseract/pageiterator.h>
