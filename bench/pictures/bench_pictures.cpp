@@ -3,10 +3,10 @@
 #include "ocr/textrectangledetector.h"
 #include "pdfbuilder.h"
 #include "pictures/pagepicturecache.h"
-#include "pictures/pagepicturedocument.h"
-#include "pictures/pagerendering.h"
-#include "pictures/rectangledetector.h"
-#include "pictures/scannedpagepictures.h"
+#include "picturescan/pagepicturedocument.h"
+#include "picturescan/pagerendering.h"
+#include "picturescan/rectangledetector.h"
+#include "picturescan/scannedpagepictures.h"
 #include "scanfixture.h"
 
 #include <poppler-qt6.h>

@@ -5,12 +5,12 @@
 #include "i18n/translate.h"
 #include "language/localefollower.h"
 #include "language/retranslate.h"
-#include "pictures/pagepicturedocument.h"
 #include "pictures/picturecanvasview.h"
 #include "pictures/picturescrollview.h"
 #include "pictures/picturestatuslabel.h"
 #include "pictures/picturezoom.h"
 #include "pictures/picturezoompopup.h"
+#include "picturescan/pagepicturedocument.h"
 #include "widgets/readablecolors.h"
 #include "widgets/symbolicon.h"
 

@@ -1,6 +1,6 @@
 #include "pdfbuilder.h"
 #include "pictures/pagepicturecache.h"
-#include "pictures/pagepicturedocument.h"
+#include "picturescan/pagepicturedocument.h"
 #include "support/isolatedhome.h"
 
 #include <QSignalSpy>

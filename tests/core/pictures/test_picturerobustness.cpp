@@ -1,6 +1,6 @@
 #include "pdfbuilder.h"
-#include "pictures/pagepicturedocument.h"
-#include "pictures/picturescanner.h"
+#include "picturescan/pagepicturedocument.h"
+#include "picturescan/picturescanner.h"
 #include "support/isolatedhome.h"
 
 #include <QtTest>

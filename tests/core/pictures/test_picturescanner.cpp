@@ -1,5 +1,5 @@
 #include "pdfbuilder.h"
-#include "pictures/pagepicturedocument.h"
+#include "picturescan/pagepicturedocument.h"
 #include "support/isolatedhome.h"
 
 #include <QtTest>

@@ -1,7 +1,7 @@
 #include "pdfbuilder.h"
-#include "pictures/pagepicturedocument.h"
-#include "pictures/rectangledetector.h"
-#include "pictures/scannedpagepictures.h"
+#include "picturescan/pagepicturedocument.h"
+#include "picturescan/rectangledetector.h"
+#include "picturescan/scannedpagepictures.h"
 #include "scanfixture.h"
 #include "support/isolatedhome.h"
 

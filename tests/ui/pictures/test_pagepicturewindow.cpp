@@ -1,11 +1,11 @@
 #include "i18n/interfacelanguage.h"
 #include "i18n/translate.h"
-#include "pictures/pagepicturedocument.h"
 #include "pictures/pagepicturewindow.h"
 #include "pictures/picturecanvasview.h"
 #include "pictures/picturescrollview.h"
 #include "pictures/picturestatuslabel.h"
 #include "pictures/picturezoompopup.h"
+#include "picturescan/pagepicturedocument.h"
 #include "picturewindowfixture.h"
 #include "support/isolatedhome.h"
 

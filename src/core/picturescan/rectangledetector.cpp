@@ -1,6 +1,6 @@
-#include "pictures/rectangledetector.h"
+#include "picturescan/rectangledetector.h"
 
-#include "pictures/picturerects.h"
+#include "picturescan/picturerects.h"
 
 #include <opencv2/imgproc.hpp>
 

@@ -1,4 +1,4 @@
-#include "pictures/pagerendering.h"
+#include "picturescan/pagerendering.h"
 
 #include <poppler-qt6.h>
 

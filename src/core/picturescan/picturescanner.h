@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pictures/placedimage.h"
+#include "picturescan/placedimage.h"
 
 #include <qpdf/QPDFObjGen.hh>
 #include <qpdf/QPDFObjectHandle.hh>

@@ -1,7 +1,7 @@
-#include "pictures/picturescanner.h"
+#include "picturescan/picturescanner.h"
 
-#include "pictures/contentprogram.h"
-#include "pictures/picturerects.h"
+#include "picturescan/contentprogram.h"
+#include "picturescan/picturerects.h"
 
 #include <algorithm>
 #include <cmath>

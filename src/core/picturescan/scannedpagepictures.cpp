@@ -1,6 +1,6 @@
-#include "pictures/scannedpagepictures.h"
+#include "picturescan/scannedpagepictures.h"
 
-#include "pictures/picturerects.h"
+#include "picturescan/picturerects.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "pictures/pagepicture.h"
-#include "pictures/placedimage.h"
+#include "picturescan/placedimage.h"
 
 #include <QList>
 #include <QRectF>

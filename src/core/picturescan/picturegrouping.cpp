@@ -1,6 +1,6 @@
-#include "pictures/picturegrouping.h"
+#include "picturescan/picturegrouping.h"
 
-#include "pictures/picturerects.h"
+#include "picturescan/picturerects.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,4 +1,4 @@
-#include "pictures/contentprogram.h"
+#include "picturescan/contentprogram.h"
 
 #include <deque>
 #include <limits>

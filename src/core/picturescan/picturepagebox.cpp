@@ -1,4 +1,4 @@
-#include "pictures/picturepagebox.h"
+#include "picturescan/picturepagebox.h"
 
 namespace tovik {
 

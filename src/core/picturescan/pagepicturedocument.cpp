@@ -1,12 +1,12 @@
-#include "pictures/pagepicturedocument.h"
+#include "picturescan/pagepicturedocument.h"
 
 #include "ocr/textrectangledetector.h"
-#include "pictures/pagerendering.h"
-#include "pictures/picturegrouping.h"
-#include "pictures/picturerects.h"
-#include "pictures/picturescanner.h"
-#include "pictures/rectangledetector.h"
-#include "pictures/scannedpagepictures.h"
+#include "picturescan/pagerendering.h"
+#include "picturescan/picturegrouping.h"
+#include "picturescan/picturerects.h"
+#include "picturescan/picturescanner.h"
+#include "picturescan/rectangledetector.h"
+#include "picturescan/scannedpagepictures.h"
 
 #include <poppler-qt6.h>
 #include <qpdf/QPDF.hh>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pictures/rectangledetector.h"
+#include "picturescan/rectangledetector.h"
 
 #include <QImage>
 #include <QList>

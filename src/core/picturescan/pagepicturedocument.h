@@ -1,8 +1,8 @@
 #pragma once
 
 #include "pictures/pagepicture.h"
-#include "pictures/picturepagebox.h"
-#include "pictures/placedimage.h"
+#include "picturescan/picturepagebox.h"
+#include "picturescan/placedimage.h"
 
 #include <QByteArray>
 #include <QImage>
