@@ -1,6 +1,5 @@
 #include "modelserver/modelservercheck.h"
 
-#include "i18n/translate.h"
 #include "modelserver/modelserverprotocol.h"
 #include "modelserver/modelservertransport.h"
 
@@ -12,6 +11,17 @@ namespace {
 
 // A short text in both languages, so that either model has something to embed.
 const QString probeText = QStringLiteral("tax 稅務");
+
+// One line of the report, in English with each "{name}" replaced by its value. The
+// settings page puts the report in the interface language line by line, so the check
+// itself needs no translations.
+QString message(const QString &english, std::initializer_list<std::pair<QString, QString>> values = {})
+{
+    QString text = english;
+    for (const auto &[name, value] : values)
+        text.replace(QLatin1Char('{') + name + QLatin1Char('}'), value);
+    return text;
+}
 
 } // namespace
 
@@ -26,8 +36,8 @@ void ModelServerCheck::start()
 {
     const auto base = ModelServerProtocol::baseURL(m_subject.serverURL);
     if (!base) {
-        m_lines.append(translated(QStringLiteral("\"{address}\" isn't an http:// or https:// address."),
-                                  {{QStringLiteral("address"), m_subject.serverURL}}));
+        m_lines.append(message(QStringLiteral("\"{address}\" isn't an http:// or https:// address."),
+                               {{QStringLiteral("address"), m_subject.serverURL}}));
         QTimer::singleShot(0, this, [this] { finishIfDone(); });
         return;
     }
@@ -44,17 +54,17 @@ QString ModelServerCheck::serverProblem(const ModelServerReply &reply) const
     const QString address = m_base.toString();
     switch (reply.outcome) {
     case ModelServerReply::Outcome::noResponse:
-        return translated(QStringLiteral("The model server at {address} didn't respond."), {{QStringLiteral("address"), address}});
+        return message(QStringLiteral("The model server at {address} didn't respond."), {{QStringLiteral("address"), address}});
     case ModelServerReply::Outcome::unreachable:
-        return translated(QStringLiteral("Couldn't reach the model server at {address}: {detail}"),
-                          {{QStringLiteral("address"), address}, {QStringLiteral("detail"), reply.detail}});
+        return message(QStringLiteral("Couldn't reach the model server at {address}: {detail}"),
+                       {{QStringLiteral("address"), address}, {QStringLiteral("detail"), reply.detail}});
     case ModelServerReply::Outcome::httpError:
     case ModelServerReply::Outcome::tooLarge:
     case ModelServerReply::Outcome::answered:
         break;
     }
-    return translated(QStringLiteral("The model server at {address} answered with an error: {detail}"),
-                      {{QStringLiteral("address"), address}, {QStringLiteral("detail"), reply.detail}});
+    return message(QStringLiteral("The model server at {address} answered with an error: {detail}"),
+                   {{QStringLiteral("address"), address}, {QStringLiteral("detail"), reply.detail}});
 }
 
 void ModelServerCheck::listed(const ModelServerReply &reply)
@@ -64,28 +74,28 @@ void ModelServerCheck::listed(const ModelServerReply &reply)
     const auto ids = reply.answered() ? ModelServerProtocol::parseModelIDs(reply.body) : std::nullopt;
     if (!reply.answered() || !ids) {
         m_lines.append(reply.answered()
-                           ? translated(QStringLiteral("The model server at {address} answered, but not with a model list."),
-                                        {{QStringLiteral("address"), address}})
+                           ? message(QStringLiteral("The model server at {address} answered, but not with a model list."),
+                                     {{QStringLiteral("address"), address}})
                            : serverProblem(reply));
         finishIfDone();
         return;
     }
     m_modelIDs = *ids;
-    m_lines.append(translated(QStringLiteral("The model server at {address} answered and offers {count} models."),
-                              {{QStringLiteral("address"), address}, {QStringLiteral("count"), QString::number(ids->size())}}));
+    m_lines.append(message(QStringLiteral("The model server at {address} answered and offers {count} models."),
+                           {{QStringLiteral("address"), address}, {QStringLiteral("count"), QString::number(ids->size())}}));
     if (!ModelServerProtocol::isLoopback(m_base))
-        m_lines.append(translate(QStringLiteral("This address is not on this computer: search sentences and saved questions are sent to it.")));
+        m_lines.append(message(QStringLiteral("This address is not on this computer: search sentences and saved questions are sent to it.")));
 
-    const QString englishLabel = translate(QStringLiteral("English embeddings"));
-    const QString chineseLabel = translate(QStringLiteral("Chinese embeddings"));
+    const QString englishLabel = message(QStringLiteral("English embeddings"));
+    const QString chineseLabel = message(QStringLiteral("Chinese embeddings"));
     const std::pair<QString, QString> embeddingParts[] = {
         {englishLabel, m_subject.englishEmbeddingModel.trimmed()},
         {chineseLabel, m_subject.chineseEmbeddingModel.trimmed()},
     };
     for (const auto &[label, model] : embeddingParts) {
         if (model.isEmpty()) {
-            m_lines.append(translated(QStringLiteral("{part}: no model named; only literal matches are shown."),
-                                      {{QStringLiteral("part"), label}}));
+            m_lines.append(message(QStringLiteral("{part}: no model named; only literal matches are shown."),
+                                   {{QStringLiteral("part"), label}}));
             continue;
         }
         const int line = int(m_lines.size());
@@ -100,12 +110,12 @@ void ModelServerCheck::listed(const ModelServerReply &reply)
 
     const QString assistant = m_subject.assistantModel.trimmed();
     if (assistant.isEmpty())
-        m_lines.append(translate(QStringLiteral("Assistant: no model named; negation rules are used on their own.")));
+        m_lines.append(message(QStringLiteral("Assistant: no model named; negation rules are used on their own.")));
     else if (ModelServerProtocol::listsModel(m_modelIDs, assistant))
-        m_lines.append(translated(QStringLiteral("Assistant: {model} is ready."), {{QStringLiteral("model"), assistant}}));
+        m_lines.append(message(QStringLiteral("Assistant: {model} is ready."), {{QStringLiteral("model"), assistant}}));
     else
-        m_lines.append(translated(QStringLiteral("Assistant: the server has no model named {model}."),
-                                  {{QStringLiteral("model"), assistant}}));
+        m_lines.append(message(QStringLiteral("Assistant: the server has no model named {model}."),
+                               {{QStringLiteral("model"), assistant}}));
     finishIfDone();
 }
 
@@ -115,19 +125,19 @@ void ModelServerCheck::embedded(int line, const QString &label, const QString &m
     QString text;
     const auto vector = reply.answered() ? ModelServerProtocol::parseEmbedding(reply.body) : std::nullopt;
     if (vector) {
-        text = translated(QStringLiteral("{part}: {model} answered with {dimension} numbers per text."),
-                          {{QStringLiteral("part"), label}, {QStringLiteral("model"), model},
-                           {QStringLiteral("dimension"), QString::number(vector->size())}});
+        text = message(QStringLiteral("{part}: {model} answered with {dimension} numbers per text."),
+                       {{QStringLiteral("part"), label}, {QStringLiteral("model"), model},
+                        {QStringLiteral("dimension"), QString::number(vector->size())}});
     } else if (!ModelServerProtocol::listsModel(m_modelIDs, model)) {
-        text = translated(QStringLiteral("{part}: the server has no model named {model}."),
-                          {{QStringLiteral("part"), label}, {QStringLiteral("model"), model}});
+        text = message(QStringLiteral("{part}: the server has no model named {model}."),
+                       {{QStringLiteral("part"), label}, {QStringLiteral("model"), model}});
     } else if (reply.outcome == ModelServerReply::Outcome::noResponse) {
-        text = translated(QStringLiteral("{part}: {model} didn't respond."),
-                          {{QStringLiteral("part"), label}, {QStringLiteral("model"), model}});
+        text = message(QStringLiteral("{part}: {model} didn't respond."),
+                       {{QStringLiteral("part"), label}, {QStringLiteral("model"), model}});
     } else {
-        text = translated(QStringLiteral("{part}: {model} gave no embedding ({detail})."),
-                          {{QStringLiteral("part"), label}, {QStringLiteral("model"), model},
-                           {QStringLiteral("detail"), reply.answered() ? QStringLiteral("unreadable reply") : reply.detail}});
+        text = message(QStringLiteral("{part}: {model} gave no embedding ({detail})."),
+                       {{QStringLiteral("part"), label}, {QStringLiteral("model"), model},
+                        {QStringLiteral("detail"), reply.answered() ? QStringLiteral("unreadable reply") : reply.detail}});
     }
     m_lines[line] = text;
     finishIfDone();

@@ -217,7 +217,7 @@ void TestModelSettingsPage::everyCheckMessageHasChineseText()
     QFile source(test::testDataPath() + QStringLiteral("/../src/core/modelserver/modelservercheck.cpp"));
     QVERIFY(source.open(QIODevice::ReadOnly));
     const QString code = QString::fromUtf8(source.readAll());
-    static const QRegularExpression message(QStringLiteral("translated?\\(QStringLiteral\\(\"((?:[^\"\\\\]|\\\\.)*)\"\\)"));
+    static const QRegularExpression message(QStringLiteral("message\\(QStringLiteral\\(\"((?:[^\"\\\\]|\\\\.)*)\"\\)"));
     InterfaceLanguage::shared().setLanguage(AppLanguage::chinese);
     int count = 0;
     for (auto it = message.globalMatch(code); it.hasNext(); ++count) {
