@@ -3,8 +3,8 @@
 // what the rest is: an entire PDF file (even) or a page's content stream (odd),
 // which is then also the content of a form that draws itself, so nesting, resource
 // lookup and the matrix stack get exercised.
-#include "pictures/picturegrouping.h"
-#include "pictures/picturescanner.h"
+#include "picturescan/picturegrouping.h"
+#include "picturescan/picturescanner.h"
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>

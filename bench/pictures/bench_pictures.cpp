@@ -1,12 +1,12 @@
 // Prints how long the picture scanner takes on a generated 50-page picture-heavy PDF
 // and how long the scanned-page detection takes on one scanned letter page.
+#include "ocr/textrectangledetector.h"
 #include "pdfbuilder.h"
 #include "pictures/pagepicturecache.h"
-#include "pictures/pagepicturedocument.h"
-#include "pictures/pagerendering.h"
-#include "pictures/rectangledetector.h"
-#include "pictures/scannedpagepictures.h"
-#include "pictures/textrectangledetector.h"
+#include "picturescan/pagepicturedocument.h"
+#include "picturescan/pagerendering.h"
+#include "picturescan/rectangledetector.h"
+#include "picturescan/scannedpagepictures.h"
 #include "scanfixture.h"
 
 #include <poppler-qt6.h>

@@ -11,8 +11,8 @@
 // Usage: bench_preview_ocr [runs]   (default 3)
 
 #include "pdffixtures.h"
-#include "platform/pdfdocument.h"
-#include "platform/tesseracttextrecognizer.h"
+#include "pdf/pdfdocument.h"
+#include "ocr/tesseracttextrecognizer.h"
 #include "preview/pageocrjob.h"
 
 #include <poppler-qt6.h>

@@ -2,10 +2,10 @@
 // embedding model, against model servers whose vectors grow from the usual to
 // hostile. Each case runs in a child process of its own so that its peak
 // resident size (VmHWM) is its own.
-#include "../../tests/search/fakemodelserver.h"
-#include "platform/httpembeddingmodel.h"
-#include "platform/modelserverprotocol.h"
-#include "platform/modelservertransport.h"
+#include "../../tests/core/modelserver/fakemodelserver.h"
+#include "modelserver/httpembeddingmodel.h"
+#include "modelserver/modelserverprotocol.h"
+#include "modelserver/modelservertransport.h"
 #include "search/historysemanticsearch.h"
 
 #include <QCoreApplication>

@@ -7,8 +7,8 @@
 //     1,000,000 short lines against cat, one huge line, thousands of citations.
 // Run with no argument for all, or name sections: launch, append, lines, longline,
 // citations.
+#include "mainwindow/textbox.h"
 #include "streamfigures.h"
-#include "textbox.h"
 
 #include <QApplication>
 #include <QFile>

@@ -4,13 +4,13 @@
 
 #include "windowbench.h"
 
-#include "contentview.h"
 #include "documents/documentpreview.h"
-#include "mainwindow.h"
+#include "mainwindow/contentview.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/textbox.h"
 #include "preview/documentpreviewmodel.h"
 #include "rag/ragsession.h"
 #include "tabs/contentmodel.h"
-#include "textbox.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

@@ -1,14 +1,14 @@
 #include "windowbench.h"
 
 #include "appservices.h"
-#include "contentview.h"
 #include "history/questionhistorystore.h"
-#include "mainwindow.h"
+#include "mainwindow/contentview.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/tabwindowarrangement.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "tabs/contentmodel.h"
 #include "tabs/opentabcatalog.h"
-#include "tabwindowarrangement.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

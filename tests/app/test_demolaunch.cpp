@@ -4,7 +4,7 @@
 #include "app/userpath.h"
 
 #include "appservices.h"
-#include "contentview.h"
+#include "mainwindow/contentview.h"
 #include "rag/ragsession.h"
 #include "rag/ragsettings.h"
 #include "support/isolatedhome.h"

@@ -5,7 +5,6 @@
 #include "app/userpath.h"
 
 #include "compare/comparewindow.h"
-#include "contentview.h"
 #include "documents/documentpreview.h"
 #include "documents/findbar.h"
 #include "documents/previewpagelist.h"
@@ -13,14 +12,15 @@
 #include "history/historysearchbox.h"
 #include "history/questionhistorylist.h"
 #include "i18n/interfacelanguage.h"
-#include "mainwindow.h"
+#include "language/uitexts.h"
+#include "mainwindow/contentview.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/questionfield.h"
+#include "mainwindow/tabstrip.h"
+#include "mainwindow/textbox.h"
 #include "pictures/pagepicturewindow.h"
-#include "questionfield.h"
 #include "rag/ragsession.h"
 #include "tabs/contentmodel.h"
-#include "tabstrip.h"
-#include "textbox.h"
-#include "uitexts.h"
 
 #include <QAccessible>
 #include <QApplication>

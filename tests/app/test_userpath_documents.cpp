@@ -3,12 +3,12 @@
 // page, and Open Image from a page with a chart.
 #include "app/userpath.h"
 
-#include "contentview.h"
 #include "documents/documentpreview.h"
 #include "documents/findbar.h"
 #include "documents/previewpagelist.h"
 #include "documents/selectablepdfpageview.h"
-#include "mainwindow.h"
+#include "mainwindow/contentview.h"
+#include "mainwindow/mainwindow.h"
 #include "pictures/pagepicturewindow.h"
 #include "preview/previewfind.h"
 #include "rag/ragsession.h"

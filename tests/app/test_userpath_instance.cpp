@@ -3,11 +3,11 @@
 #include "app/userpath.h"
 
 #include "appservices.h"
-#include "contentview.h"
-#include "history/questionhistorystore.h"
 #include "history/historylistmodel.h"
 #include "history/questionhistorylist.h"
-#include "mainwindow.h"
+#include "history/questionhistorystore.h"
+#include "mainwindow/contentview.h"
+#include "mainwindow/mainwindow.h"
 #include "rag/ragsession.h"
 #include "tovikapplication.h"
 

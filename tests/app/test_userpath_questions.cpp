@@ -3,16 +3,16 @@
 // saved, loaded over an unsaved question, opened in a new tab and deleted.
 #include "app/userpath.h"
 
-#include "contentview.h"
 #include "history/questionhistorylist.h"
 #include "history/questionhistorystore.h"
-#include "mainwindow.h"
+#include "mainwindow/contentview.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/statusstrip.h"
+#include "mainwindow/textbox.h"
 #include "rag/ragsession.h"
-#include "statusstrip.h"
-#include "systemsettingspage.h"
-#include "tabs/contentmodel.h"
+#include "settings/systemsettingspage.h"
 #include "support/isolatedhome.h"
-#include "textbox.h"
+#include "tabs/contentmodel.h"
 
 #include <QApplication>
 #include <QFileDialog>

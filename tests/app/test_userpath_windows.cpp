@@ -3,19 +3,19 @@
 // settings window, the compact layout's menu, and the switch to Chinese.
 #include "app/userpath.h"
 
-#include "aboutdialog.h"
 #include "compare/comparecolumn.h"
 #include "compare/comparewindow.h"
-#include "contentview.h"
 #include "documents/documentpreview.h"
 #include "documents/findbar.h"
-#include "keyboardshortcutsdialog.h"
-#include "mainwindow.h"
-#include "questionfield.h"
+#include "help/aboutdialog.h"
+#include "help/keyboardshortcutsdialog.h"
+#include "mainwindow/contentview.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/questionfield.h"
+#include "mainwindow/textbox.h"
 #include "rag/ragsession.h"
-#include "systemsettingspage.h"
+#include "settings/systemsettingspage.h"
 #include "tabs/contentmodel.h"
-#include "textbox.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "app/userpath.h"
 
-#include "contentview.h"
-#include "mainwindow.h"
-#include "questionfield.h"
+#include "mainwindow/contentview.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/questionfield.h"
 #include "rag/ragsession.h"
 #include "support/isolatedhome.h"
 #include "tovikapplication.h"

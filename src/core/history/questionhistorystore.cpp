@@ -2,7 +2,7 @@
 
 #include "history/historyerrorcontext.h"
 #include "history/savedattext.h"
-#include "platform/sqlitestatement.h"
+#include "storage/sqlitestatement.h"
 #include "system/logcategories.h"
 #include "i18n/translate.h"
 

@@ -1,7 +1,7 @@
 #include "i18n/interfacelanguage.h"
 
 #include "i18n/translate.h"
-#include "platform/settingsstore.h"
+#include "system/settingsstore.h"
 
 #include <QSettings>
 

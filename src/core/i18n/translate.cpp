@@ -2,7 +2,7 @@
 
 #include "i18n/supplementarytexts.h"
 #include "i18n/translationtable.h"
-#include "platform/settingsstore.h"
+#include "system/settingsstore.h"
 
 #include <QSettings>
 

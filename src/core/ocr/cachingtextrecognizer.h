@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/textrecognizer.h"
+#include "ocr/textrecognizer.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/textobservation.h"
+#include "ocr/textobservation.h"
 
 #include <QByteArray>
 #include <QList>

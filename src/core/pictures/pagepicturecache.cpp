@@ -1,6 +1,6 @@
 #include "pictures/pagepicturecache.h"
 
-#include "pictures/pagepicturedocument.h"
+#include "picturescan/pagepicturedocument.h"
 
 #include <QFileInfo>
 #include <QFutureWatcher>

@@ -1,6 +1,6 @@
 #include "preview/corpuslocation.h"
 
-#include "platform/filekind.h"
+#include "system/filekind.h"
 
 #include <QDir>
 #include <QFile>

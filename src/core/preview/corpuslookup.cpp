@@ -1,8 +1,8 @@
 #include "preview/corpuslookup.h"
 
 #include "i18n/translate.h"
-#include "platform/filekind.h"
-#include "platform/sqlitestatement.h"
+#include "system/filekind.h"
+#include "storage/sqlitestatement.h"
 #include "preview/corpuslocation.h"
 
 #include <QFile>

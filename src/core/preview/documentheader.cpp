@@ -1,7 +1,7 @@
 #include "preview/documentheader.h"
 
 #include "i18n/translate.h"
-#include "platform/filekind.h"
+#include "system/filekind.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/pdfdocument.h"
+#include "pdf/pdfdocument.h"
 #include "preview/citationpageorder.h"
 #include "preview/citeddocument.h"
 #include "preview/citedpage.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/textobservation.h"
-#include "platform/textrecognitionrequest.h"
-#include "platform/textrecognizer.h"
+#include "ocr/textobservation.h"
+#include "ocr/textrecognitionrequest.h"
+#include "ocr/textrecognizer.h"
 #include "preview/recognizedpagetext.h"
 
 #include <QImage>

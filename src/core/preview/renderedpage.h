@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/pdfpage.h"
+#include "pdf/pdfpage.h"
 
 #include <QImage>
 #include <QMetaType>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/pdfpage.h"
-#include "platform/textrange.h"
+#include "pdf/pdfpage.h"
+#include "pdf/textrange.h"
 #include "preview/recognizedpagetext.h"
 
 #include <QImage>

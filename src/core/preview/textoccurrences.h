@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/textrange.h"
+#include "pdf/textrange.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "rag/ragresolution.h"
 
 #include "i18n/translate.h"
-#include "platform/loginshell.h"
+#include "system/loginshell.h"
 #include "rag/ragpaths.h"
 #include "rag/ragsettings.h"
 

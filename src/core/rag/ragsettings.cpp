@@ -2,8 +2,8 @@
 
 #include "i18n/translate.h"
 #include "i18n/translationtable.h"
-#include "platform/loginshell.h"
-#include "platform/settingsstore.h"
+#include "system/loginshell.h"
+#include "system/settingsstore.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "search/historyassistant.h"
 
-#include "platform/httplanguagemodel.h"
-#include "platform/modelserversettings.h"
+#include "modelserver/httplanguagemodel.h"
+#include "modelserver/modelserversettings.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/languagemodel.h"
+#include "modelserver/languagemodel.h"
 #include "search/historysearchreading.h"
 
 #include <QJsonObject>

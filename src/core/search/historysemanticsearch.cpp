@@ -1,7 +1,7 @@
 #include "search/historysemanticsearch.h"
 
-#include "platform/httpembeddingmodel.h"
-#include "platform/modelserversettings.h"
+#include "modelserver/httpembeddingmodel.h"
+#include "modelserver/modelserversettings.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/embeddingmodel.h"
+#include "modelserver/embeddingmodel.h"
 
 #include <QHash>
 #include <QList>

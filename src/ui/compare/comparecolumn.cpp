@@ -1,10 +1,10 @@
 #include "compare/comparecolumn.h"
 
-#include "copytextbutton.h"
 #include "i18n/translate.h"
-#include "retranslate.h"
+#include "language/retranslate.h"
+#include "mainwindow/textbox.h"
 #include "tabs/contentrules.h"
-#include "textbox.h"
+#include "widgets/copytextbutton.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,15 +1,15 @@
 #include "compare/comparewindow.h"
 
-#include "closeshortcuts.h"
-#include "staysontop.h"
+#include "mainwindow/closeshortcuts.h"
+#include "widgets/staysontop.h"
 
 #include "compare/comparecolumn.h"
-#include "emptystatepanel.h"
 #include "i18n/translate.h"
-#include "localefollower.h"
-#include "retranslate.h"
-#include "symbolicon.h"
+#include "language/localefollower.h"
+#include "language/retranslate.h"
 #include "tabs/contentrules.h"
+#include "widgets/emptystatepanel.h"
+#include "widgets/symbolicon.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

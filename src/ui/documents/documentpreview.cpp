@@ -2,10 +2,10 @@
 
 #include "documents/findbar.h"
 #include "documents/previewpagelist.h"
-#include "emptystatepanel.h"
 #include "i18n/translate.h"
+#include "language/retranslate.h"
 #include "preview/documentpreviewmodel.h"
-#include "retranslate.h"
+#include "widgets/emptystatepanel.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

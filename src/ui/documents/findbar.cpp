@@ -2,9 +2,9 @@
 
 #include "documents/keyglyphs.h"
 #include "i18n/translate.h"
+#include "language/retranslate.h"
 #include "preview/previewfind.h"
-#include "retranslate.h"
-#include "symbolicon.h"
+#include "widgets/symbolicon.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

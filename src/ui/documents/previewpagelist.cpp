@@ -4,9 +4,9 @@
 #include "documents/previewpagerow.h"
 #include "documents/selectablepdfpageview.h"
 #include "i18n/translate.h"
+#include "language/retranslate.h"
 #include "preview/previewfind.h"
 #include "preview/previewocrcache.h"
-#include "retranslate.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include "documents/keyglyphs.h"
 #include "documents/selectablepdfpageview.h"
 #include "i18n/translate.h"
-#include "retranslate.h"
+#include "language/retranslate.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -3,9 +3,9 @@
 #include "documents/pageselectioncenter.h"
 #include "documents/passthroughlabel.h"
 #include "i18n/translate.h"
+#include "language/retranslate.h"
 #include "preview/previewocrcache.h"
-#include "primaryselection.h"
-#include "retranslate.h"
+#include "widgets/primaryselection.h"
 
 #include <QApplication>
 #include <QClipboard>

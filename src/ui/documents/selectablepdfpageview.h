@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/pdfpage.h"
-#include "platform/pdftextlayer.h"
-#include "platform/textrange.h"
+#include "pdf/pdfpage.h"
+#include "pdf/pdftextlayer.h"
+#include "pdf/textrange.h"
 #include "preview/recognizedpagetext.h"
 #include "preview/selectablepdfpage.h"
 

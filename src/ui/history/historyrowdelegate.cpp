@@ -2,7 +2,7 @@
 
 #include "history/historylistmodel.h"
 #include "i18n/translate.h"
-#include "readablecolors.h"
+#include "widgets/readablecolors.h"
 
 #include <QApplication>
 #include <QMouseEvent>

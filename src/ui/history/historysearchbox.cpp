@@ -1,9 +1,9 @@
 #include "history/historysearchbox.h"
 
 #include "i18n/translate.h"
-#include "retranslate.h"
+#include "language/retranslate.h"
 #include "search/historysearchcontroller.h"
-#include "symbolicon.h"
+#include "widgets/symbolicon.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

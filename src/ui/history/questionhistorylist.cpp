@@ -1,11 +1,11 @@
 #include "history/questionhistorylist.h"
 
-#include "emptystatepanel.h"
 #include "history/historylistmodel.h"
 #include "history/historyrowdelegate.h"
 #include "i18n/translate.h"
-#include "retranslate.h"
+#include "language/retranslate.h"
 #include "tabs/userprompts.h"
+#include "widgets/emptystatepanel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,18 +1,18 @@
 #include "pictures/pagepicturewindow.h"
 
-#include "staysontop.h"
+#include "widgets/staysontop.h"
 
 #include "i18n/translate.h"
-#include "localefollower.h"
-#include "pictures/pagepicturedocument.h"
+#include "language/localefollower.h"
+#include "language/retranslate.h"
 #include "pictures/picturecanvasview.h"
 #include "pictures/picturescrollview.h"
 #include "pictures/picturestatuslabel.h"
 #include "pictures/picturezoom.h"
 #include "pictures/picturezoompopup.h"
-#include "readablecolors.h"
-#include "retranslate.h"
-#include "symbolicon.h"
+#include "picturescan/pagepicturedocument.h"
+#include "widgets/readablecolors.h"
+#include "widgets/symbolicon.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -3,7 +3,7 @@
 #include "pictures/pagepicture.h"
 #include "pictures/picturescale.h"
 #include "pictures/picturetool.h"
-#include "platform/textrecognizer.h"
+#include "ocr/textrecognizer.h"
 
 #include <QImage>
 #include <QMainWindow>

@@ -3,7 +3,7 @@
 #include "i18n/translate.h"
 #include "pictures/picturetextrecognition.h"
 #include "pictures/pictureviewgeometry.h"
-#include "primaryselection.h"
+#include "widgets/primaryselection.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>

@@ -1,0 +1,148 @@
+#pragma once
+
+#include "mainwindow/textsegments.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QHash>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+
+class QMenu;
+class QTextLayout;
+
+namespace tovik {
+
+// A read-only view of a text that may be huge and keep growing: a tab's answer and
+// log. It lays out only the pieces of the text (TextSegments) it shows, so neither a
+// line of megabytes nor millions of lines make it slow, and it can show a string kept
+// by someone else without copying it. Text is selected with the mouse, Ctrl+A or the
+// context menu, and Ctrl+C copies exactly the selected characters of the text.
+//
+// Position: the piece at the top and how many pixels of it are scrolled away. The
+// scroll bar counts pieces; the wheel and the keys scroll by pixels. While the view
+// is at the bottom it stays there as the text grows.
+class TextView final : public QAbstractScrollArea
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TextView)
+
+public:
+    // Space around the text, in pixels.
+    static constexpr int margin = 4;
+
+    explicit TextView(QWidget *parent = nullptr);
+    ~TextView() override;
+
+    // Shows `text` (a shared copy, as QString copies are).
+    void setText(const QString &text);
+    // Adds `text` at the end of what setText gave.
+    void appendText(QStringView text);
+    // Shows `*text`, kept by `owner`, without copying it; with `dropFinalLineFeed` a
+    // line feed at its end is not shown. Every change of the text must be announced:
+    // sourceAppended() when it only grew at its end, sourceReplaced() otherwise. Once
+    // `owner` is destroyed the view shows nothing.
+    void setSource(QObject *owner, const QString *text, bool dropFinalLineFeed);
+    void sourceAppended();
+    void sourceReplaced();
+
+    // The text as shown, and a copy of it.
+    QStringView shownText() const;
+    QString text() const { return shownText().toString(); }
+    // How many pieces the text is laid out in.
+    qsizetype pieceCount() const { return m_segments.count(); }
+
+    // The selection, as positions in the shown text; start == end when none.
+    qsizetype selectionStart() const { return std::min(m_anchor, m_position); }
+    qsizetype selectionEnd() const { return std::max(m_anchor, m_position); }
+    QString selectedText() const;
+    void select(qsizetype anchor, qsizetype position);
+    void selectAll();
+    // Puts the selected text on the clipboard; nothing without a selection.
+    void copy() const;
+
+    // The height the whole text needs at `width` (margins included); stops adding once
+    // past `limit`.
+    int textHeight(int width, int limit) const;
+    bool isAtBottom() const;
+    void scrollToBottom();
+    void scrollToTop();
+
+protected:
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    struct Laid
+    {
+        qsizetype start = 0;
+        qsizetype end = 0;
+        std::shared_ptr<QTextLayout> layout;
+        int height = 0;
+    };
+    struct Position
+    {
+        qsizetype piece = 0;
+        int offset = 0; // pixels of the piece above the top of the text area
+
+        friend bool operator<(Position a, Position b)
+        {
+            return a.piece < b.piece || (a.piece == b.piece && a.offset < b.offset);
+        }
+    };
+
+    const QString *source() const;
+    void rebuild();
+    int layoutWidth() const;
+    int roomHeight() const;
+    Laid laidOut(qsizetype piece) const;
+    std::shared_ptr<QTextLayout> makeLayout(qsizetype start, qsizetype end, int width, int *height) const;
+    Position bottomPosition() const;
+    void setPosition(Position position, bool byUser);
+    void scrollByPixels(int pixels);
+    bool canLayOut() const;
+    void refreshGeometry();
+    void cutPieces();
+    qsizetype positionAt(QPoint point) const;
+    void selectWordAt(qsizetype position);
+    QMenu *makeContextMenu();
+    void dragTo(QPoint point);
+
+    QString m_own;
+    QPointer<QObject> m_owner;
+    QMetaObject::Connection m_ownerGone;
+    const QString *m_external = nullptr;
+    bool m_dropFinalLineFeed = false;
+    bool m_cutQueued = false; // more pieces are cut on the next turn
+    TextSegments m_segments;
+
+    Position m_top;
+    bool m_follow = true; // stays at the bottom as the text grows
+    bool m_settingBar = false;
+    mutable QHash<qsizetype, Laid> m_layouts;
+    mutable int m_layoutsWidth = -1;
+
+    qsizetype m_anchor = 0;
+    qsizetype m_position = 0;
+    bool m_dragging = false;
+    QPoint m_dragPoint;
+    QBasicTimer m_autoScroll;
+};
+
+} // namespace tovik

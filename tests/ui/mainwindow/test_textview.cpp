@@ -1,0 +1,230 @@
+#include "mainwindow/textsegments.h"
+#include "mainwindow/textview.h"
+#include "support/isolatedhome.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QtTest>
+
+using namespace tovik;
+
+namespace {
+
+QList<qsizetype> startsOf(const TextSegments &segments)
+{
+    QList<qsizetype> starts;
+    for (qsizetype index = 0; index < segments.count(); ++index)
+        starts.append(segments.start(index));
+    return starts;
+}
+
+QString lines(int from, int count)
+{
+    QString text;
+    for (int line = from; line < from + count; ++line)
+        text += QStringLiteral("line %1\n").arg(line);
+    return text;
+}
+
+} // namespace
+
+class TestTextView : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain() { test::isolateHome(); }
+
+private Q_SLOTS:
+    void piecesCoverTheTextAndStayShort_data();
+    void piecesCoverTheTextAndStayShort();
+    void growingTextIsCutAsIfReadAtOnce();
+    void copiesExactlyTheSelectedText();
+    void followsTheEndOnlyFromTheBottom();
+    void hugeTextIsCutOverSeveralTurns();
+    void showsAnotherObjectsTextUntilItIsGone();
+};
+
+void TestTextView::piecesCoverTheTextAndStayShort_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("pieces");
+    QTest::newRow("empty") << QString() << 1;
+    QTest::newRow("short lines") << QStringLiteral("a\nbb\n\nccc") << 4;
+    QTest::newRow("final line feed") << QStringLiteral("a\n") << 2;
+    QTest::newRow("no spaces") << QString(3000, QLatin1Char('x')) << 3;
+    // A space close to the limit takes the cut, which then falls right after it.
+    QTest::newRow("space near the limit") << QString(1000, QLatin1Char('x')) + QLatin1Char(' ') + QString(1500, u'y') << 3;
+    // A pair cut at the limit would leave half a character in each piece.
+    QString pairs = QString(TextSegments::maxLength - 1, QLatin1Char('x'));
+    for (int i = 0; i < 600; ++i)
+        pairs += QStringLiteral("\U0001F600");
+    QTest::newRow("surrogate pairs at the limit") << pairs << 3;
+}
+
+void TestTextView::piecesCoverTheTextAndStayShort()
+{
+    QFETCH(QString, text);
+    QFETCH(int, pieces);
+    TextSegments segments;
+    segments.update(text);
+    QCOMPARE(segments.count(), pieces);
+    QString joined;
+    for (qsizetype index = 0; index < segments.count(); ++index) {
+        const qsizetype start = segments.start(index);
+        const qsizetype end = segments.end(text, index);
+        QVERIFY(end - start <= TextSegments::maxLength);
+        const QStringView piece = QStringView(text).sliced(start, end - start);
+        QVERIFY(!piece.contains(u'\n'));
+        QVERIFY(piece.isEmpty() || !piece.back().isHighSurrogate());
+        if (index > 0 && start > 0 && text[start - 1] == u'\n')
+            joined += QLatin1Char('\n');
+        joined += piece;
+        QCOMPARE(segments.indexOf(start), index);
+    }
+    QCOMPARE(joined, text);
+    if (QByteArray(QTest::currentDataTag()) == "space near the limit")
+        QCOMPARE(segments.start(1), 1001);
+}
+
+void TestTextView::growingTextIsCutAsIfReadAtOnce()
+{
+    const QStringList atoms{QStringLiteral("word "), QStringLiteral("\n"), QString(700, u'z'),
+                            QStringLiteral("\U0001F600"), QStringLiteral(" ")};
+    QRandomGenerator random(20240613);
+    for (int round = 0; round < 100; ++round) {
+        QString text;
+        TextSegments growing;
+        for (int step = 0; step < 30; ++step) {
+            text += atoms[random.bounded(int(atoms.size()))];
+            growing.update(text);
+        }
+        TextSegments atOnce;
+        QVERIFY(atOnce.update(text));
+        QCOMPARE(startsOf(growing), startsOf(atOnce));
+        // Cut a little at a time: the same pieces once the end is reached.
+        TextSegments bySteps;
+        while (!bySteps.update(text, random.bounded(1, 2000))) {
+            QVERIFY(bySteps.size() < text.size());
+            QCOMPARE(bySteps.start(bySteps.count() - 1), bySteps.size());
+        }
+        QCOMPARE(startsOf(bySteps), startsOf(atOnce));
+        QCOMPARE(bySteps.size(), text.size());
+    }
+}
+
+void TestTextView::copiesExactlyTheSelectedText()
+{
+    // A line far too long to lay out at once is cut into pieces for the screen only:
+    // what is copied has no line breaks that the text does not have.
+    const QString text = QStringLiteral("alpha beta\n") + QString(3000, u'x') + QStringLiteral("\u00A0end\ngamma");
+    TextView view;
+    view.resize(300, 200);
+    view.setText(text);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(view.pieceCount() > 3);
+
+    view.selectAll();
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), text);
+
+    view.select(2000, 1000); // across the cut at 1035, from either end
+    view.copy();
+    QCOMPARE(QGuiApplication::clipboard()->text(), text.mid(1000, 1000));
+
+    // A double click takes the word under the pointer.
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, QPoint(TextView::margin + 3, TextView::margin + 3));
+    QCOMPARE(view.selectedText(), QStringLiteral("alpha"));
+}
+
+void TestTextView::followsTheEndOnlyFromTheBottom()
+{
+    QObject owner;
+    QString answer;
+    TextView view;
+    view.resize(300, 200);
+    view.setSource(&owner, &answer, true);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const auto append = [&](int from, int count) {
+        answer += lines(from, count);
+        view.sourceAppended();
+    };
+
+    append(0, 200);
+    QVERIFY(view.isAtBottom());
+    QCOMPARE(view.text(), answer.chopped(1)); // shown without its final line feed
+
+    view.scrollToTop();
+    append(200, 50);
+    QCOMPARE(view.verticalScrollBar()->value(), 0); // a reader up in the text stays there
+    QVERIFY(!view.isAtBottom());
+
+    view.scrollToBottom();
+    append(250, 50);
+    QVERIFY(view.isAtBottom());
+    QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+
+    // A text replaced other than by appending starts at the top again.
+    answer = lines(0, 300);
+    view.sourceReplaced();
+    QCOMPARE(view.verticalScrollBar()->value(), 0);
+    QCOMPARE(view.text(), answer.chopped(1));
+}
+
+void TestTextView::hugeTextIsCutOverSeveralTurns()
+{
+    // Megabytes arriving at once are cut into pieces a few megabytes per turn: the first
+    // turn leaves pieces for later, and the view ends with all of them, still following
+    // the end and copying the exact text.
+    QObject owner;
+    QString answer = lines(0, 10);
+    TextView view;
+    view.resize(300, 200);
+    view.setSource(&owner, &answer, false);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.scrollToBottom();
+
+    answer += QString(12 << 20, u'y');
+    view.sourceAppended();
+    TextSegments whole;
+    whole.update(answer);
+    const qsizetype allPieces = whole.count();
+    QVERIFY2(view.pieceCount() < allPieces / 2, qPrintable(QString::number(view.pieceCount())));
+    QTRY_COMPARE(view.pieceCount(), allPieces);
+    QVERIFY(view.isAtBottom());
+    QCOMPARE(view.text().size(), answer.size());
+
+    // Set anew, a huge text is cut in steps too, from the top.
+    answer = QString(12 << 20, u'z') + QStringLiteral("\nend");
+    view.sourceReplaced();
+    QVERIFY(view.pieceCount() < allPieces / 2);
+    whole.clear();
+    whole.update(answer);
+    QTRY_COMPARE(view.pieceCount(), whole.count());
+    QCOMPARE(view.verticalScrollBar()->value(), 0);
+}
+
+void TestTextView::showsAnotherObjectsTextUntilItIsGone()
+{
+    auto owner = std::make_unique<QObject>();
+    const QString answer = lines(0, 5);
+    TextView view;
+    view.setSource(owner.get(), &answer, false);
+    QCOMPARE(view.text(), answer);
+    view.selectAll();
+    owner.reset();
+    QCOMPARE(view.text(), QString());
+    QCOMPARE(view.selectedText(), QString());
+    view.resize(200, 100);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view)); // and paints nothing, without a crash
+}
+
+QTEST_MAIN(TestTextView)
+#include "test_textview.moc"
