@@ -1,7 +1,7 @@
 #include "corpusdatabase.h"
 
 #include "searchterms.h"
-#include "sqlstatement.h"
+#include "storage/sqlitestatement.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -10,7 +10,15 @@
 
 namespace ragtool {
 
+using tovik::SqliteStatement;
+
 namespace {
+
+// Runs statements without results; false on the first failure.
+bool run(sqlite3 *db, const char *sql)
+{
+    return !SqliteStatement::execute(db, sql).has_value();
+}
 
 constexpr int busyTimeoutMs = 15000;
 const QString timeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ");
@@ -19,18 +27,18 @@ const QString timeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ");
 class Transaction final
 {
 public:
-    explicit Transaction(sqlite3 *db) : m_db(db) { m_open = execute(db, "BEGIN IMMEDIATE"); }
+    explicit Transaction(sqlite3 *db) : m_db(db) { m_open = run(db, "BEGIN IMMEDIATE"); }
     ~Transaction()
     {
         if (m_open)
-            execute(m_db, "ROLLBACK");
+            run(m_db, "ROLLBACK");
     }
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
     bool isOpen() const { return m_open; }
     bool commit()
     {
-        m_open = !execute(m_db, "COMMIT");
+        m_open = !run(m_db, "COMMIT");
         return !m_open;
     }
 
@@ -61,22 +69,22 @@ std::unique_ptr<CorpusDatabase> CorpusDatabase::open(const QString &path, Access
         rc = sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     }
     if (rc != SQLITE_OK) {
-        *error = lastError(db);
+        *error = tovik::sqliteMessage(db);
         sqlite3_close_v2(db);
         return nullptr;
     }
     std::unique_ptr<CorpusDatabase> corpus(new CorpusDatabase(db));
     sqlite3_busy_timeout(db, busyTimeoutMs);
     if (access == Access::read) {
-        execute(db, "PRAGMA query_only = ON");
+        run(db, "PRAGMA query_only = ON");
         // Reading the schema finds a file that is no database at all.
         bool unused = false;
         if (!corpus->hasTable("documents", &unused, error))
             return nullptr;
         return corpus;
     }
-    if (!execute(db, "PRAGMA journal_mode = WAL") || !execute(db, "PRAGMA synchronous = NORMAL")) {
-        *error = lastError(db);
+    if (!run(db, "PRAGMA journal_mode = WAL") || !run(db, "PRAGMA synchronous = NORMAL")) {
+        *error = tovik::sqliteMessage(db);
         return nullptr;
     }
     return corpus;
@@ -84,14 +92,14 @@ std::unique_ptr<CorpusDatabase> CorpusDatabase::open(const QString &path, Access
 
 bool CorpusDatabase::hasTable(const char *name, bool *exists, QString *error)
 {
-    SqlStatement query(m_db, "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1");
-    if (!query.isValid() || !query.bind(1, QString::fromLatin1(name))) {
-        *error = lastError(m_db);
+    SqliteStatement query(m_db, "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1");
+    if (!query.isPrepared() || !query.bindText(1, QString::fromLatin1(name))) {
+        *error = tovik::sqliteMessage(m_db);
         return false;
     }
     const int rc = query.step();
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-        *error = lastError(m_db);
+        *error = tovik::sqliteMessage(m_db);
         return false;
     }
     *exists = rc == SQLITE_ROW;
@@ -100,7 +108,7 @@ bool CorpusDatabase::hasTable(const char *name, bool *exists, QString *error)
 
 bool CorpusDatabase::createSchema(QString *error)
 {
-    const bool ok = execute(m_db,
+    const bool ok = run(m_db,
                             "CREATE TABLE IF NOT EXISTS documents ("
                             " id INTEGER PRIMARY KEY,"
                             " filename TEXT NOT NULL,"
@@ -119,7 +127,7 @@ bool CorpusDatabase::createSchema(QString *error)
                             "CREATE VIRTUAL TABLE IF NOT EXISTS passage_index USING fts5("
                             " terms, tokenize = 'porter unicode61 remove_diacritics 2');");
     if (!ok)
-        *error = lastError(m_db);
+        *error = tovik::sqliteMessage(m_db);
     return ok;
 }
 
@@ -132,25 +140,25 @@ bool CorpusDatabase::counts(Counts *out, QString *error)
         return false;
     if (!hasDocuments)
         return true; // made, but the first ingest never committed
-    SqlStatement documents(m_db, "SELECT count(DISTINCT source_path), count(*) FROM documents");
-    SqlStatement last(m_db, "SELECT filename, ingested_at FROM documents ORDER BY ingested_at DESC LIMIT 1");
-    if (!documents.isValid() || documents.step() != SQLITE_ROW || !last.isValid()) {
-        *error = lastError(m_db);
+    SqliteStatement documents(m_db, "SELECT count(DISTINCT source_path), count(*) FROM documents");
+    SqliteStatement last(m_db, "SELECT filename, ingested_at FROM documents ORDER BY ingested_at DESC LIMIT 1");
+    if (!documents.isPrepared() || documents.step() != SQLITE_ROW || !last.isPrepared()) {
+        *error = tovik::sqliteMessage(m_db);
         return false;
     }
-    out->documents = documents.columnInt(0);
-    out->ingestions = documents.columnInt(1);
+    out->documents = documents.columnInt64(0);
+    out->ingestions = documents.columnInt64(1);
     if (last.step() == SQLITE_ROW) {
         out->lastFilename = last.columnText(0);
         out->lastIngestedAt = last.columnText(1);
     }
     if (hasPassages) {
-        SqlStatement passages(m_db, "SELECT count(*) FROM passages");
-        if (!passages.isValid() || passages.step() != SQLITE_ROW) {
-            *error = lastError(m_db);
+        SqliteStatement passages(m_db, "SELECT count(*) FROM passages");
+        if (!passages.isPrepared() || passages.step() != SQLITE_ROW) {
+            *error = tovik::sqliteMessage(m_db);
             return false;
         }
-        out->passages = passages.columnInt(0);
+        out->passages = passages.columnInt64(0);
     }
     return true;
 }
@@ -160,8 +168,8 @@ QString CorpusDatabase::nextIngestedAt()
     // ingested_at must sort in ingestion order even for two ingests within a millisecond
     // or after the clock was set back.
     QDateTime now = QDateTime::currentDateTimeUtc();
-    SqlStatement latest(m_db, "SELECT max(ingested_at) FROM documents");
-    if (latest.isValid() && latest.step() == SQLITE_ROW) {
+    SqliteStatement latest(m_db, "SELECT max(ingested_at) FROM documents");
+    if (latest.isPrepared() && latest.step() == SQLITE_ROW) {
         const QDateTime previous = QDateTime::fromString(latest.columnText(0), Qt::ISODateWithMs);
         if (previous.isValid() && now <= previous)
             now = previous.addMSecs(1);
@@ -178,8 +186,8 @@ bool CorpusDatabase::retireEarlierPassages(const NewDocument &document)
         " (SELECT id FROM documents WHERE filename = ?1 AND source_path = ?2)",
         "UPDATE documents SET passage_count = 0 WHERE filename = ?1 AND source_path = ?2"};
     for (const char *sql : statements) {
-        SqlStatement statement(m_db, sql);
-        if (!statement.isValid() || !statement.bind(1, document.filename) || !statement.bind(2, document.sourcePath)
+        SqliteStatement statement(m_db, sql);
+        if (!statement.isPrepared() || !statement.bindText(1, document.filename) || !statement.bindText(2, document.sourcePath)
             || statement.step() != SQLITE_DONE)
             return false;
     }
@@ -191,49 +199,49 @@ bool CorpusDatabase::addDocument(const NewDocument &document, const QList<Passag
 {
     Transaction transaction(m_db);
     if (!transaction.isOpen()) {
-        *error = lastError(m_db);
+        *error = tovik::sqliteMessage(m_db);
         return false;
     }
     if (!createSchema(error))
         return false;
     if (!retireEarlierPassages(document)) {
-        *error = lastError(m_db);
+        *error = tovik::sqliteMessage(m_db);
         return false;
     }
     *ingestedAt = nextIngestedAt();
-    SqlStatement insertDocument(m_db,
+    SqliteStatement insertDocument(m_db,
                                 "INSERT INTO documents (filename, source_path, ingested_at, kind, page_count,"
                                 " passage_count) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-    if (!insertDocument.isValid() || !insertDocument.bind(1, document.filename)
-        || !insertDocument.bind(2, document.sourcePath) || !insertDocument.bind(3, *ingestedAt)
-        || !insertDocument.bind(4, document.kind) || !insertDocument.bind(5, qint64(document.pageCount))
-        || !insertDocument.bind(6, qint64(passages.size())) || insertDocument.step() != SQLITE_DONE) {
-        *error = lastError(m_db);
+    if (!insertDocument.isPrepared() || !insertDocument.bindText(1, document.filename)
+        || !insertDocument.bindText(2, document.sourcePath) || !insertDocument.bindText(3, *ingestedAt)
+        || !insertDocument.bindText(4, document.kind) || !insertDocument.bindInt64(5, qint64(document.pageCount))
+        || !insertDocument.bindInt64(6, qint64(passages.size())) || insertDocument.step() != SQLITE_DONE) {
+        *error = tovik::sqliteMessage(m_db);
         return false;
     }
     const qint64 documentId = sqlite3_last_insert_rowid(m_db);
 
-    SqlStatement insertPassage(m_db, "INSERT INTO passages (document_id, page, body) VALUES (?1, ?2, ?3)");
-    SqlStatement insertTerms(m_db, "INSERT INTO passage_index (rowid, terms) VALUES (?1, ?2)");
-    if (!insertPassage.isValid() || !insertTerms.isValid()) {
-        *error = lastError(m_db);
+    SqliteStatement insertPassage(m_db, "INSERT INTO passages (document_id, page, body) VALUES (?1, ?2, ?3)");
+    SqliteStatement insertTerms(m_db, "INSERT INTO passage_index (rowid, terms) VALUES (?1, ?2)");
+    if (!insertPassage.isPrepared() || !insertTerms.isPrepared()) {
+        *error = tovik::sqliteMessage(m_db);
         return false;
     }
     for (const Passage &passage : passages) {
-        if (!insertPassage.reset() || !insertPassage.bind(1, documentId) || !insertPassage.bind(2, qint64(passage.page))
-            || !insertPassage.bind(3, passage.body) || insertPassage.step() != SQLITE_DONE) {
-            *error = lastError(m_db);
+        if (!insertPassage.reset() || !insertPassage.bindInt64(1, documentId) || !insertPassage.bindInt64(2, qint64(passage.page))
+            || !insertPassage.bindText(3, passage.body) || insertPassage.step() != SQLITE_DONE) {
+            *error = tovik::sqliteMessage(m_db);
             return false;
         }
         const qint64 passageId = sqlite3_last_insert_rowid(m_db);
-        if (!insertTerms.reset() || !insertTerms.bind(1, passageId)
-            || !insertTerms.bind(2, SearchTerms::indexText(passage.body)) || insertTerms.step() != SQLITE_DONE) {
-            *error = lastError(m_db);
+        if (!insertTerms.reset() || !insertTerms.bindInt64(1, passageId)
+            || !insertTerms.bindText(2, SearchTerms::indexText(passage.body)) || insertTerms.step() != SQLITE_DONE) {
+            *error = tovik::sqliteMessage(m_db);
             return false;
         }
     }
     if (!transaction.commit()) {
-        *error = lastError(m_db);
+        *error = tovik::sqliteMessage(m_db);
         return false;
     }
     return true;
@@ -247,22 +255,22 @@ bool CorpusDatabase::search(const QString &matchExpression, int limit, QList<Hit
         return false;
     if (!hasIndex)
         return true;
-    SqlStatement query(m_db,
+    SqliteStatement query(m_db,
                        "WITH ranked AS (SELECT rowid AS id, rank AS score FROM passage_index"
                        " WHERE passage_index MATCH ?1 ORDER BY rank LIMIT ?2)"
                        " SELECT ranked.id, ranked.score, p.page, p.body, d.filename FROM ranked"
                        " JOIN passages p ON p.id = ranked.id JOIN documents d ON d.id = p.document_id"
                        " ORDER BY ranked.score, ranked.id");
-    if (!query.isValid() || !query.bind(1, matchExpression) || !query.bind(2, qint64(limit))) {
-        *error = lastError(m_db);
+    if (!query.isPrepared() || !query.bindText(1, matchExpression) || !query.bindInt64(2, qint64(limit))) {
+        *error = tovik::sqliteMessage(m_db);
         return false;
     }
     int rc = SQLITE_ROW;
     while ((rc = query.step()) == SQLITE_ROW)
-        hits->append(Hit{query.columnInt(0), query.columnDouble(1), int(query.columnInt(2)), query.columnText(3),
+        hits->append(Hit{query.columnInt64(0), query.columnDouble(1), int(query.columnInt64(2)), query.columnText(3),
                          query.columnText(4)});
     if (rc != SQLITE_DONE) {
-        *error = lastError(m_db);
+        *error = tovik::sqliteMessage(m_db);
         return false;
     }
     return true;

@@ -40,14 +40,19 @@ int SqliteStatement::step()
     return sqlite3_step(m_statement);
 }
 
-void SqliteStatement::reset()
+bool SqliteStatement::reset()
 {
-    sqlite3_reset(m_statement);
+    return sqlite3_reset(m_statement) == SQLITE_OK;
 }
 
 void SqliteStatement::clearBindings()
 {
     sqlite3_clear_bindings(m_statement);
+}
+
+double SqliteStatement::columnDouble(int column) const
+{
+    return sqlite3_column_double(m_statement, column);
 }
 
 qint64 SqliteStatement::columnInt64(int column) const

@@ -34,10 +34,12 @@ public:
 
     // The SQLite result code: SQLITE_ROW, SQLITE_DONE or an error.
     int step();
-    void reset();
+    // Makes the statement ready to run again; false when its last run failed.
+    bool reset();
     void clearBindings();
 
     qint64 columnInt64(int column) const;
+    double columnDouble(int column) const;
     // NULL gives the empty text.
     QString columnText(int column) const;
     // The column's raw UTF-8 bytes, valid until the next step; empty for NULL.
