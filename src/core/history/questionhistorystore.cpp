@@ -2,6 +2,7 @@
 
 #include "history/historyerrorcontext.h"
 #include "history/savedattext.h"
+#include "storage/sqliteconnection.h"
 #include "storage/sqlitestatement.h"
 #include "system/logcategories.h"
 #include "i18n/translate.h"
@@ -64,7 +65,7 @@ QuestionHistoryStore::~QuestionHistoryStore()
 {
     // The application keeps its store for the whole run; closing here only
     // matters to short-lived stores such as those of tests and tools.
-    sqlite3_close_v2(m_database);
+    sqlite::close(m_database);
 }
 
 QString QuestionHistoryStore::defaultDatabasePath()
@@ -91,7 +92,7 @@ void QuestionHistoryStore::openIfNeeded()
     // leave the list empty, or short of the records on disk, for the whole run. A
     // broken schema keeps the connection, and later writes report what is wrong.
     if (const auto schemaError = SqliteStatement::execute(m_database, schemaSql)) {
-        fail(openFailed, *schemaError, sqlite3_errcode(m_database));
+        fail(openFailed, *schemaError, sqlite::errorCode(m_database));
         return;
     }
     load();
@@ -120,16 +121,13 @@ bool QuestionHistoryStore::openFile()
         return false;
     }
 
-    sqlite3 *database = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &database, openFlags, nullptr) != SQLITE_OK) {
-        const QString detail = database ? sqliteMessage(database) : QStringLiteral("unknown");
-        const int code = database ? sqlite3_errcode(database) : SQLITE_OK;
-        sqlite3_close_v2(database);
-        fail(openFailed, detail, code);
+    const sqlite::Opened opened = sqlite::open(QFile::encodeName(path), openFlags);
+    if (!opened.database) {
+        fail(openFailed, opened.error, opened.code);
         return false;
     }
-    sqlite3_busy_timeout(database, busyTimeoutMs);
-    m_database = database;
+    sqlite::setBusyTimeout(opened.database, busyTimeoutMs);
+    m_database = opened.database;
     qCInfo(lcHistory) << "opened" << path;
     return true;
 }
@@ -179,7 +177,7 @@ std::optional<QuestionRecord> QuestionHistoryStore::save(const QString &question
         failWithConnectionError(writeFailed);
         return std::nullopt;
     }
-    record.id = sqlite3_last_insert_rowid(m_database);
+    record.id = sqlite::lastInsertRowId(m_database);
     if (m_loaded) {
         m_records.prepend(record);
         Q_EMIT recordsChanged();
@@ -197,12 +195,12 @@ bool QuestionHistoryStore::deleteRecords(const QSet<qint64> &ids)
         return false;
 
     if (const auto beginError = SqliteStatement::execute(m_database, "BEGIN IMMEDIATE")) {
-        fail(deleteFailed, *beginError, sqlite3_errcode(m_database));
+        fail(deleteFailed, *beginError, sqlite::errorCode(m_database));
         return false;
     }
     // The message and its code are taken before ROLLBACK, whose success would replace them.
     const auto rollBack = [this](const QString &detail) {
-        const int code = sqlite3_errcode(m_database);
+        const int code = sqlite::errorCode(m_database);
         SqliteStatement::execute(m_database, "ROLLBACK");
         fail(deleteFailed, detail, code);
         return false;
@@ -254,7 +252,7 @@ void QuestionHistoryStore::fail(const char *englishTemplate, const QString &deta
 
 void QuestionHistoryStore::failWithConnectionError(const char *englishTemplate)
 {
-    fail(englishTemplate, sqliteMessage(m_database), sqlite3_errcode(m_database));
+    fail(englishTemplate, sqliteMessage(m_database), sqlite::errorCode(m_database));
 }
 
 } // namespace tovik

@@ -1,5 +1,8 @@
 #include "preview/corpusconnection.h"
 
+#include "storage/sqliteconnection.h"
+#include "storage/sqlitestatement.h"
+
 #include <sqlite3.h>
 
 #include <utility>
@@ -41,13 +44,13 @@ CorpusConnection &CorpusConnection::operator=(CorpusConnection &&other) noexcept
 
 QString CorpusConnection::errorText() const
 {
-    return m_handle ? QString::fromUtf8(sqlite3_errmsg(m_handle)) : m_failure;
+    return m_handle ? sqliteMessage(m_handle) : m_failure;
 }
 
 void CorpusConnection::close()
 {
     if (m_handle) {
-        sqlite3_close_v2(m_handle);
+        sqlite::close(m_handle);
         m_handle = nullptr;
     }
 }

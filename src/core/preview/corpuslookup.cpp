@@ -2,6 +2,7 @@
 
 #include "i18n/translate.h"
 #include "system/filekind.h"
+#include "storage/sqliteconnection.h"
 #include "storage/sqlitestatement.h"
 #include "preview/corpuslocation.h"
 
@@ -65,18 +66,15 @@ CorpusConnection openCorpus(const QString &databasePath)
     const FileKind kind = fileKind(databasePath);
     if (kind != FileKind::regular && kind != FileKind::missing)
         return CorpusConnection::failed(notRegularFileText(databasePath, kind));
-    sqlite3 *handle = nullptr;
-    const QByteArray uri = readOnlyUri(databasePath).toUtf8();
-    const int result = sqlite3_open_v2(uri.constData(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
-    if (result != SQLITE_OK) {
-        const QString failure = handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QStringLiteral("unknown");
-        sqlite3_close_v2(handle);
-        return CorpusConnection::failed(failure);
-    }
+    const sqlite::Opened opened =
+        sqlite::open(readOnlyUri(databasePath).toUtf8(), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+    if (!opened.database)
+        return CorpusConnection::failed(opened.error);
+    sqlite3 *handle = opened.database;
     // Belt and braces: no statement on this connection may write, and closing it never
     // checkpoints.
-    sqlite3_db_config(handle, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    sqlite3_exec(handle, "PRAGMA query_only = ON", nullptr, nullptr, nullptr);
+    sqlite::disableCheckpointOnClose(handle);
+    SqliteStatement::execute(handle, "PRAGMA query_only = ON");
     return CorpusConnection(handle);
 }
 
