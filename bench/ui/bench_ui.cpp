@@ -8,6 +8,7 @@
 // Run with no argument for all, or name sections: launch, append, lines, longline,
 // citations.
 #include "mainwindow/textbox.h"
+#include "historyfigures.h"
 #include "streamfigures.h"
 
 #include <QApplication>
@@ -118,6 +119,8 @@ int main(int argc, char **argv)
         } else if (section == QLatin1String("longline")) {
             bench::longLineFigures(QStringLiteral("1 MB line without spaces"), 1 << 20, true);
             bench::longLineFigures(QStringLiteral("50 MB on one line"), 50 << 20, false);
+        } else if (section == QLatin1String("history")) {
+            bench::historyFigures(size > 0 ? size : 100000);
         } else if (section == QLatin1String("citations")) {
             const int count = size > 0 ? size : 20000;
             bench::citationFigures(QStringLiteral("%1 cited files").arg(count), count, 1);

@@ -112,8 +112,12 @@ void Watchdog::setLabel(const QString &label)
     m_state->label = label;
 }
 
-WindowBench::WindowBench()
+WindowBench::WindowBench(const std::function<void(const QString &historyPath)> &prepareHistory)
 {
+    const QString historyPath = m_folder.filePath(QStringLiteral("questions.sqlite"));
+    if (prepareHistory)
+        prepareHistory(historyPath);
+    m_opened.start();
     // rag is a script that prints the file named in the environment.
     const QString rag = m_folder.filePath(QStringLiteral("rag"));
     QFile script(rag);
@@ -125,8 +129,7 @@ WindowBench::WindowBench()
     m_settings = std::make_unique<tovik::RagSettings>();
     m_settings->setRagPath(rag);
     m_settings->setWorkingDirectory(m_folder.path());
-    m_history = std::make_unique<tovik::QuestionHistoryStore>(m_folder.filePath(QStringLiteral("questions.sqlite")),
-                                                              tovik::QuestionHistoryStore::Clock{});
+    m_history = std::make_unique<tovik::QuestionHistoryStore>(historyPath, tovik::QuestionHistoryStore::Clock{});
     m_services = std::make_unique<tovik::AppServices>(*m_settings, *m_history);
     tovik::OpenTabCatalog::shared().setArrangement(&tovik::TabWindowArrangement::shared());
     m_window = new tovik::MainWindow(*m_services);

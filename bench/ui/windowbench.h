@@ -56,12 +56,15 @@ struct AskResult
 class WindowBench
 {
 public:
-    WindowBench();
+    // `prepareHistory`, when given, fills the history file before the window opens it.
+    explicit WindowBench(const std::function<void(const QString &historyPath)> &prepareHistory = {});
     ~WindowBench();
 
     tovik::MainWindow &window() const { return *m_window; }
     tovik::ContentView &tab() const { return *m_tab; }
     QString folder() const { return m_folder.path(); }
+    // Started as the window began to be made, after the history was prepared.
+    const QElapsedTimer &sinceOpened() const { return m_opened; }
 
     // Asks with the output of rag being the bytes of `file`; returns when the session
     // is idle and the event loop has drained, or after `limitSeconds`. `settled` may ask
@@ -75,6 +78,7 @@ public:
 
 private:
     QTemporaryDir m_folder;
+    QElapsedTimer m_opened;
     std::unique_ptr<tovik::RagSettings> m_settings;
     std::unique_ptr<tovik::QuestionHistoryStore> m_history;
     std::unique_ptr<tovik::AppServices> m_services;

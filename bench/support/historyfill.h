@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace bench {
+
+// Fills the history file at `path` (made with the store's own schema) with
+// `recordCount` saved questions in one transaction: a one-line question and an answer
+// of about 1.5 KB with citation markers, a saved time an hour apart each.
+bool fillHistory(const QString &path, int recordCount);
+
+} // namespace bench

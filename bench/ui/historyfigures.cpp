@@ -1,0 +1,89 @@
+#include "historyfigures.h"
+
+#include "historyfill.h"
+#include "windowbench.h"
+
+#include "history/historylistmodel.h"
+#include "history/historysearchbox.h"
+#include "history/questionhistorylist.h"
+#include "mainwindow/contentview.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QLineEdit>
+#include <QtTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+namespace bench {
+
+namespace {
+
+// Runs the event loop for `milliseconds`, sleeping while there is nothing to do.
+void runFor(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double processCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+} // namespace
+
+void historyFigures(int recordCount)
+{
+    Watchdog watchdog(300, qint64(6) << 30);
+    watchdog.setLabel(QStringLiteral("%1 saved questions").arg(recordCount));
+    QElapsedTimer filling;
+    filling.start();
+    WindowBench bench([&](const QString &path) {
+        if (!fillHistory(path, recordCount))
+            std::printf("  could not fill the history\n");
+        std::printf("history of %d saved questions written in %.1f s\n", recordCount, filling.elapsed() / 1000.0);
+    });
+    tovik::QuestionHistoryList &list = *bench.tab().historyList();
+    const bool shown = WindowBench::spinUntil([&] { return list.model()->rowCount() == recordCount; }, 60);
+    const double startSeconds = bench.sinceOpened().nsecsElapsed() / 1e9;
+    const qint64 resident = residentBytes();
+    std::printf("start to a window listing all %d: %.2f s%s (target <= 1 s); resident %.0f MB (target <= 200 MB)\n",
+                recordCount, startSeconds, shown ? "" : " (NOT ALL LISTED)", double(resident) / 1048576.0);
+
+    // Idle: nothing happens for two seconds; the process should use next to no CPU.
+    const double idleStart = processCpuMs();
+    runFor(2000);
+    std::printf("idle for 2 s: %.1f ms of CPU (target: none)\n", processCpuMs() - idleStart);
+
+    // Typing in the history search box: interface-thread CPU from each key until the
+    // list settles (the debounce wait is idle time and not counted).
+    auto *box = bench.tab().findChild<tovik::HistorySearchBox *>();
+    if (!box) {
+        std::printf("no history search box\n");
+        return;
+    }
+    bench.tab().setFocus();
+    std::vector<double> perKey;
+    for (const QChar c : QStringLiteral("Question 123")) {
+        const qint64 before = threadCpuNanoseconds();
+        QTest::keyClick(box->field(), c.toLatin1());
+        // Until the filter ran (the debounce is a few hundred milliseconds) and a turn more.
+        runFor(400);
+        perKey.push_back(double(threadCpuNanoseconds() - before) / 1e6);
+    }
+    std::sort(perKey.begin(), perKey.end());
+    std::printf("history search, %zu keystrokes: interface-thread CPU per keystroke median %.1f ms, worst %.1f ms "
+                "(target <= 16 ms); %d rows shown for \"Question 123\"\n",
+                perKey.size(), perKey[perKey.size() / 2], perKey.back(), list.model()->rowCount());
+}
+
+} // namespace bench
