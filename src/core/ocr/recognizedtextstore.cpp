@@ -224,7 +224,8 @@ std::optional<QList<TextObservation>> RecognizedTextStore::decode(const QByteArr
             symbol.location = r.i64();
             symbol.length = r.i64();
             symbol.bounds = r.rect();
-            if (symbol.location < 0 || symbol.length < 0 || symbol.location + symbol.length > line.text.size())
+            if (symbol.location < 0 || symbol.location > line.text.size() || symbol.length < 0
+                || symbol.length > line.text.size() - symbol.location)
                 return std::nullopt;
         }
         if (!r.ok())

@@ -13,6 +13,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <functional>
+#include <limits>
+
 using namespace tovik;
 
 namespace {
@@ -92,6 +95,7 @@ public:
 private Q_SLOTS:
     void keptAcrossRunsUnderEverythingResultsDependOn();
     void damagedOrForeignEntriesAreReadAgainAndReplaced();
+    void entriesWithImpossibleValuesAreRefused();
     void leastRecentlyUsedGoOverTheLimit();
     void whatIsNotAnAnswerIsNotKept();
     void scannedTextComesBackExactlyFromDisk();
@@ -176,6 +180,30 @@ void TestRecognizedTextStore::damagedOrForeignEntriesAreReadAgainAndReplaced()
     QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     QCOMPARE(recognizer.recognize(image, {}), CountingRecognizer::lines());
     QCOMPARE(engine->calls, expectedCalls + 1);
+}
+
+// Intact entries (the digest matches) whose values no recognizer gives: a symbol past
+// its line's text, one whose end overflows, a box of negative size or not a number.
+void TestRecognizedTextStore::entriesWithImpossibleValuesAreRefused()
+{
+    const QByteArray key(64, 'k');
+    const QList<TextObservation> good = CountingRecognizer::lines();
+    QCOMPARE(RecognizedTextStore::decode(key, RecognizedTextStore::encode(key, good)), good);
+    const auto refused = [&](const std::function<void(TextObservation::Symbol &)> &spoil) {
+        QList<TextObservation> lines = good;
+        spoil(lines.first().symbols.last());
+        return !RecognizedTextStore::decode(key, RecognizedTextStore::encode(key, lines)).has_value();
+    };
+    QVERIFY(refused([](auto &symbol) { symbol.length = 100; }));
+    QVERIFY(refused([](auto &symbol) { symbol.location = -1; }));
+    QVERIFY(refused([](auto &symbol) {
+        symbol.location = std::numeric_limits<qint64>::max() - 2;
+        symbol.length = 10;
+    }));
+    QVERIFY(refused([](auto &symbol) { symbol.bounds.setWidth(-0.5); }));
+    QVERIFY(refused([](auto &symbol) { symbol.bounds.setX(std::numeric_limits<double>::quiet_NaN()); }));
+    // And the same entry under another key.
+    QVERIFY(!RecognizedTextStore::decode(QByteArray(64, 'j'), RecognizedTextStore::encode(key, good)));
 }
 
 void TestRecognizedTextStore::leastRecentlyUsedGoOverTheLimit()
