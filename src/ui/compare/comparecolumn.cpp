@@ -4,6 +4,7 @@
 #include "language/retranslate.h"
 #include "mainwindow/textbox.h"
 #include "tabs/contentrules.h"
+#include "widgets/busybar.h"
 #include "widgets/copytextbutton.h"
 
 #include <QComboBox>
@@ -37,7 +38,7 @@ CompareColumn::CompareColumn(const QString &title, QWidget *parent)
     , m_questionTitle(new QLabel(this))
     , m_question(new TextBox(QStringLiteral("Question"), this))
     , m_answerTitle(new QLabel(this))
-    , m_answeringSpinner(new QProgressBar(this))
+    , m_answeringSpinner(makeBusyBar(36, this))
     , m_answeringLabel(new QLabel(this))
     , m_answer(new TextBox(QStringLiteral("Answer"), this))
 {
@@ -63,9 +64,6 @@ CompareColumn::CompareColumn(const QString &title, QWidget *parent)
     questionSection->addWidget(m_question);
 
     m_answerTitle->setFont(headlineFont(m_answerTitle->font()));
-    m_answeringSpinner->setRange(0, 0);
-    m_answeringSpinner->setTextVisible(false);
-    m_answeringSpinner->setFixedSize(36, 6);
     m_answeringSpinner->hide();
     m_answeringLabel->setFont(subheadlineFont(m_answeringLabel->font()));
     m_answeringLabel->setForegroundRole(QPalette::PlaceholderText);

@@ -5,6 +5,7 @@
 #include "i18n/translate.h"
 #include "language/retranslate.h"
 #include "preview/documentpreviewmodel.h"
+#include "widgets/busybar.h"
 #include "widgets/emptystatepanel.h"
 
 #include <QComboBox>
@@ -40,10 +41,7 @@ DocumentPreview::DocumentPreview(DocumentPreviewModel &model, QWidget *parent, P
     sortRow->addWidget(m_sort);
     sortRow->addStretch(1);
 
-    auto *spinner = new QProgressBar(m_loading);
-    spinner->setRange(0, 0);
-    spinner->setTextVisible(false);
-    spinner->setFixedSize(48, 6);
+    auto *spinner = makeBusyBar(48, m_loading);
     m_loadingLabel->setForegroundRole(QPalette::PlaceholderText);
     auto *loadingColumn = new QVBoxLayout(m_loading);
     loadingColumn->addStretch(1);

@@ -4,6 +4,7 @@
 #include "i18n/translate.h"
 #include "language/retranslate.h"
 #include "preview/previewfind.h"
+#include "widgets/busybar.h"
 #include "widgets/symbolicon.h"
 
 #include <QHBoxLayout>
@@ -37,7 +38,7 @@ FindBar::FindBar(PreviewFind &find, QWidget *parent)
     , m_field(new QLineEdit(this))
     , m_clear(new QToolButton(this))
     , m_statusBox(new QWidget(this))
-    , m_spinner(new QProgressBar(m_statusBox))
+    , m_spinner(makeBusyBar(20, m_statusBox))
     , m_status(new QLabel(m_statusBox))
     , m_previous(stepButton(this, QStringLiteral("chevron.up")))
     , m_next(stepButton(this, QStringLiteral("chevron.down")))
@@ -50,9 +51,6 @@ FindBar::FindBar(PreviewFind &find, QWidget *parent)
     m_clear->setIcon(symbolIcon(QStringLiteral("xmark.circle.fill"), m_clear));
     m_clear->setIconSize(QSize(12, 12));
     m_clear->setFocusPolicy(Qt::NoFocus);
-    m_spinner->setRange(0, 0);
-    m_spinner->setTextVisible(false);
-    m_spinner->setFixedSize(20, 6);
     QFont caption = m_status->font();
     caption.setPointSizeF(caption.pointSizeF() * 0.85);
     caption.setStyleHint(QFont::Monospace, QFont::PreferDefault);

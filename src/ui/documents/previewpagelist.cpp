@@ -7,6 +7,7 @@
 #include "language/retranslate.h"
 #include "preview/previewfind.h"
 #include "preview/previewocrcache.h"
+#include "widgets/busybar.h"
 
 #include <algorithm>
 
@@ -27,10 +28,7 @@ namespace {
 QWidget *makeLoadingRow(QWidget *parent)
 {
     auto *row = new QWidget(parent);
-    auto *spinner = new QProgressBar(row);
-    spinner->setRange(0, 0);
-    spinner->setTextVisible(false);
-    spinner->setFixedSize(28, 6);
+    auto *spinner = makeBusyBar(28, row);
     auto *label = new QLabel(row);
     auto *line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);

@@ -3,6 +3,7 @@
 #include "i18n/translate.h"
 #include "language/retranslate.h"
 #include "search/historysearchcontroller.h"
+#include "widgets/busybar.h"
 #include "widgets/symbolicon.h"
 
 #include <QHBoxLayout>
@@ -53,7 +54,7 @@ HistorySearchBox::HistorySearchBox(HistorySearchController &controller, QWidget 
     , m_box(new SearchFrame(this))
     , m_glass(new QLabel(m_box))
     , m_field(new QLineEdit(m_box))
-    , m_spinner(new QProgressBar(m_box))
+    , m_spinner(makeBusyBar(24, m_box))
     , m_clear(new QToolButton(m_box))
     , m_caption(new QLabel(this))
 {
@@ -62,9 +63,6 @@ HistorySearchBox::HistorySearchBox(HistorySearchController &controller, QWidget 
     m_field->setFrame(false);
     setFocusProxy(m_field);
     m_field->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
-    m_spinner->setRange(0, 0);
-    m_spinner->setTextVisible(false);
-    m_spinner->setFixedSize(24, 6);
     m_clear->setAutoRaise(true);
     m_clear->setCursor(Qt::ArrowCursor);
     m_clear->setFocusPolicy(Qt::NoFocus);

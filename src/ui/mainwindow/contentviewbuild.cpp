@@ -24,6 +24,7 @@
 #include "tabs/contentmodel.h"
 #include "tabs/contentrules.h"
 #include "tabs/opentabregistrar.h"
+#include "widgets/busybar.h"
 #include "widgets/messageboxprompts.h"
 #include "widgets/symbolicon.h"
 
@@ -135,10 +136,7 @@ QWidget *ContentView::buildDetail()
 
     m_answerTitle = new QLabel(detail);
     m_answerTitle->setFont(headlineFont(m_answerTitle->font()));
-    m_answeringSpinner = new QProgressBar(detail);
-    m_answeringSpinner->setRange(0, 0);
-    m_answeringSpinner->setTextVisible(false);
-    m_answeringSpinner->setFixedSize(36, 6);
+    m_answeringSpinner = makeBusyBar(36, detail);
     m_answeringLabel = new QLabel(detail);
     m_answeringLabel->setForegroundRole(QPalette::PlaceholderText);
     auto *answerHeader = new QHBoxLayout;

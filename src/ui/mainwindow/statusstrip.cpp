@@ -3,6 +3,7 @@
 #include "i18n/translate.h"
 #include "language/retranslate.h"
 #include "rag/ragsession.h"
+#include "widgets/busybar.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,14 +15,11 @@ namespace tovik {
 StatusStrip::StatusStrip(RagSession &session, QWidget *parent)
     : QWidget(parent)
     , m_session(session)
-    , m_spinner(new QProgressBar(this))
+    , m_spinner(makeBusyBar(48, this))
     , m_headline(new QLabel(this))
     , m_detail(new QLabel(this))
     , m_cancel(new QPushButton(this))
 {
-    m_spinner->setRange(0, 0);
-    m_spinner->setTextVisible(false);
-    m_spinner->setFixedSize(48, 6);
     QFont bold = m_headline->font();
     bold.setBold(true);
     m_headline->setFont(bold);

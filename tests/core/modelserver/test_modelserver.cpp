@@ -8,18 +8,19 @@
 #include "search/historysemanticsearch.h"
 #include "support/isolatedhome.h"
 #include "support/onworker.h"
+#include "support/refusingaddress.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocale>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QThreadPool>
 #include <QtTest>
 
 using namespace tovik;
 using test::FakeModelServer;
+using test::refusingAddress;
 
 namespace {
 
@@ -29,16 +30,6 @@ const HttpLanguageModel::Timing quickLanguage{400, 400, 30000};
 QUrl baseOf(const FakeModelServer &server)
 {
     return *ModelServerProtocol::baseURL(server.baseURL());
-}
-
-// An address where nothing listens.
-QString refusingAddress()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return QStringLiteral("http://127.0.0.1:%1/v1").arg(port);
 }
 
 QJsonObject jsonOf(const QByteArray &body)

@@ -48,6 +48,15 @@ void confine(RagSettings &settings, const QString &scratch, std::shared_ptr<Fake
     settings.setLoginShell(std::move(shell));
 }
 
+std::unique_ptr<RagSettings> fakeRagSettings(const QString &scratch)
+{
+    auto settings = std::make_unique<RagSettings>();
+    confine(*settings, scratch, std::make_shared<FakeLoginShell>());
+    settings->setRagPath(fakeRagPath());
+    settings->setWorkingDirectory(scratch);
+    return settings;
+}
+
 void makeCheckout(const QString &root, bool withPython)
 {
     writeFile(root + QStringLiteral("/rag.toml"), "data_dir = \"data\"\n");

@@ -38,6 +38,9 @@ void writeFile(const QString &path, const QByteArray &contents = {}, bool execut
 // beside the executable point into it, and the login shell is `shell`.
 void confine(RagSettings &settings, const QString &scratch, std::shared_ptr<FakeLoginShell> shell);
 
+// Confined settings (a login shell that cannot start) that run the fake rag in `scratch`.
+std::unique_ptr<RagSettings> fakeRagSettings(const QString &scratch);
+
 // Makes a source checkout under `root`: rag.toml, src/ragcli/cli.py and, unless
 // `withPython` is false, .venv/bin/python (a script running the fake rag).
 void makeCheckout(const QString &root, bool withPython = true);

@@ -49,10 +49,7 @@ private:
 void TestRagSession::init()
 {
     m_scratch = std::make_unique<QTemporaryDir>();
-    m_settings = std::make_unique<RagSettings>();
-    confine(*m_settings, m_scratch->path(), std::make_shared<FakeLoginShell>());
-    m_settings->setRagPath(fakeRagPath());
-    m_settings->setWorkingDirectory(m_scratch->path());
+    m_settings = fakeRagSettings(m_scratch->path());
     m_session = std::make_unique<RagSession>(m_settings.get());
     qputenv("FAKE_RAG_MODE", "echo");
     qputenv("FAKE_RAG_MARKER", QFile::encodeName(m_scratch->filePath(QStringLiteral("terminated"))));

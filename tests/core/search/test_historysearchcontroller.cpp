@@ -54,13 +54,7 @@ void TestHistorySearchController::init()
 {
     m_embeddings = std::make_shared<test::FakeEmbeddingState>();
     m_language = test::FakeLanguageModel();
-    m_records = {
-        record(5, QStringLiteral("陳大文係邊個？"), QStringLiteral("佢係會計師。")),
-        record(4, QStringLiteral("年報"), QStringLiteral("報告並無提及陳大文。")),
-        record(3, QStringLiteral("Holiday plans"), QStringLiteral("Go to the beach")),
-        record(2, QStringLiteral("Filing a return for Smith"), QStringLiteral("Use form B")),
-        record(1, QStringLiteral("稅務期限"), QStringLiteral("四月三十日")),
-    };
+    m_records = mixedHistory();
     makeController();
 }
 

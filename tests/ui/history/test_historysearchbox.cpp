@@ -31,13 +31,10 @@ using Phase = HistorySearchController::AssistantPhase;
 
 namespace {
 
-QuestionRecord record(qint64 id, const QString &question, const QString &answer = {})
+// Rows in the list show their date.
+QuestionRecord dated(QuestionRecord r)
 {
-    QuestionRecord r;
-    r.id = id;
-    r.question = question;
-    r.answer = answer;
-    r.savedAt = QDateTime(QDate(2024, 4, int(id)), QTime(9, 30));
+    r.savedAt = QDateTime(QDate(2024, 4, int(r.id)), QTime(9, 30));
     return r;
 }
 
@@ -87,13 +84,9 @@ private:
 
 void TestHistorySearchBox::init()
 {
-    m_records = {
-        record(5, QStringLiteral("陳大文係邊個？"), QStringLiteral("佢係會計師。")),
-        record(4, QStringLiteral("年報"), QStringLiteral("報告並無提及陳大文。")),
-        record(3, QStringLiteral("Holiday plans"), QStringLiteral("Go to the beach")),
-        record(2, QStringLiteral("Filing a return for Smith"), QStringLiteral("Use form B")),
-        record(1, QStringLiteral("稅務期限"), QStringLiteral("四月三十日")),
-    };
+    m_records.clear();
+    for (const QuestionRecord &r : test::mixedHistory())
+        m_records.append(dated(r));
     makeList(true);
 }
 
@@ -306,7 +299,7 @@ void TestHistorySearchBox::recordsChangeSearchesAgainAndKeepsVisibleTicks()
 
     // A new record is saved: the same sentence is searched again over the new records.
     QList<QuestionRecord> more = m_records;
-    more.prepend(record(6, QStringLiteral("Vacation days left"), QStringLiteral("Twelve")));
+    more.prepend(dated(test::record(6, QStringLiteral("Vacation days left"), QStringLiteral("Twelve"))));
     m_list->setRecords(more);
     QVERIFY(m_box->spinner()->isVisible());
     QTRY_VERIFY(m_box->spinner()->isHidden());

@@ -3,6 +3,7 @@
 #include "settings/modelsettingspage.h"
 #include "settings/modeltexts.h"
 #include "support/isolatedhome.h"
+#include "support/refusingaddress.h"
 #include "system/settingsstore.h"
 
 #include <QDoubleSpinBox>
@@ -11,22 +12,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTcpServer>
 #include <QtTest>
 
 using namespace tovik;
+using test::refusingAddress;
 
 namespace {
-
-// An address where nothing listens.
-QString refusingAddress()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return QStringLiteral("http://127.0.0.1:%1/v1").arg(port);
-}
 
 QVariant stored(const QString &key)
 {
