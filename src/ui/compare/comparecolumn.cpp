@@ -6,6 +6,7 @@
 #include "tabs/contentrules.h"
 #include "widgets/busybar.h"
 #include "widgets/copytextbutton.h"
+#include "widgets/headerrow.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -68,12 +69,7 @@ CompareColumn::CompareColumn(const QString &title, QWidget *parent)
     m_answeringLabel->setFont(subheadlineFont(m_answeringLabel->font()));
     m_answeringLabel->setForegroundRole(QPalette::PlaceholderText);
     m_answeringLabel->hide();
-    auto *answerHeader = new QHBoxLayout;
-    answerHeader->setSpacing(8);
-    answerHeader->addWidget(m_answerTitle);
-    answerHeader->addWidget(m_answeringSpinner, 0, Qt::AlignVCenter);
-    answerHeader->addWidget(m_answeringLabel);
-    answerHeader->addStretch(1);
+    QHBoxLayout *answerHeader = makeHeaderRow(m_answerTitle, m_answeringSpinner, m_answeringLabel);
     m_answer->setMinimumHeight(180);
     m_answer->setPlaceholder(QStringLiteral("No answer yet."));
     m_answer->setAccessibleTexts(QStringLiteral("Answer"));

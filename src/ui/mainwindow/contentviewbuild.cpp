@@ -25,6 +25,7 @@
 #include "tabs/contentrules.h"
 #include "tabs/opentabregistrar.h"
 #include "widgets/busybar.h"
+#include "widgets/headerrow.h"
 #include "widgets/messageboxprompts.h"
 #include "widgets/symbolicon.h"
 
@@ -139,12 +140,7 @@ QWidget *ContentView::buildDetail()
     m_answeringSpinner = makeBusyBar(36, detail);
     m_answeringLabel = new QLabel(detail);
     m_answeringLabel->setForegroundRole(QPalette::PlaceholderText);
-    auto *answerHeader = new QHBoxLayout;
-    answerHeader->setSpacing(8);
-    answerHeader->addWidget(m_answerTitle);
-    answerHeader->addWidget(m_answeringSpinner, 0, Qt::AlignVCenter);
-    answerHeader->addWidget(m_answeringLabel);
-    answerHeader->addStretch(1);
+    QHBoxLayout *answerHeader = makeHeaderRow(m_answerTitle, m_answeringSpinner, m_answeringLabel);
     m_answer = new TextBox(QStringLiteral("Answer"), detail);
     m_answer->setMinimumHeight(140);
     m_answer->setPlaceholder(QStringLiteral("The answer shows up here."));
