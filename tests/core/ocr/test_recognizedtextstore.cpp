@@ -200,6 +200,10 @@ void TestRecognizedTextStore::entriesWithImpossibleValuesAreRefused()
         symbol.location = std::numeric_limits<qint64>::max() - 2;
         symbol.length = 10;
     }));
+    QVERIFY(refused([](auto &symbol) {
+        symbol.location = 1;
+        symbol.length = std::numeric_limits<qint64>::max();
+    }));
     QVERIFY(refused([](auto &symbol) { symbol.bounds.setWidth(-0.5); }));
     QVERIFY(refused([](auto &symbol) { symbol.bounds.setX(std::numeric_limits<double>::quiet_NaN()); }));
     // And the same entry under another key.
