@@ -246,17 +246,14 @@ std::optional<QList<TextObservation>> RecognizedTextStore::find(const QByteArray
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile() || info.isSymLink())
         return std::nullopt;
-    if (info.size() > largestEntry || !file.open(QIODevice::ReadOnly)) {
-        QFile::remove(path);
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    file.close();
-    std::optional<QList<TextObservation>> lines = decode(key, bytes);
+    std::optional<QList<TextObservation>> lines;
+    if (info.size() <= largestEntry && file.open(QIODevice::ReadOnly))
+        lines = decode(key, file.readAll());
     if (!lines) {
+        // Not to be trusted, and in the way of a good entry: gone, and no longer counted.
         std::lock_guard lock(m_mutex);
         if (QFile::remove(path) && m_size)
-            *m_size = std::max<qint64>(0, *m_size - bytes.size());
+            *m_size = std::max<qint64>(0, *m_size - info.size());
         return std::nullopt;
     }
     touch(path);
