@@ -399,7 +399,6 @@ void ContentView::followAnswerNow()
 {
     m_followTimer.stop();
     m_lastFollow.start();
-    refreshDocumentsCount();
     const RagSession &session = m_model->session();
     if (session.isAsking() && !session.answerText().isEmpty()) {
         // More is coming: the followers get a copy, never the text the session appends to.
