@@ -1,6 +1,7 @@
 #include "search/historysearchcontroller.h"
 
 #include "i18n/translate.h"
+#include "search/foldedrecords.h"
 #include "search/historyassistant.h"
 #include "search/historysearchfilter.h"
 #include "search/historysemanticsearch.h"
@@ -114,7 +115,17 @@ HistoryQueryIntent HistorySearchController::currentIntent() const
 
 QList<QuestionRecord> HistorySearchController::visibleRecords(const QList<QuestionRecord> &records) const
 {
-    return HistorySearchFilter::filter(records, m_query, m_semanticIDs, currentIntent());
+    if (m_filtered && m_filtered->records.constData() == records.constData()
+        && m_filtered->records.size() == records.size() && m_filtered->query == m_query
+        && m_filtered->semanticIDs == m_semanticIDs && m_filtered->modelQuery == m_modelQuery
+        && m_filtered->modelExclusions == m_modelExclusions && m_filtered->modelWantsAbsence == m_modelWantsAbsence
+        && m_filtered->turkic == FoldedRecords::forCurrentLocale().isTurkic())
+        return m_filtered->visible;
+    QList<QuestionRecord> visible = HistorySearchFilter::filter(records, m_query, m_semanticIDs, currentIntent());
+    m_filtered = Filtered{records,           m_query,           m_semanticIDs,
+                          m_modelQuery,      m_modelExclusions, m_modelWantsAbsence,
+                          FoldedRecords::forCurrentLocale().isTurkic(), visible};
+    return visible;
 }
 
 QSet<qint64> HistorySearchController::visibleIDs() const

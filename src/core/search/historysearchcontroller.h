@@ -141,6 +141,23 @@ private:
     AssistantPhase m_assistantPhase = AssistantPhase::idle;
     std::optional<Task> m_task;
     bool m_dirty = false;
+
+    // The last filtering, kept because the list asks again on every change of the
+    // search state (typing, searching, results, the assistant) and a large history takes
+    // a while to filter. `records` is a share of the list it was asked for, so its data
+    // can't change under the same address.
+    struct Filtered
+    {
+        QList<QuestionRecord> records;
+        QString query;
+        QList<qint64> semanticIDs;
+        QString modelQuery;
+        QStringList modelExclusions;
+        bool modelWantsAbsence = false;
+        bool turkic = false; // the folding the texts were compared with
+        QList<QuestionRecord> visible;
+    };
+    mutable std::optional<Filtered> m_filtered;
 };
 
 } // namespace tovik

@@ -285,10 +285,15 @@ void TestHistorySearchController::recordsChangeCutsSelectionAndSearchesAgain()
     // After the search the selection is cut to what is visible.
     QCOMPARE(cuts.last().first().value<QSet<qint64>>(), m_controller->visibleIDs());
 
-    // The same ids with new texts start nothing.
+    // The same ids with new texts start nothing, but the list shows what the texts say now.
     fewer[0].answer = QStringLiteral("changed");
+    fewer[1].question = QStringLiteral("Holiday opening hours");
     m_controller->setRecords(fewer);
     QCOMPARE(m_controller->searchGeneration(), generation + 1);
+    const QList<QuestionRecord> shown = m_controller->visibleRecords();
+    QVERIFY(std::any_of(shown.cbegin(), shown.cend(), [&](const QuestionRecord &record) {
+        return record.id == fewer[1].id && record.question == QStringLiteral("Holiday opening hours");
+    }));
 }
 
 void TestHistorySearchController::cancelSearchStopsTheTask()
