@@ -166,6 +166,7 @@ std::optional<PassageMatch> PassageIndex::bestPassage(QStringView claim) const
     QList<double> weights;
     QSet<QString> seen;
     double total = 0;
+    double needed = 0;
     for (const PassageTerm &term : std::as_const(claimTerms)) {
         if (seen.contains(term.key))
             continue;
@@ -190,6 +191,7 @@ std::optional<PassageMatch> PassageIndex::bestPassage(QStringView claim) const
         const double weight = idf(sentences, containing) * (term.common ? commonFactor : 1.0);
         weights.append(weight);
         total += weight;
+        needed += weight * (term.ideographic ? ideographicThreshold : threshold);
     }
     if (total <= 0)
         return std::nullopt;
@@ -208,9 +210,9 @@ std::optional<PassageMatch> PassageIndex::bestPassage(QStringView claim) const
             bestEnd = i;
         }
     }
-    const double coverage = best / total;
-    if (bestEnd < 0 || coverage < threshold)
+    if (bestEnd < 0 || best < needed)
         return std::nullopt;
+    const double coverage = best / total;
 
     // The shortest stretch of the best window that keeps nearly all its weight,
     // so that a stray common word at its edge does not widen the passage.

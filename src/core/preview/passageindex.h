@@ -29,8 +29,11 @@ public:
     // covers enough of it. Only the end of a very long claim is read.
     std::optional<PassageMatch> bestPassage(QStringView claim) const;
 
-    // How much of a claim's weight a passage must cover to be returned.
+    // How much of a claim's weight a passage must cover to be returned. Bigrams
+    // ask for less: one character said differently loses two of them, where it
+    // loses one word.
     static constexpr double threshold = 0.4;
+    static constexpr double ideographicThreshold = 0.3;
 
     struct Data;
 

@@ -7,6 +7,7 @@
 #include <unicode/uscript.h>
 
 #include <algorithm>
+#include <string_view>
 
 namespace tovik {
 
@@ -21,6 +22,21 @@ bool isCjk(char32_t c)
     return U_SUCCESS(status)
         && (script == USCRIPT_HAN || script == USCRIPT_HIRAGANA || script == USCRIPT_KATAKANA
             || script == USCRIPT_HANGUL);
+}
+
+bool isCounter(char32_t c)
+{
+    static constexpr char32_t counters[] = {U'年', U'月', U'日', U'時', U'點', U'週', U'天', U'歲',
+                                            U'個', U'名', U'位', U'家', U'次', U'元', U'人'};
+    return std::find(std::begin(counters), std::end(counters), c) != std::end(counters);
+}
+
+// Chinese characters that mostly serve grammar; a bigram holding one says
+// little about what a passage is about.
+bool isFunctionCharacter(char32_t c)
+{
+    static constexpr std::u32string_view characters = U"的是在了和與及也要會將於為有這那其之並或而就都可以等對由從到把被讓向則因所此但且還已該各每即約";
+    return characters.find(c) != std::u32string_view::npos;
 }
 
 struct CodePoint
@@ -60,7 +76,7 @@ public:
             m_terms.append({QStringLiteral("percent"), {i, i + 1}, false, false});
         std::stable_sort(m_terms.begin(), m_terms.end(),
                          [](const PassageTerm &a, const PassageTerm &b) { return a.span.start < b.span.start; });
-        return joinNumberWords();
+        return joinSplitWords();
     }
 
 private:
@@ -118,9 +134,10 @@ private:
             qsizetype j = i;
             while (j < run.size() && PassageWordForms::isChineseNumeral(run.at(j).value))
                 ++j;
-            const bool dated = j == i + 1 && j < run.size()
-                && (run.at(j).value == U'月' || run.at(j).value == U'日' || run.at(j).value == U'年');
-            if (j - i >= 2 || dated) {
+            // A lone numeral is a number only before a unit of time or a counter:
+            // 三月, 八時, 五名; elsewhere it is part of a word (一起, 統一).
+            const bool counted = j == i + 1 && j < run.size() && isCounter(run.at(j).value);
+            if (j - i >= 2 || counted) {
                 const TextSpan span{run.at(i).start, run.at(j - 1).end};
                 if (const auto value = PassageWordForms::chineseNumberValue(m_text.sliced(span.start, span.length()))) {
                     addBigrams(run, textStart, i);
@@ -137,12 +154,13 @@ private:
     {
         if (to - from == 1) {
             const TextSpan span{run.at(from).start, run.at(from).end};
-            m_terms.append({m_text.sliced(span.start, span.length()).toString(), span, false, false});
+            m_terms.append({m_text.sliced(span.start, span.length()).toString(), span, false, false, true});
             return;
         }
         for (qsizetype i = from; i + 1 < to; ++i) {
             const TextSpan span{run.at(i).start, run.at(i + 1).end};
-            m_terms.append({m_text.sliced(span.start, span.length()).toString(), span, false, false});
+            const bool common = isFunctionCharacter(run.at(i).value) || isFunctionCharacter(run.at(i + 1).value);
+            m_terms.append({m_text.sliced(span.start, span.length()).toString(), span, common, false, true});
         }
     }
 
@@ -153,8 +171,17 @@ private:
             && std::all_of(gap.begin(), gap.end(), [](QChar c) { return c == u' ' || c == u'-' || c == u'\n'; });
     }
 
-    // "twenty-five" is 25 and "per cent" is "percent".
-    QList<PassageTerm> joinNumberWords() const
+    // A hyphen, then a line feed (spaces around either), then a lowercase letter.
+    bool isLineEndBreak(const PassageTerm &a, const PassageTerm &b) const
+    {
+        const QStringView gap = m_text.sliced(a.span.end, b.span.start - a.span.end);
+        const QStringView dash = gap.trimmed();
+        return dash == u"-" && gap.indexOf(u'-') < gap.indexOf(u'\n') && m_text.at(b.span.start).isLower();
+    }
+
+    // "twenty-five" is 25, "per cent" is "percent", and a word a scan hyphenated
+    // at a line end is whole again.
+    QList<PassageTerm> joinSplitWords() const
     {
         QList<PassageTerm> out;
         out.reserve(m_terms.size());
@@ -174,6 +201,16 @@ private:
                     previous = {QStringLiteral("percent"), {previous.span.start, term.span.end}, false, false};
                     continue;
                 }
+            }
+            // A word a scan broke at a line end: "inspec-" then "tion".
+            if (!out.isEmpty() && out.last().spelled && term.spelled && isLineEndBreak(out.last(), term)) {
+                PassageTerm &previous = out.last();
+                QString joined = m_text.sliced(previous.span.start, previous.span.length()).toString();
+                joined += m_text.sliced(term.span.start, term.span.length());
+                previous.key = PassageWordForms::key(joined);
+                previous.common = PassageWordForms::isCommon(joined);
+                previous.span.end = term.span.end;
+                continue;
             }
             out.append(term);
         }

@@ -15,6 +15,7 @@ struct PassageTerm
     TextSpan span;       // of the folded text
     bool common = false; // a function word
     bool spelled = true; // a word that may have been misread by a letter (not a number, not CJK)
+    bool ideographic = false; // a character bigram (or a lone character) of Han, kana or Hangul
 
     friend bool operator==(const PassageTerm &, const PassageTerm &) = default;
 };
