@@ -70,39 +70,20 @@ QString scanCanonical(QStringView word)
     return out;
 }
 
-bool isVowel(QChar c)
-{
-    return c == u'a' || c == u'e' || c == u'i' || c == u'o' || c == u'u';
-}
-
-// A light suffix stripper: the same cut on both sides matters more than the
-// linguistics, so "rises", "rising", "rise" and "risen"-free forms all end as "ris".
+// Plural endings only: on the labelled passages, also cutting -ing, -ed and -ly
+// found no more passages and let two unsupported claims through.
 QString stem(QString word)
 {
     if (word.size() > 4 && word.endsWith(u"ies")) {
         word.chop(3);
         word.append(u'y');
+    } else if (word.size() > 4
+               && (word.endsWith(u"xes") || word.endsWith(u"ches") || word.endsWith(u"shes") || word.endsWith(u"sses"))) {
+        word.chop(2);
     } else if (word.size() > 3 && word.endsWith(u's') && !word.endsWith(u"ss") && !word.endsWith(u"us")
                && !word.endsWith(u"is")) {
         word.chop(1);
     }
-    bool cut = false;
-    if (word.size() > 5 && word.endsWith(u"ing")) {
-        word.chop(3);
-        cut = true;
-    } else if (word.size() > 4 && word.endsWith(u"ed")) {
-        word.chop(2);
-        cut = true;
-    }
-    if (cut && word.size() > 2) {
-        const QChar last = word.back();
-        if (last == word.at(word.size() - 2) && !isVowel(last) && last != u'l' && last != u's' && last != u'z')
-            word.chop(1);
-    }
-    if (word.size() > 5 && word.endsWith(u"ly"))
-        word.chop(2);
-    if (word.size() > 3 && word.endsWith(u'e'))
-        word.chop(1);
     return word;
 }
 
