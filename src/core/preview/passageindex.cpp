@@ -159,7 +159,9 @@ std::optional<PassageMatch> PassageIndex::bestPassage(QStringView claim) const
         return std::nullopt;
 
     // Each distinct claim term weighs by its rarity on the page; one the page
-    // lacks weighs most, so an unsupported claim covers little.
+    // lacks weighs as much as the rarest it has, so an unsupported claim covers
+    // little. (Weighing missing words more still, as plain BM25 does, let a few
+    // extra words of a paraphrase sink it on short pages.)
     const qsizetype sentences = d.sentences.size();
     std::vector<int> queryOfTerm(std::size_t(d.termSentences.size()), -1);
     std::vector<char> exactOfTerm(queryOfTerm.size(), 0);
@@ -188,7 +190,7 @@ std::optional<PassageMatch> PassageIndex::bestPassage(QStringView claim) const
                 containing = std::max(containing, d.termSentences.at(id));
             }
         }
-        const double weight = idf(sentences, containing) * (term.common ? commonFactor : 1.0);
+        const double weight = idf(sentences, std::max<qsizetype>(containing, 1)) * (term.common ? commonFactor : 1.0);
         weights.append(weight);
         total += weight;
         needed += weight * (term.ideographic ? ideographicThreshold : threshold);

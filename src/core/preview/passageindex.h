@@ -32,7 +32,7 @@ public:
     // How much of a claim's weight a passage must cover to be returned. Bigrams
     // ask for less: one character said differently loses two of them, where it
     // loses one word.
-    static constexpr double threshold = 0.4;
+    static constexpr double threshold = 0.45;
     static constexpr double ideographicThreshold = 0.3;
 
     struct Data;
