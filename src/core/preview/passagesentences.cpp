@@ -33,9 +33,18 @@ QList<TextSpan> PassageSentences::of(QStringView text)
     QList<TextSpan> sentences;
     qsizetype start = 0;
     qsizetype lineStart = 0;
+    // White space alone is no sentence: it joins the one before (or, at the
+    // start of the text, the one after).
     const auto cut = [&](qsizetype end) {
-        if (end > start)
+        if (end <= start)
+            return;
+        if (text.sliced(start, end - start).trimmed().isEmpty()) {
+            if (sentences.isEmpty())
+                return;
+            sentences.last().end = end;
+        } else {
             sentences.append({start, end});
+        }
         start = end;
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -54,6 +63,8 @@ QList<TextSpan> PassageSentences::of(QStringView text)
         }
     }
     cut(text.size());
+    if (sentences.isEmpty() && !text.isEmpty())
+        sentences.append({0, text.size()});
     return sentences;
 }
 

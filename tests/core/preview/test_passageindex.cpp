@@ -1,5 +1,6 @@
 #include "passagecases.h"
 #include "preview/passageindex.h"
+#include "preview/passagesentences.h"
 #include "preview/passagewordforms.h"
 #include "support/isolatedhome.h"
 
@@ -51,6 +52,8 @@ private Q_SLOTS:
     void chineseMatchesByBigramsAndLoneCharacters();
     void rareWordsOutweighCommonOnes();
     void passageIsItsSentenceNotThePage();
+    void paraphraseWithExtraWordsIsFoundOnAShortPage();
+    void sentencesEndAtPunctuationBlankLinesAndHeadings();
     void unsupportedClaimsGiveNone_data();
     void unsupportedClaimsGiveNone();
     void badInputsGiveNoneOrABoundedAnswer();
@@ -220,6 +223,37 @@ void TestPassageIndex::passageIsItsSentenceNotThePage()
     QVERIFY(match);
     QVERIFY(match->score > PassageIndex::threshold && match->score <= 1.0);
     QCOMPARE(passageText(page, match), expected);
+}
+
+void TestPassageIndex::paraphraseWithExtraWordsIsFoundOnAShortPage()
+{
+    // Three words of the claim are not on the page; on a page this short they
+    // must not outweigh the four that are.
+    const QString page = QStringLiteral("Risks\nTyphoons can damage the tea gardens.\nRising electricity prices raise the cost of roasting.");
+    const auto match = PassageIndex(page).bestPassage(
+        QStringLiteral("Rising electricity prices make roasting more expensive."));
+    QCOMPARE(passageText(page, match), QStringLiteral("Rising electricity prices raise the cost of roasting."));
+}
+
+void TestPassageIndex::sentencesEndAtPunctuationBlankLinesAndHeadings()
+{
+    const QString text = QStringLiteral("Heading\nA first sentence that runs on past the end of\nits line. A second one?\n\n"
+                                        "A paragraph without a stop at its end, long enough to be a full line\n\n"
+                                        "第一句。第二句\nNo break at 3.5 or after a comma,\nlike this.");
+    QStringList sentences;
+    qsizetype end = 0;
+    for (const TextSpan &span : PassageSentences::of(text)) {
+        QCOMPARE(span.start, end); // no gaps
+        end = span.end;
+        sentences.append(text.sliced(span.start, span.length()).trimmed());
+    }
+    QCOMPARE(end, text.size());
+    QCOMPARE(sentences, QStringList({QStringLiteral("Heading"),
+                                     QStringLiteral("A first sentence that runs on past the end of\nits line."),
+                                     QStringLiteral("A second one?"),
+                                     QStringLiteral("A paragraph without a stop at its end, long enough to be a full line"),
+                                     QStringLiteral("第一句。"), QStringLiteral("第二句"),
+                                     QStringLiteral("No break at 3.5 or after a comma,\nlike this.")}));
 }
 
 void TestPassageIndex::unsupportedClaimsGiveNone_data()
