@@ -35,9 +35,8 @@ public:
     static constexpr double threshold = 0.45;
     static constexpr double ideographicThreshold = 0.3;
 
-    struct Data;
-
 private:
+    struct Data;
     std::shared_ptr<const Data> m_data;
 };
 

@@ -51,9 +51,9 @@ QList<TextSpan> PassageSentences::of(QStringView text)
         const QChar c = text.at(i);
         if (c == u'\n') {
             const QStringView line = text.sliced(lineStart, i - lineStart).trimmed();
-            const bool blankNext = i + 1 < text.size() && (text.at(i + 1) == u'\n' || text.at(i + 1) == u'\r');
             const bool open = !line.isEmpty() && (line.back() == u',' || line.back() == u'-' || line.back() == u'，');
-            if (blankNext || line.isEmpty() || (!open && columns(line) < shortLineColumns))
+            // A blank line ends the sentence before it, as does a short line.
+            if (line.isEmpty() || (!open && columns(line) < shortLineColumns))
                 cut(i + 1);
             lineStart = i + 1;
         } else if (endsSentenceAlways(c)) {
