@@ -59,4 +59,13 @@ std::optional<TextSpan> FoldedText::find(QStringView foldedNeedle, qsizetype fro
     return TextSpan{m_sourceStart.at(at), m_sourceEnd.at(at + foldedNeedle.size() - 1)};
 }
 
+TextSpan FoldedText::sourceSpan(TextSpan folded) const
+{
+    if (m_sameLength)
+        return folded;
+    if (folded.length() <= 0 || folded.start < 0 || folded.end > m_folded.size())
+        return {};
+    return TextSpan{m_sourceStart.at(folded.start), m_sourceEnd.at(folded.end - 1)};
+}
+
 } // namespace tovik

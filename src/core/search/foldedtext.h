@@ -24,6 +24,9 @@ public:
     // The first occurrence of an already folded needle at or after the original
     // position `from`, as a range of the original text.
     std::optional<TextSpan> find(QStringView foldedNeedle, qsizetype from = 0) const;
+    // The characters of the original text that produced the folded units in
+    // `folded` (a non-empty span of folded()).
+    TextSpan sourceSpan(TextSpan folded) const;
 
 private:
     QString m_folded;

@@ -174,20 +174,28 @@ QList<TextSpan> SearchText::occurrences(QStringView text, QStringView needle)
 QStringList SearchText::wordTokens(QStringView text)
 {
     QStringList tokens;
+    for (const TextSpan &span : wordSpans(text))
+        tokens.append(text.sliced(span.start, span.length()).toString());
+    return tokens;
+}
+
+QList<TextSpan> SearchText::wordSpans(QStringView text)
+{
+    QList<TextSpan> spans;
     icu::BreakIterator *iterator = wordIterator();
     if (!iterator || text.isEmpty())
-        return tokens;
+        return spans;
     const icu::UnicodeString alias = aliasOf(text);
     iterator->setText(alias);
     int32_t start = iterator->first();
     for (int32_t end = iterator->next(); end != icu::BreakIterator::DONE; start = end, end = iterator->next()) {
         // Rule statuses below UBRK_WORD_NONE_LIMIT mark spaces and punctuation.
         if (iterator->getRuleStatus() >= UBRK_WORD_NONE_LIMIT)
-            tokens.append(text.sliced(start, end - start).toString());
+            spans.append(TextSpan{start, end});
     }
     // Leave no dangling alias to the caller's text behind.
     iterator->setText(icu::UnicodeString());
-    return tokens;
+    return spans;
 }
 
 bool SearchText::isLetter(char32_t codePoint)

@@ -54,6 +54,8 @@ public:
     // based for Chinese and Japanese), keeping the segments that hold letters,
     // numbers, kana or ideographs and leaving out spaces and punctuation.
     static QStringList wordTokens(QStringView text);
+    // The same tokens as spans of `text`.
+    static QList<TextSpan> wordSpans(QStringView text);
 
     // Unicode general categories L* and N*.
     static bool isLetter(char32_t codePoint);
