@@ -79,6 +79,10 @@ const QHash<QString, QString> &supplementaryTranslations()
         {QStringLiteral("The pages the answer cites, by document."), QStringLiteral("回答引用的頁面，依文件排列。")},
         {QStringLiteral("Page text. Shift and the arrow keys select, Ctrl+A selects all, Ctrl+C copies."),
          QStringLiteral("頁面文字。按 Shift 及方向鍵選取，Ctrl+A 全選，Ctrl+C 拷貝。")},
+        // Citation markers in an answer are links to the page they cite.
+        {QStringLiteral("Show page {page} of {file}"), QStringLiteral("顯示 {file} 第 {page} 頁")},
+        {QStringLiteral("Claims citing this page"), QStringLiteral("引用此頁的陳述")},
+        {QStringLiteral("Show where the page supports: {claim}"), QStringLiteral("顯示頁面中支持此陳述之處：{claim}")},
     };
     return table;
 }

@@ -61,57 +61,75 @@ struct CitedFile
 
 } // namespace
 
-QList<CitedPage> citedPages(QStringView answer)
+void forEachCitationMarker(QStringView text, qsizetype offset, const std::function<bool(const CitationMarker &)> &visit)
 {
     const icu::RegexPattern *pattern = markerPattern();
     if (!pattern)
-        return {};
+        return;
 
-    // Read-only alias: the matcher walks the QString's own UTF-16 buffer.
-    const icu::UnicodeString text(false, reinterpret_cast<const UChar *>(answer.utf16()),
-                                  static_cast<int32_t>(answer.size()));
+    // Read-only alias: the matcher walks the text's own UTF-16 buffer.
+    const icu::UnicodeString unicode(false, reinterpret_cast<const UChar *>(text.utf16()),
+                                     static_cast<int32_t>(text.size()));
     UErrorCode status = U_ZERO_ERROR;
-    const std::unique_ptr<icu::RegexMatcher> matcher(pattern->matcher(text, status));
+    const std::unique_ptr<icu::RegexMatcher> matcher(pattern->matcher(unicode, status));
     if (U_FAILURE(status) || !matcher)
-        return {};
+        return;
 
-    std::vector<CitedFile> files;
-    QHash<QString, qsizetype> fileIndex;
-    const QStringView view = answer;
-    const auto groupText = [&](int group) -> std::optional<QStringView> {
+    const auto groupRange = [&](int group) -> std::optional<TextRange> {
         UErrorCode groupStatus = U_ZERO_ERROR;
         const int32_t start = matcher->start(group, groupStatus);
         const int32_t end = matcher->end(group, groupStatus);
-        if (U_FAILURE(groupStatus) || start < 0 || end < start || end > answer.size())
+        if (U_FAILURE(groupStatus) || start < 0 || end < start || end > text.size())
             return std::nullopt;
-        return view.sliced(start, end - start);
+        return TextRange{start, end - start};
     };
 
     while (matcher->find(status) && U_SUCCESS(status)) {
         if (matcher->groupCount() != 2)
             continue;
-        const std::optional<QStringView> nameText = groupText(1);
-        const std::optional<QStringView> pageText = groupText(2);
-        if (!nameText || !pageText)
+        const std::optional<TextRange> whole = groupRange(0);
+        const std::optional<TextRange> nameRange = groupRange(1);
+        const std::optional<TextRange> pageRange = groupRange(2);
+        if (!whole || !nameRange || !pageRange)
             continue;
-        const std::optional<qint64> page = parsePage(*pageText);
+        const std::optional<qint64> page = parsePage(text.sliced(pageRange->location, pageRange->length));
         if (!page || *page < 1)
             continue;
-        const QString filename = nameText->trimmed().toString();
-        if (filename.isEmpty() || filename.contains(QLatin1Char('[')) || filename.contains(QLatin1Char('\n')))
+        const QStringView name = text.sliced(nameRange->location, nameRange->length).trimmed();
+        if (name.isEmpty() || name.contains(QLatin1Char('[')) || name.contains(QLatin1Char('\n')))
             continue;
+        if (!visit({{offset + whole->location, whole->length}, name.toString(), *page}))
+            return;
+    }
+}
 
-        auto it = fileIndex.constFind(filename);
+QList<CitationMarker> citationMarkers(QStringView text, qsizetype offset)
+{
+    QList<CitationMarker> markers;
+    forEachCitationMarker(text, offset, [&markers](const CitationMarker &marker) {
+        markers.append(marker);
+        return true;
+    });
+    return markers;
+}
+
+QList<CitedPage> citedPages(QStringView answer)
+{
+    std::vector<CitedFile> files;
+    QHash<QString, qsizetype> fileIndex;
+    forEachCitationMarker(answer, 0, [&](const CitationMarker &marker) {
+        auto it = fileIndex.constFind(marker.filename);
         if (it == fileIndex.cend()) {
-            it = fileIndex.insert(filename, qsizetype(files.size()));
-            files.push_back({filename, {}, {}});
+            it = fileIndex.insert(marker.filename, qsizetype(files.size()));
+            files.push_back({marker.filename, {}, {}});
         }
         CitedFile &file = files[size_t(it.value())];
-        if (!file.seen.contains(*page)) {
-            file.seen.insert(*page);
-            file.pages.append(*page);
+        if (!file.seen.contains(marker.page)) {
+            file.seen.insert(marker.page);
+            file.pages.append(marker.page);
         }
-    }
+        return true;
+    });
 
     QList<CitedPage> result;
     for (const CitedFile &file : files) {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "preview/citationpageorder.h"
+#include "preview/citationmarker.h"
 #include "preview/citedpage.h"
 
 #include <QList>
 #include <QString>
 
 #include <algorithm>
+#include <functional>
 
 namespace tovik {
 
@@ -14,6 +16,12 @@ namespace tovik {
 // the order of their first citation, each file's pages in the order they first appear,
 // no pair twice. Malformed markers are skipped one by one; never fails.
 QList<CitedPage> citedPages(QStringView answer);
+
+// Every well-formed marker of `text` in order, with its place counted from `offset`
+// (the position of `text` in a longer one). The same markers citedPages reads.
+QList<CitationMarker> citationMarkers(QStringView text, qsizetype offset = 0);
+// The same, one marker at a time, until `visit` returns false.
+void forEachCitationMarker(QStringView text, qsizetype offset, const std::function<bool(const CitationMarker &)> &visit);
 
 // The pages of one document as they are listed: unchanged for `source`, ascending by
 // page number (stable) for `pageNumber`. Works for any page type with a `page` field,

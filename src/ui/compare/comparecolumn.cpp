@@ -3,6 +3,7 @@
 #include "i18n/translate.h"
 #include "language/retranslate.h"
 #include "mainwindow/textbox.h"
+#include "mainwindow/textview.h"
 #include "tabs/contentrules.h"
 #include "widgets/busybar.h"
 #include "widgets/copytextbutton.h"
@@ -73,6 +74,11 @@ CompareColumn::CompareColumn(const QString &title, QWidget *parent)
     m_answer->setMinimumHeight(180);
     m_answer->setPlaceholder(QStringLiteral("No answer yet."));
     m_answer->setAccessibleTexts(QStringLiteral("Answer"));
+    m_answer->editor()->setCitationLinks(true);
+    connect(m_answer->editor(), &TextView::citationActivated, this, [this](const CitationMarker &marker) {
+        if (!m_shownID.isNull())
+            Q_EMIT citationActivated(m_shownID, marker);
+    });
     m_answer->copyButton()->setTextProvider([this] { return m_answerText; });
     m_answer->setSource(this, &m_answerText);
     auto *answerSection = new QVBoxLayout;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "preview/citationmarker.h"
 #include "tabs/tabcomparepage.h"
 
 #include <QWidget>
@@ -35,6 +36,8 @@ public:
 
 Q_SIGNALS:
     void picked(const QUuid &id);
+    // A citation marker of the shown tab's answer was clicked.
+    void citationActivated(const QUuid &tabID, const tovik::CitationMarker &marker);
 
 private:
     void retranslate();

@@ -1,6 +1,7 @@
 #include "compare/comparewindow.h"
 
 #include "mainwindow/closeshortcuts.h"
+#include "mainwindow/mainwindow.h"
 #include "widgets/staysontop.h"
 
 #include "compare/comparecolumn.h"
@@ -80,6 +81,8 @@ CompareWindow::CompareWindow(OpenTabCatalog &catalog, QWidget *parent)
         refreshPin();
         applyStaysOnTop();
     });
+    for (CompareColumn *column : {m_left, m_right})
+        connect(column, &CompareColumn::citationActivated, this, &MainWindow::showCitation);
     connect(m_left, &CompareColumn::picked, m_page,
             [this](const QUuid &id) { m_page->choose(TabComparePage::Side::left, id); refreshPickers(); });
     connect(m_right, &CompareColumn::picked, m_page,

@@ -77,6 +77,7 @@ DocumentPreview::DocumentPreview(DocumentPreviewModel &model, QWidget *parent, P
     connect(&m_model, &DocumentPreviewModel::noticeChanged, this, &DocumentPreview::refreshState);
     connect(&m_model, &DocumentPreviewModel::groupsChanged, this, &DocumentPreview::refreshState);
 
+    m_list->setClaims(&m_claims);
     m_sort->setCurrentIndex(m_sort->findData(static_cast<int>(m_model.pageOrder())));
     m_find.setPageOrder(m_model.pageOrder());
     m_find.setDocuments(m_model.groups());
@@ -93,8 +94,14 @@ void DocumentPreview::follow(const QString &answer, const QString &workingDirect
 {
     m_answer = answer;
     m_workingDirectory = workingDirectory;
+    m_claims.follow(answer);
     if (isVisible())
         m_loadTask.follow(answer, workingDirectory);
+}
+
+void DocumentPreview::showCitation(qsizetype markerStart)
+{
+    m_claims.activateMarker(markerStart);
 }
 
 void DocumentPreview::showEvent(QShowEvent *event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "preview/answerclaims.h"
 #include "preview/previewfind.h"
 #include "preview/previewloadtask.h"
 
@@ -37,6 +38,11 @@ public:
     // The tab's current answer and working directory; call on every change.
     void follow(const QString &answer, const QString &workingDirectory);
 
+    // Shows the passage that the citation marker starting at `markerStart` of the
+    // answer points to: its page comes into view and flashes.
+    void showCitation(qsizetype markerStart);
+    AnswerClaims &claims() { return m_claims; }
+
     State state() const { return m_state; }
     PreviewFind &find() { return m_find; }
     FindBar *findBar() const { return m_findBar; }
@@ -56,6 +62,7 @@ private:
 
     DocumentPreviewModel &m_model;
     PreviewFind m_find;
+    AnswerClaims m_claims;
     PreviewLoadTask m_loadTask;
     QString m_answer;
     QString m_workingDirectory;

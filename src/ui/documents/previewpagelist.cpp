@@ -5,6 +5,7 @@
 #include "documents/selectablepdfpageview.h"
 #include "i18n/translate.h"
 #include "language/retranslate.h"
+#include "preview/answerclaims.h"
 #include "preview/previewfind.h"
 #include "preview/previewocrcache.h"
 #include "widgets/busybar.h"
@@ -115,8 +116,11 @@ void PreviewPageList::setRows(const QList<PreviewRow> &rows)
             auto *page = qobject_cast<PreviewPageRow *>(widget);
             if (!page)
                 page = new PreviewPageRow(m_cache, m_content);
+            if (made && m_claims)
+                connect(page, &PreviewPageRow::claimClicked, m_claims, &AnswerClaims::activateClaim);
             if (page->filename() != row.filename || !(page->page() == row.page))
                 page->setPage(row.filename, row.page);
+            page->setClaims(claimsOf(row.filename, row.page.page), m_claims ? m_claims->activeClaim() : -1);
             if (page->isMaterialized())
                 page->apply(inputFor(*page));
             widget = page;
@@ -214,7 +218,82 @@ SelectablePDFPage PreviewPageList::inputFor(const PreviewPageRow &row) const
         }
     }
     m_find.fillRow(input, row.filename(), page.page);
+    if (m_claims) {
+        input.claims = claimsOf(row.filename(), page.page);
+        input.activeClaim = m_claims->activeClaim();
+        input.claimReveal = m_claims->reveal();
+    }
     return input;
+}
+
+void PreviewPageList::setClaims(AnswerClaims *claims)
+{
+    m_claims = claims;
+    for (QWidget *widget : std::as_const(m_widgets)) {
+        if (auto *row = qobject_cast<PreviewPageRow *>(widget))
+            connect(row, &PreviewPageRow::claimClicked, claims, &AnswerClaims::activateClaim);
+    }
+    connect(claims, &AnswerClaims::claimsChanged, this, &PreviewPageList::refreshClaims);
+    connect(claims, &AnswerClaims::activeClaimChanged, this, [this] {
+        // The page first, so that its view's scroll to the passage comes after.
+        revealActiveClaim(m_claims->reveal(), 0);
+        refreshClaims();
+    });
+    refreshClaims();
+}
+
+QList<SelectablePDFPage::Claim> PreviewPageList::claimsOf(const QString &filename, qint64 page) const
+{
+    QList<SelectablePDFPage::Claim> claims;
+    if (!m_claims)
+        return claims;
+    for (const int index : m_claims->claimsOn(filename, page))
+        claims.append({index, m_claims->claims()[index].text});
+    return claims;
+}
+
+void PreviewPageList::refreshClaims()
+{
+    for (QWidget *widget : std::as_const(m_widgets)) {
+        auto *row = qobject_cast<PreviewPageRow *>(widget);
+        if (!row)
+            continue;
+        row->setClaims(claimsOf(row->filename(), row->page().page), m_claims->activeClaim());
+        if (row->isMaterialized())
+            row->apply(inputFor(*row));
+    }
+}
+
+// The page of the active claim comes to the middle of the list; its view then brings the
+// passage itself into view once it is found. A page still loading is waited for a while.
+void PreviewPageList::revealActiveClaim(qint64 reveal, int attempt)
+{
+    constexpr int attempts = 100;
+    constexpr int retryMs = 100;
+    if (!m_claims || reveal != m_claims->reveal() || attempt >= attempts)
+        return;
+    const int active = m_claims->activeClaim();
+    if (active < 0 || active >= m_claims->claims().size())
+        return;
+    const CitationMarker &marker = m_claims->claims()[active].marker;
+    const QString identity = QStringLiteral("preview-page:") + marker.filename + QChar(0x1E) + QString::number(marker.page);
+    PreviewPageRow *row = pageRow(identity);
+    if (!row || !isVisible() || viewport()->height() <= 0) {
+        QTimer::singleShot(retryMs, this, [this, reveal, attempt] { revealActiveClaim(reveal, attempt + 1); });
+        return;
+    }
+    // A page taller than the list shows from its top, where its label and claims are.
+    const QRect geometry = row->geometry();
+    if (geometry.height() > viewport()->height())
+        verticalScrollBar()->setValue(geometry.top() - 4);
+    else
+        centerRow(identity);
+    updateMaterialized();
+    if (row->isMaterialized()) {
+        row->apply(inputFor(*row));
+        // The passage itself, if the page has found it already; otherwise once it does.
+        row->view()->revealActivePassage();
+    }
 }
 
 void PreviewPageList::refreshFindInputs()

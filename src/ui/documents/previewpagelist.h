@@ -11,6 +11,7 @@
 
 namespace tovik {
 
+class AnswerClaims;
 class PreviewFind;
 class PreviewHeaderRow;
 class PreviewOCRCache;
@@ -48,6 +49,10 @@ public:
     // Brings the active match to the middle of the list, materializing its row first.
     void scrollToActiveMatch();
 
+    // The answer's claims: each page row lists those citing it and its page marks their
+    // passages; activating one brings its page into view.
+    void setClaims(AnswerClaims *claims);
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -62,9 +67,13 @@ private:
     void centerOn(int contentY);
     void centerRow(const QString &identity);
     void centerMarker(const QString &identity);
+    void refreshClaims();
+    void revealActiveClaim(qint64 reveal, int attempt);
+    QList<SelectablePDFPage::Claim> claimsOf(const QString &filename, qint64 page) const;
 
     PreviewFind &m_find;
     PreviewOCRCache *m_cache;
+    AnswerClaims *m_claims = nullptr;
     QWidget *m_content;
     QList<PreviewRow> m_rows;
     QList<QString> m_order; // row identities as laid out

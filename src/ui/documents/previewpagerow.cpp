@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace tovik {
@@ -71,6 +72,8 @@ PreviewPageRow::PreviewPageRow(PreviewOCRCache *cache, QWidget *parent)
     , m_label(new QLabel(this))
     , m_placeholder(new PageImageBox(this))
     , m_problem(new QLabel(this))
+    , m_claimList(new QWidget(this))
+    , m_moreClaims(new QLabel(m_claimList))
 {
     QFont labelFont = m_label->font();
     labelFont.setPointSizeF(labelFont.pointSizeF() * 0.92);
@@ -81,7 +84,14 @@ PreviewPageRow::PreviewPageRow(PreviewOCRCache *cache, QWidget *parent)
     m_problem->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_column->setContentsMargins(0, 0, 0, 0);
     m_column->setSpacing(6);
+    auto *claimColumn = new QVBoxLayout(m_claimList);
+    claimColumn->setContentsMargins(0, 0, 0, 0);
+    claimColumn->setSpacing(0);
+    claimColumn->addWidget(m_moreClaims);
+    m_moreClaims->setForegroundRole(QPalette::PlaceholderText);
+    m_claimList->hide();
     m_column->addWidget(m_label);
+    m_column->addWidget(m_claimList);
     m_column->addWidget(m_placeholder);
     m_column->addWidget(m_problem);
     followLanguage(this, [this] { refreshTexts(); });
@@ -131,6 +141,76 @@ QRect PreviewPageRow::pageGeometry() const
     return m_placeholder->isVisibleTo(this) ? m_placeholder->geometry() : QRect();
 }
 
+namespace {
+
+// The first words of a claim, for its line under the page label.
+QString firstWords(const QString &claim)
+{
+    constexpr qsizetype shown = 60;
+    QString simple = claim.simplified();
+    // A list item's bullet is not one of the words.
+    qsizetype skip = 0;
+    while (skip < simple.size() && (simple[skip].isSpace() || simple[skip].isPunct() || simple[skip].isSymbol()))
+        ++skip;
+    simple.remove(0, skip);
+    if (simple.size() <= shown)
+        return simple;
+    qsizetype cut = simple.lastIndexOf(QLatin1Char(' '), shown);
+    if (cut < shown / 2)
+        cut = shown; // no space near the end (Chinese, a long word): cut at the length
+    return simple.left(cut) + QStringLiteral("…");
+}
+
+} // namespace
+
+void PreviewPageRow::setClaims(const QList<SelectablePDFPage::Claim> &claims, int activeClaim)
+{
+    if (claims == m_claims && activeClaim == m_activeClaim)
+        return;
+    m_claims = claims;
+    m_activeClaim = activeClaim;
+    const qsizetype shown = std::min<qsizetype>(claims.size(), maxShownClaims);
+    auto *column = static_cast<QVBoxLayout *>(m_claimList->layout());
+    while (m_claimButtons.size() > shown)
+        delete m_claimButtons.takeLast();
+    while (m_claimButtons.size() < shown) {
+        auto *button = new QPushButton(m_claimList);
+        button->setFlat(true);
+        button->setCursor(Qt::PointingHandCursor);
+        button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        button->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding: 1px 4px; border: none; }"));
+        const qsizetype slot = m_claimButtons.size();
+        connect(button, &QPushButton::clicked, this, [this, slot] {
+            if (slot < m_claims.size())
+                Q_EMIT claimClicked(m_claims[slot].index);
+        });
+        column->insertWidget(int(slot), button);
+        m_claimButtons.append(button);
+    }
+    for (qsizetype slot = 0; slot < shown; ++slot) {
+        QPushButton *button = m_claimButtons[slot];
+        button->setText(firstWords(claims[slot].text));
+        QFont font = button->font();
+        font.setBold(claims[slot].index == activeClaim);
+        button->setFont(font);
+    }
+    m_moreClaims->setVisible(claims.size() > shown);
+    m_moreClaims->setText(QStringLiteral("+") + QString::number(claims.size() - shown));
+    m_claimList->setVisible(!claims.isEmpty());
+    refreshClaimTexts();
+}
+
+void PreviewPageRow::refreshClaimTexts()
+{
+    m_claimList->setAccessibleName(translate(QStringLiteral("Claims citing this page")));
+    for (qsizetype slot = 0; slot < m_claimButtons.size() && slot < m_claims.size(); ++slot) {
+        const QString tip = translated(QStringLiteral("Show where the page supports: {claim}"),
+                                       {{QStringLiteral("claim"), m_claims[slot].text.simplified().left(300)}});
+        m_claimButtons[slot]->setToolTip(tip);
+        m_claimButtons[slot]->setAccessibleName(tip);
+    }
+}
+
 QString PreviewPageRow::labelText() const
 {
     return m_label->text();
@@ -139,6 +219,7 @@ QString PreviewPageRow::labelText() const
 void PreviewPageRow::refreshTexts()
 {
     m_label->setText(translate(QStringLiteral("p.")) + QLatin1Char(' ') + QString::number(m_page.page));
+    refreshClaimTexts();
     if (m_view)
         m_view->setToolTip(withPlatformKeyNames(
             translate(QStringLiteral("Drag to select text, then press ⌘C to copy. Scanned pages are recognized first."))));

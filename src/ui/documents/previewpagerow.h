@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 class QVBoxLayout;
 
 namespace tovik {
@@ -40,8 +41,20 @@ public:
     QRect pageGeometry() const;
     QString labelText() const;
 
+    // The claims citing the page, one line each under the page label; the active one
+    // is shown bold. Clicking one emits claimClicked with its index.
+    void setClaims(const QList<SelectablePDFPage::Claim> &claims, int activeClaim);
+    const QList<SelectablePDFPage::Claim> &claims() const { return m_claims; }
+    // The buttons of the claims shown (at most maxShownClaims).
+    QList<QPushButton *> claimButtons() const { return m_claimButtons; }
+    static constexpr int maxShownClaims = 8;
+
+Q_SIGNALS:
+    void claimClicked(int index);
+
 private:
     void refreshTexts();
+    void refreshClaimTexts();
 
     PreviewOCRCache *m_cache;
     QString m_filename;
@@ -51,6 +64,11 @@ private:
     QWidget *m_placeholder; // the image-only page, or the page view's stand-in
     QLabel *m_problem;
     SelectablePDFPageView *m_view = nullptr;
+    QWidget *m_claimList;
+    QList<QPushButton *> m_claimButtons;
+    QLabel *m_moreClaims;
+    QList<SelectablePDFPage::Claim> m_claims;
+    int m_activeClaim = -1;
 };
 
 } // namespace tovik

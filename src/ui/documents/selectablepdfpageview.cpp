@@ -86,6 +86,7 @@ void SelectablePDFPageView::apply(const SelectablePDFPage &row)
         m_ocrAnchor.reset();
         m_pdfPage = row.pdfPage;
         m_textLayer = m_pdfPage ? m_pdfPage->textLayer() : nullptr;
+        ++m_textGeneration;
         Q_EMIT pdfPageChanged();
     }
     if (row.image.cacheKey() != m_pageImage.cacheKey()) {
@@ -111,6 +112,7 @@ void SelectablePDFPageView::apply(const SelectablePDFPage &row)
         if (m_activeFindRange || !m_activeOCRFindGlyphs.empty())
             requestReveal();
     }
+    applyClaims(row);
 }
 
 // MARK: text
@@ -233,6 +235,8 @@ void SelectablePDFPageView::resizeEvent(QResizeEvent *event)
         m_pendingFindReveal = false;
         revealActiveMatch();
     }
+    if (m_pendingClaimReveal)
+        revealActivePassage();
 }
 
 void SelectablePDFPageView::requestReveal()

@@ -3,9 +3,12 @@
 #include "pdf/pdfpage.h"
 #include "pdf/pdftextlayer.h"
 #include "pdf/textrange.h"
+#include "preview/passagematch.h"
 #include "preview/recognizedpagetext.h"
 #include "preview/selectablepdfpage.h"
 
+#include <QBasicTimer>
+#include <QHash>
 #include <QImage>
 #include <QPointF>
 #include <QWidget>
@@ -15,10 +18,12 @@
 #include <optional>
 
 class QMenu;
+class QPainter;
 class QScrollArea;
 
 namespace tovik {
 
+class PassageIndex;
 class PassThroughLabel;
 class PreviewOCRCache;
 
@@ -47,6 +52,19 @@ public:
         TextRange selection;
         friend bool operator==(const FindHit &, const FindHit &) = default;
     };
+
+    // The passage of the page that supports one claim: a range of the text layer, or of
+    // the recognized text's search text with the glyphs it covers.
+    struct Passage
+    {
+        int claim = -1;
+        TextRange range;
+        GlyphIndexSet glyphs;
+        friend bool operator==(const Passage &, const Passage &) = default;
+    };
+
+    // Claims matched on the page's present text, by claim text: the passage or none.
+    using KnownMatches = QHash<QString, std::optional<PassageMatch>>;
 
     // Adds items after Copy and Select All in a page's context menu (the pictures
     // found on the page). Process-wide; empty by default.
@@ -87,6 +105,16 @@ public:
     SelectionGranularity granularity() const { return m_granularity; }
     DragMode dragMode() const { return m_dragMode; }
     const QList<FindHit> &findHits() const { return m_findHits; }
+    // The passages found for the row's claims (claims without support have none).
+    const QList<Passage> &passages() const { return m_passages; }
+    int activeClaim() const { return m_activeClaim; }
+    // True while the page flashes after a citation brought it into view.
+    bool isFlashing() const { return m_flashesLeft > 0; }
+    // Scrolls the enclosing list to the active claim's passage; once it is found, when
+    // it isn't yet.
+    void revealActivePassage();
+    // The view rectangles of a passage.
+    QList<QRectF> passageRects(const Passage &passage) const;
     // The recognition status shown over the page; empty while hidden.
     QString statusText() const;
     bool isRecognizing() const { return m_recognitionRunning; }
@@ -103,6 +131,8 @@ public:
 Q_SIGNALS:
     // The view shows another PDF page: what was found on the old one is stale.
     void pdfPageChanged();
+    // The passages were found again (the claims or the page text changed).
+    void passagesChanged();
 
 protected:
     bool event(QEvent *event) override;
@@ -142,6 +172,13 @@ private:
     void applyRecognized(const RecognizedPageText &text);
     void showStatus(const QString &english);
     void placeStatus();
+
+    // Passages of the claims: found on a worker thread whenever the claims or the
+    // page's text change, then drawn under the find highlights.
+    void applyClaims(const SelectablePDFPage &row);
+    void updatePassages();
+    void paintPassages(QPainter &painter) const;
+    void timerEvent(QTimerEvent *event) override;
 
     void rebuildFindHits(const QList<TextRange> &ranges);
     void requestReveal();
@@ -185,6 +222,21 @@ private:
     GlyphIndexSet m_activeOCRFindGlyphs;
     qint64 m_consumedFindReveal = 0;
     bool m_pendingFindReveal = false;
+
+    QList<SelectablePDFPage::Claim> m_claims;
+    int m_activeClaim = -1;
+    qint64 m_consumedClaimReveal = 0;
+    bool m_pendingClaimReveal = false;
+    QList<Passage> m_passages;
+    // What the passages were found for: the claims and the text they were read in.
+    QList<SelectablePDFPage::Claim> m_matchedClaims;
+    quint64 m_matchedText = 0;
+    quint64 m_textGeneration = 1; // counts up when the page's text changes
+    quint64 m_passageTicket = 0;
+    std::shared_ptr<const PassageIndex> m_passageIndex;
+    KnownMatches m_knownMatches;
+    QBasicTimer m_flashTimer;
+    int m_flashesLeft = 0;
 
     // Keyboard selection: where it started and where the caret is, between units.
     std::optional<qsizetype> m_keyAnchor;

@@ -1,4 +1,4 @@
-// Drawing, bottom to top: white, the page image, recognized-text find highlights,
+// Drawing, bottom to top: white, the page image, the cited passages, recognized-text find highlights,
 // text-layer find highlights, the selection.
 #include "documents/selectablepdfpageview.h"
 
@@ -106,6 +106,7 @@ void SelectablePDFPageView::paintEvent(QPaintEvent *)
         painter.drawImage(QRectF(rect()), m_pageImage);
     }
 
+    paintPassages(painter);
     if (m_recognized) {
         GlyphIndexSet others;
         std::set_difference(m_ocrFindGlyphs.begin(), m_ocrFindGlyphs.end(), m_activeOCRFindGlyphs.begin(),

@@ -69,12 +69,14 @@ void SelectablePDFPageView::cancelRecognition()
 void SelectablePDFPageView::applyRecognized(const RecognizedPageText &text)
 {
     m_recognized = text;
+    ++m_textGeneration;
     if (text.text().trimmed().isEmpty())
         showStatus(QStringLiteral("No text recognized on this page."));
     else
         showStatus(QString());
     updateGeometry();
     update();
+    updatePassages();
 }
 
 void SelectablePDFPageView::showStatus(const QString &english)

@@ -326,6 +326,16 @@ void ContentView::startFind()
     }
 }
 
+void ContentView::showCitation(const CitationMarker &marker)
+{
+    // The documents page reads the answer as of now, so the marker is among its claims.
+    followAnswerNow();
+    m_model->setSidebarTab(SidebarTab::documents);
+    if (!m_sidebarShown)
+        toggleSidebar(m_compact);
+    m_documentsPage->showCitation(marker.range.location);
+}
+
 void ContentView::leaveFind()
 {
     QWidget *target = m_focusBeforeFind;

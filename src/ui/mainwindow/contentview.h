@@ -2,6 +2,7 @@
 
 #include "history/questionrecord.h"
 #include "mainwindow/answersnapshot.h"
+#include "preview/citationmarker.h"
 #include "tabs/windowid.h"
 
 #include <QElapsedTimer>
@@ -60,6 +61,9 @@ public:
     void focusQuestion();
     // Ctrl+F: the Documents page with its find field focused; Escape there comes back.
     void startFind();
+    // A citation marker of the answer was clicked: the Documents page (shown if it
+    // wasn't) brings the cited page into view with the passage of the marker's claim.
+    void showCitation(const CitationMarker &marker);
     // The unsaved-question guard: true when the tab may close.
     bool confirmClose();
     // The tab is about to go for good.

@@ -146,6 +146,8 @@ QWidget *ContentView::buildDetail()
     m_answer->setPlaceholder(QStringLiteral("The answer shows up here."));
     m_answer->copyButton()->setTextProvider([this] { return m_model->session().answerText(); });
     m_answer->setSource(&session, &session.answerText());
+    m_answer->editor()->setCitationLinks(true);
+    connect(m_answer->editor(), &TextView::citationActivated, this, &ContentView::showCitation);
     m_answer->setAccessibleTexts(QStringLiteral("Answer"),
                                  QStringLiteral("The answer to the question, with the files and pages it cites."));
 

@@ -246,6 +246,22 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     updateCompactToolbar();
 }
 
+bool MainWindow::showCitation(const QUuid &tabID, const CitationMarker &marker)
+{
+    for (MainWindow *window : frontToBack()) {
+        for (ContentView *tab : window->m_tabs) {
+            if (tab->tabID() != tabID)
+                continue;
+            window->setCurrentTab(tab);
+            window->raise();
+            window->activateWindow();
+            tab->showCitation(marker);
+            return true;
+        }
+    }
+    return false;
+}
+
 ContentView *MainWindow::newTab()
 {
     auto *tab = new ContentView(m_services);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "preview/citationmarker.h"
+
 #include <QMainWindow>
 #include <QList>
 #include <QPointer>
@@ -29,6 +31,9 @@ public:
 
     // Main windows, most recently activated first.
     static QList<MainWindow *> frontToBack();
+    // Brings the tab with this id forward (its window raised, the tab current) and shows
+    // the page a marker of its answer cites. False when no window holds the tab.
+    static bool showCitation(const QUuid &tabID, const CitationMarker &marker);
 
     ContentView *newTab();
     // Adds a tab at `index` (-1: at the end) and shows it.

@@ -126,6 +126,8 @@ void TextView::rebuild()
     m_segments.clear();
     m_layouts.clear();
     m_anchor = m_position = 0;
+    m_focusedLink.reset();
+    m_pressedLink.reset();
     // Shown from the top, like a text that was set anew.
     m_top = {};
     m_follow = shownText().isEmpty();
@@ -142,9 +144,23 @@ int TextView::roomHeight() const
     return std::max(1, viewport()->height() - 2 * margin);
 }
 
-std::shared_ptr<QTextLayout> TextView::makeLayout(qsizetype start, qsizetype end, int width, int *height) const
+std::shared_ptr<QTextLayout> TextView::makeLayout(qsizetype start, qsizetype end, int width, int *height,
+                                                 const QList<CitationMarker> &links) const
 {
     auto layout = std::make_shared<QTextLayout>(shownText().sliced(start, end - start).toString(), font(), viewport());
+    if (!links.isEmpty()) {
+        QTextCharFormat link;
+        link.setForeground(palette().brush(QPalette::Link));
+        link.setFontUnderline(true);
+        QList<QTextLayout::FormatRange> formats;
+        for (const CitationMarker &marker : links) {
+            const qsizetype from = std::max(marker.range.location, start);
+            const qsizetype to = std::min(marker.range.end(), end);
+            if (to > from)
+                formats.append({int(from - start), int(to - from), link});
+        }
+        layout->setFormats(formats);
+    }
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout->setTextOption(option);
@@ -183,7 +199,9 @@ TextView::Laid TextView::laidOut(qsizetype piece) const
     Laid laid;
     laid.start = start;
     laid.end = end;
-    laid.layout = makeLayout(start, end, width, &laid.height);
+    if (m_links)
+        laid.links = linksAround(start, end);
+    laid.layout = makeLayout(start, end, width, &laid.height, laid.links);
     m_layouts.insert(piece, laid);
     return laid;
 }
@@ -319,6 +337,15 @@ void TextView::paintEvent(QPaintEvent *event)
             if (to > laid.start && from < laid.end) {
                 const qsizetype begin = std::max(from, laid.start);
                 selections.append({int(begin - laid.start), int(std::min(to, laid.end) - begin), selected});
+            }
+            if (m_focusedLink && hasFocus() && m_focusedLink->range.end() > laid.start
+                && m_focusedLink->range.location < laid.end) {
+                QTextCharFormat focused;
+                QColor tint = palette().color(QPalette::Active, QPalette::Highlight);
+                tint.setAlphaF(0.3);
+                focused.setBackground(tint);
+                const qsizetype begin = std::max(m_focusedLink->range.location, laid.start);
+                selections.append({int(begin - laid.start), int(std::min(m_focusedLink->range.end(), laid.end) - begin), focused});
             }
             laid.layout->draw(&painter, QPointF(margin, y), selections);
         }

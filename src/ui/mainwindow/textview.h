@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwindow/textsegments.h"
+#include "preview/citationmarker.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -9,6 +10,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QMenu;
 class QTextLayout;
@@ -70,6 +72,22 @@ public:
     void scrollToBottom();
     void scrollToTop();
 
+    // Shows the citation markers of the text as links: underlined in the link colour,
+    // with a tooltip naming the page. A click on one, or Return on the one reached with
+    // Tab (Tab and Shift+Tab go from marker to marker before leaving the view), emits
+    // citationActivated. Copying still gives the text exactly as written.
+    void setCitationLinks(bool enabled);
+    bool hasCitationLinks() const { return m_links; }
+    // The marker reached with Tab, if any.
+    const std::optional<CitationMarker> &focusedCitation() const { return m_focusedLink; }
+    // The marker under a point of the viewport, if any.
+    std::optional<CitationMarker> citationAt(QPoint point) const;
+    // Brings a position of the text into view.
+    void ensureVisible(qsizetype position);
+
+Q_SIGNALS:
+    void citationActivated(const tovik::CitationMarker &marker);
+
 protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
@@ -87,6 +105,8 @@ protected:
     void timerEvent(QTimerEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     struct Laid
@@ -95,6 +115,7 @@ private:
         qsizetype end = 0;
         std::shared_ptr<QTextLayout> layout;
         int height = 0;
+        QList<CitationMarker> links; // the markers that touch the piece
     };
     struct Position
     {
@@ -112,7 +133,8 @@ private:
     int layoutWidth() const;
     int roomHeight() const;
     Laid laidOut(qsizetype piece) const;
-    std::shared_ptr<QTextLayout> makeLayout(qsizetype start, qsizetype end, int width, int *height) const;
+    std::shared_ptr<QTextLayout> makeLayout(qsizetype start, qsizetype end, int width, int *height,
+                                            const QList<CitationMarker> &links = {}) const;
     Position bottomPosition() const;
     void setPosition(Position position, bool byUser);
     void scrollByPixels(int pixels);
@@ -123,6 +145,9 @@ private:
     void selectWordAt(qsizetype position);
     QMenu *makeContextMenu();
     void dragTo(QPoint point);
+    QList<CitationMarker> linksAround(qsizetype start, qsizetype end) const;
+    std::optional<CitationMarker> nextLink(bool forward) const;
+    void activateLink(const CitationMarker &marker);
 
     QString m_own;
     QPointer<QObject> m_owner;
@@ -143,6 +168,10 @@ private:
     bool m_dragging = false;
     QPoint m_dragPoint;
     QBasicTimer m_autoScroll;
+
+    bool m_links = false;
+    std::optional<CitationMarker> m_focusedLink;
+    std::optional<CitationMarker> m_pressedLink;
 };
 
 } // namespace tovik

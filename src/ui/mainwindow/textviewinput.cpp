@@ -13,6 +13,8 @@
 #include <QTextLayout>
 #include <QWheelEvent>
 
+#include <utility>
+
 namespace tovik {
 
 QString TextView::selectedText() const
@@ -116,6 +118,7 @@ void TextView::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return QAbstractScrollArea::mousePressEvent(event);
     const qsizetype at = positionAt(event->position().toPoint());
+    m_pressedLink = m_links ? citationAt(event->position().toPoint()) : std::nullopt;
     select(event->modifiers().testFlag(Qt::ShiftModifier) ? m_anchor : at, at);
     m_dragging = true;
     m_dragPoint = event->position().toPoint();
@@ -125,6 +128,8 @@ void TextView::mouseMoveEvent(QMouseEvent *event)
 {
     if (m_dragging && event->buttons().testFlag(Qt::LeftButton))
         dragTo(event->position().toPoint());
+    else if (m_links)
+        viewport()->setCursor(citationAt(event->position().toPoint()) ? Qt::PointingHandCursor : Qt::IBeamCursor);
 }
 
 void TextView::mouseReleaseEvent(QMouseEvent *event)
@@ -133,6 +138,12 @@ void TextView::mouseReleaseEvent(QMouseEvent *event)
         return QAbstractScrollArea::mouseReleaseEvent(event);
     m_dragging = false;
     m_autoScroll.stop();
+    // A click on a marker, not a selection that began on one.
+    const std::optional<CitationMarker> pressed = std::exchange(m_pressedLink, std::nullopt);
+    if (pressed && selectionStart() == selectionEnd() && citationAt(event->position().toPoint()) == pressed) {
+        activateLink(*pressed);
+        return;
+    }
     QClipboard *clipboard = QGuiApplication::clipboard();
     if (clipboard->supportsSelection() && selectionStart() != selectionEnd())
         clipboard->setText(selectedText(), QClipboard::Selection);
@@ -177,6 +188,8 @@ void TextView::keyPressEvent(QKeyEvent *event)
         copy();
     else if (event->matches(QKeySequence::SelectAll))
         selectAll();
+    else if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_focusedLink)
+        activateLink(*m_focusedLink);
     else if (event->key() == Qt::Key_PageDown)
         scrollByPixels(std::max(line, roomHeight() - line));
     else if (event->key() == Qt::Key_PageUp)
@@ -215,6 +228,9 @@ void TextView::contextMenuEvent(QContextMenuEvent *event)
 
 void TextView::focusInEvent(QFocusEvent *event)
 {
+    // Coming in with Tab starts the walk over the markers afresh.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        m_focusedLink.reset();
     QAbstractScrollArea::focusInEvent(event);
     viewport()->update();
 }

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -125,6 +126,7 @@ private Q_SLOTS:
     void findHighlightsKeepOnlyRangesThatFitThePage();
     void contextMenuFollowsTheSelectionAndTakesExtensions();
     void revealScrollsTheActiveMatchIntoView();
+    void passagesFollowTheClaimsAndThePageText();
 
 private:
     QTemporaryDir m_dir;
@@ -533,6 +535,61 @@ void TestSelectablePDFPageView::revealScrollsTheActiveMatchIntoView()
     view->apply(row);
     QTest::qWait(20);
     QCOMPARE(area.verticalScrollBar()->value(), 0);
+}
+
+void TestSelectablePDFPageView::passagesFollowTheClaimsAndThePageText()
+{
+    PreviewOCRCache cache(std::make_shared<ScriptedRecognizer>(scannedLines));
+    SelectablePDFPageView view(nullptr, &cache);
+    view.resize(612, 792);
+    QSignalSpy found(&view, &SelectablePDFPageView::passagesChanged);
+    SelectablePDFPage row = rowFor(m_text, QStringLiteral("text.pdf\u001E1"));
+    const auto passageText = [&view](int claim) {
+        for (const SelectablePDFPageView::Passage &passage : view.passages()) {
+            if (passage.claim == claim)
+                return passage.glyphs.empty() ? view.pdfPage()->textLayer()->selectionText(passage.range)
+                                              : view.recognized()->text(passage.glyphs);
+        }
+        return QString();
+    };
+
+    // A supported claim gets its passage; one the page says nothing about gets none.
+    row.claims = {{0, QStringLiteral("Second line here")}, {1, QStringLiteral("Quarterly taxes fell sharply")}};
+    view.apply(row);
+    QTRY_COMPARE(view.passages().size(), 1);
+    QVERIFY2(passageText(0).contains(QStringLiteral("Second line")), qPrintable(passageText(0)));
+    QVERIFY(view.passageRects(view.passages().first()).size() >= 1);
+    QVERIFY(!view.isFlashing());
+
+    // A claim arriving later is added; the active one with a new reveal flashes the page.
+    found.clear();
+    row.claims.append({2, QStringLiteral("Hello brave world")});
+    row.activeClaim = 2;
+    row.claimReveal = 1;
+    view.apply(row);
+    QVERIFY(view.isFlashing());
+    QTRY_COMPARE(view.passages().size(), 2);
+    QVERIFY2(passageText(2).contains(QStringLiteral("brave world")), qPrintable(passageText(2)));
+    QTRY_VERIFY(!view.isFlashing());
+    // The same values again change nothing.
+    found.clear();
+    view.apply(row);
+    QCOMPARE(found.count(), 0);
+
+    // Another page is searched anew: the old passages don't carry over.
+    const TestPage shorter = makeTextPage(m_dir, QStringLiteral("short-claims.pdf"), {QStringLiteral("Hi")});
+    row.pdfPage = shorter.page;
+    row.image = shorter.image;
+    view.apply(row);
+    QTRY_VERIFY(view.passages().isEmpty());
+
+    // A scanned page gets its passage once its text is recognized.
+    SelectablePDFPage scanned = rowFor(m_scan, QStringLiteral("scan.pdf\u001E1"));
+    scanned.claims = {{7, QStringLiteral("Hello world")}};
+    view.apply(scanned);
+    QTRY_VERIFY(view.usesRecognizedText());
+    QTRY_COMPARE(view.passages().size(), 1);
+    QCOMPARE(passageText(7), QStringLiteral("Hello world"));
 }
 
 QTEST_MAIN(TestSelectablePDFPageView)

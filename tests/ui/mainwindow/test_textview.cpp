@@ -6,11 +6,28 @@
 #include <QGuiApplication>
 #include <QRandomGenerator>
 #include <QScrollBar>
+#include <QSignalSpy>
+#include <QToolTip>
+#include <QLineEdit>
+#include <QVBoxLayout>
 #include <QtTest>
 
 using namespace tovik;
 
 namespace {
+
+// A point of the view on the marker citing `filename`.
+std::optional<QPoint> pointOnMarker(const TextView &view, const QString &filename)
+{
+    const QRect area = view.viewport()->rect();
+    for (int y = 1; y < area.height(); y += 2) {
+        for (int x = 1; x < area.width(); x += 3) {
+            if (const auto marker = view.citationAt(QPoint(x, y)); marker && marker->filename == filename)
+                return QPoint(x, y);
+        }
+    }
+    return std::nullopt;
+}
 
 QList<qsizetype> startsOf(const TextSegments &segments)
 {
@@ -45,6 +62,8 @@ private Q_SLOTS:
     void followsTheEndOnlyFromTheBottom();
     void hugeTextIsCutOverSeveralTurns();
     void showsAnotherObjectsTextUntilItIsGone();
+    void markersAreLinksForTheMouse();
+    void tabWalksTheMarkersOfALongText();
 };
 
 void TestTextView::piecesCoverTheTextAndStayShort_data()
@@ -224,6 +243,94 @@ void TestTextView::showsAnotherObjectsTextUntilItIsGone()
     view.resize(200, 100);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view)); // and paints nothing, without a crash
+}
+
+void TestTextView::markersAreLinksForTheMouse()
+{
+    TextView view;
+    view.resize(500, 200);
+    const QString text = QStringLiteral("Revenue rose 18 percent [來源: a.pdf p. 2] and sales grew [來源: b.pdf p. 9].");
+    view.setText(text);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(!pointOnMarker(view, QStringLiteral("a.pdf"))); // plain text until asked
+    view.setCitationLinks(true);
+    const std::optional<QPoint> onA = pointOnMarker(view, QStringLiteral("a.pdf"));
+    const std::optional<QPoint> onB = pointOnMarker(view, QStringLiteral("b.pdf"));
+    QVERIFY(onA && onB);
+    QVERIFY(!view.citationAt(QPoint(6, onA->y()))); // "Revenue" on the same line
+
+    QSignalSpy activated(&view, &TextView::citationActivated);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, *onB);
+    QCOMPARE(activated.count(), 1);
+    const auto marker = activated.first().first().value<CitationMarker>();
+    QCOMPARE(marker.filename, QStringLiteral("b.pdf"));
+    QCOMPARE(marker.page, 9);
+    QCOMPARE(text.mid(marker.range.location, marker.range.length), QStringLiteral("[來源: b.pdf p. 9]"));
+
+    // A drag that starts on a marker selects text and opens nothing.
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, *onA);
+    QTest::mouseMove(view.viewport(), QPoint(6, onA->y()));
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, QPoint(6, onA->y()));
+    QCOMPARE(activated.count(), 1);
+    QVERIFY(view.selectedText().contains(QStringLiteral("Revenue")));
+
+    // The tooltip names the page; the cursor shows the marker can be clicked.
+    QHelpEvent help(QEvent::ToolTip, *onA, view.viewport()->mapToGlobal(*onA));
+    QApplication::sendEvent(view.viewport(), &help);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QStringLiteral("Show page 2 of a.pdf"));
+    QTest::mouseMove(view.viewport(), *onA);
+    QCOMPARE(view.viewport()->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseMove(view.viewport(), QPoint(6, onA->y()));
+    QCOMPARE(view.viewport()->cursor().shape(), Qt::IBeamCursor);
+}
+
+void TestTextView::tabWalksTheMarkersOfALongText()
+{
+    QWidget window;
+    auto *view = new TextView(&window);
+    auto *after = new QLineEdit(&window);
+    auto *column = new QVBoxLayout(&window);
+    column->addWidget(view);
+    column->addWidget(after);
+    window.resize(400, 200);
+    // Markers far apart, beyond what is on screen and beyond one backwards step.
+    QString text = QStringLiteral("Top claim [來源: a.pdf p. 1]\n");
+    text += lines(0, 20000);
+    text += QStringLiteral("Far claim [來源: b.pdf p. 2]\n");
+    text += lines(0, 10000);
+    view->setText(text);
+    view->setCitationLinks(true);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    view->setFocus(Qt::TabFocusReason);
+    QSignalSpy activated(view, &TextView::citationActivated);
+
+    QTest::keyClick(view, Qt::Key_Tab);
+    QCOMPARE(view->focusedCitation()->filename, QStringLiteral("a.pdf"));
+    QTest::keyClick(view, Qt::Key_Tab);
+    QCOMPARE(view->focusedCitation()->filename, QStringLiteral("b.pdf"));
+    // The far marker was scrolled into view.
+    QVERIFY(pointOnMarker(*view, QStringLiteral("b.pdf")));
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(activated.count(), 1);
+    QCOMPARE(activated.first().first().value<CitationMarker>().filename, QStringLiteral("b.pdf"));
+    QTest::keyClick(view, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(view->focusedCitation()->filename, QStringLiteral("a.pdf"));
+    QTest::keyClick(view, Qt::Key_Backtab, Qt::ShiftModifier);
+    QVERIFY(!view->focusedCitation());
+    QVERIFY(!view->hasFocus());
+    // Return without a marker reached does nothing.
+    view->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(activated.count(), 1);
+    // Past the last marker, Tab goes on to the next field.
+    view->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(view, Qt::Key_Tab);
+    QTest::keyClick(view, Qt::Key_Tab);
+    QTest::keyClick(view, Qt::Key_Tab);
+    QTRY_VERIFY(after->hasFocus());
 }
 
 QTEST_MAIN(TestTextView)

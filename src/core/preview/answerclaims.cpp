@@ -1,0 +1,161 @@
+#include "preview/answerclaims.h"
+
+#include "preview/citations.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <memory>
+
+namespace tovik {
+
+namespace {
+
+QString pageKey(const QString &filename, qint64 page)
+{
+    return filename + QChar(0x1E) + QString::number(page);
+}
+
+bool hasWords(QStringView text)
+{
+    for (QChar c : text) {
+        if (c.isLetterOrNumber() || c.isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+AnswerClaims::AnswerClaims(QObject *parent)
+    : QObject(parent)
+{
+}
+
+TextRange AnswerClaims::claimRange(QStringView answer, TextRange marker, qsizetype previousMarkerEnd)
+{
+    const qsizetype markerStart = std::clamp<qsizetype>(marker.location, 0, answer.size());
+    // A sentence is looked for within a few claim lengths before the marker only.
+    const qsizetype lower = std::clamp<qsizetype>(previousMarkerEnd, markerStart - 4 * maxClaimLength, markerStart);
+    QStringView window = answer.sliced(lower, markerStart - lower);
+    while (!window.isEmpty() && window.back().isSpace())
+        window.chop(1);
+    if (window.isEmpty())
+        return {lower, 0};
+
+    qsizetype start = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> sentences(icu::BreakIterator::createSentenceInstance(icu::Locale::getRoot(), status));
+    if (U_SUCCESS(status) && sentences) {
+        const icu::UnicodeString text(false, reinterpret_cast<const UChar *>(window.utf16()), int32_t(window.size()));
+        sentences->setText(text);
+        const int32_t boundary = sentences->preceding(int32_t(window.size()));
+        if (boundary != icu::BreakIterator::DONE && boundary > 0)
+            start = boundary;
+    }
+    while (start < window.size() && window[start].isSpace())
+        ++start;
+    return {lower + start, window.size() - start};
+}
+
+void AnswerClaims::clear()
+{
+    const bool had = !m_claims.isEmpty();
+    m_read.clear();
+    m_scanFrom = 0;
+    m_lastMarkerEnd = 0;
+    m_claims.clear();
+    m_byPage.clear();
+    m_byMarkerStart.clear();
+    m_pendingMarker.reset();
+    if (m_active != -1) {
+        m_active = -1;
+        Q_EMIT activeClaimChanged();
+    }
+    if (had)
+        Q_EMIT claimsChanged();
+}
+
+void AnswerClaims::follow(const QString &answer)
+{
+    if (answer.size() < m_read.size() || !QStringView(answer).startsWith(m_read)) {
+        const std::optional<qsizetype> pending = m_pendingMarker;
+        clear();
+        m_pendingMarker = pending;
+    }
+    m_read = answer;
+    const qsizetype before = m_claims.size();
+    const QStringView text(answer);
+    forEachCitationMarker(text.sliced(m_scanFrom), m_scanFrom, [&](const CitationMarker &marker) {
+        add(answer, marker);
+        return true;
+    });
+
+    // A marker holds no "]" or line feed before its end, so one still arriving starts
+    // at a "[" after the last of those; everything before it has been read for good.
+    qsizetype base = std::max(m_lastMarkerEnd, m_scanFrom);
+    for (qsizetype i = text.size() - 1; i >= base; --i) {
+        if (text[i] == u']' || text[i] == u'\n') {
+            base = i + 1;
+            break;
+        }
+    }
+    const qsizetype open = text.indexOf(u'[', base);
+    m_scanFrom = open < 0 ? text.size() : open;
+
+    if (m_claims.size() != before)
+        Q_EMIT claimsChanged();
+}
+
+void AnswerClaims::add(const QString &answer, const CitationMarker &marker)
+{
+    CitationClaim claim;
+    claim.marker = marker;
+    claim.range = claimRange(answer, marker.range, m_lastMarkerEnd);
+    const QStringView claimText = QStringView(answer).sliced(claim.range.location, claim.range.length);
+    if (!hasWords(claimText) && !m_claims.isEmpty() && m_claims.last().marker.range.end() == m_lastMarkerEnd) {
+        // "… grew 11% [a.pdf p. 3][b.pdf p. 9]": both vouch for the same words.
+        claim.range = m_claims.last().range;
+        claim.text = m_claims.last().text;
+    } else {
+        claim.text = claimText.right(maxClaimLength).toString();
+    }
+    m_lastMarkerEnd = marker.range.end();
+
+    const int index = int(m_claims.size());
+    m_claims.append(claim);
+    m_byPage[pageKey(marker.filename, marker.page)].append(index);
+    m_byMarkerStart.insert(marker.range.location, index);
+    if (m_pendingMarker == marker.range.location) {
+        m_pendingMarker.reset();
+        activateClaim(index);
+    }
+}
+
+QList<int> AnswerClaims::claimsOn(const QString &filename, qint64 page) const
+{
+    return m_byPage.value(pageKey(filename, page));
+}
+
+void AnswerClaims::activateClaim(int index)
+{
+    if (index < 0 || index >= m_claims.size())
+        return;
+    m_active = index;
+    ++m_reveal;
+    Q_EMIT activeClaimChanged();
+}
+
+void AnswerClaims::activateMarker(qsizetype markerStart)
+{
+    const auto it = m_byMarkerStart.constFind(markerStart);
+    if (it == m_byMarkerStart.cend()) {
+        m_pendingMarker = markerStart;
+        return;
+    }
+    m_pendingMarker.reset();
+    activateClaim(it.value());
+}
+
+} // namespace tovik
