@@ -4,6 +4,7 @@
 #include "documents/previewpagelist.h"
 #include "documents/previewpagerow.h"
 #include "documents/selectablepdfpageview.h"
+#include "pdf/pdftextlayer.h"
 #include "core/preview/pagefixture.h"
 #include "core/pdf/pdffixtures.h"
 #include "preview/documentpreviewmodel.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -67,6 +69,11 @@ protected:
     }
 };
 
+void click(QWidget *widget)
+{
+    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
 } // namespace
 
 class TestDocumentPreview : public QObject
@@ -85,6 +92,7 @@ private Q_SLOTS:
     void halfWidthQueryHighlightsFullWidthTextOnThePage();
     void pageViewsAreMadeOnlyNearTheScreen();
     void thousandsOfRowsAreMadeASlicePerTurn();
+    void claimsOfManyMarkersAndOfPagesThatDontExist();
 
 private:
     QString answer() const;
@@ -391,6 +399,48 @@ void TestDocumentPreview::thousandsOfRowsAreMadeASlicePerTurn()
         QVERIFY(row->y() > previousTop);
         previousTop = row->y();
     }
+}
+
+void TestDocumentPreview::claimsOfManyMarkersAndOfPagesThatDontExist()
+{
+    PreviewOCRCache cache(std::make_shared<ScriptedRecognizer>(m_scanLines));
+    DocumentPreviewModel model;
+    DocumentPreview page(model, nullptr, &cache);
+    page.resize(480, 1200);
+    page.show();
+    // Ten thousand markers on one page, one on a page past the end of the file, one on a
+    // page with next to no text.
+    QString text = QStringLiteral("Costs were flat %1. The moon is made of cheese %2. Staff numbers %3.")
+                       .arg(marker(QStringLiteral("report.pdf"), 1), marker(QStringLiteral("report.pdf"), 99),
+                            marker(QStringLiteral("report.pdf"), 2));
+    for (int i = 0; i < 10000; ++i)
+        text += QStringLiteral(" Revenue grew by 4% ") + marker(QStringLiteral("report.pdf"), 1);
+    page.follow(text, m_project.path());
+    QTRY_VERIFY(!model.isLoading() && page.state() == DocumentPreview::State::rows);
+    PreviewPageList *list = page.list();
+    PreviewPageRow *first = nullptr;
+    QTRY_VERIFY((first = list->pageRow(pageIdentity(QStringLiteral("report.pdf"), 1))));
+    QCOMPARE(first->claims().size(), 10001);
+    QCOMPARE(first->claimButtons().size(), PreviewPageRow::maxShownClaims);
+    QCOMPARE(first->claimButtons().first()->text(), QStringLiteral("Costs were flat"));
+
+    // The page that doesn't exist lists its claim and can be asked for without harm.
+    PreviewPageRow *missing = list->pageRow(pageIdentity(QStringLiteral("report.pdf"), 99));
+    QVERIFY(missing);
+    QCOMPARE(missing->claims().size(), 1);
+    click(missing->claimButtons().first());
+    QTRY_VERIFY(page.claims().activeClaim() == missing->claims().first().index);
+
+    // The page's many identical claims are matched once and found on it.
+    SelectablePDFPageView *view = nullptr;
+    QTRY_VERIFY((view = list->pageView(pageIdentity(QStringLiteral("report.pdf"), 1))));
+    QTRY_VERIFY(!view->passages().isEmpty());
+    for (const SelectablePDFPageView::Passage &passage : view->passages())
+        QVERIFY(view->pdfPage()->textLayer()->selectionText(passage.range).contains(QStringLiteral("Costs"))
+                || view->pdfPage()->textLayer()->selectionText(passage.range).contains(QStringLiteral("Revenue")));
+    // Clicking the first claim's line makes it the page's active passage.
+    click(first->claimButtons().first());
+    QTRY_COMPARE(view->activeClaim(), first->claims().first().index);
 }
 
 QTEST_MAIN(TestDocumentPreview)
