@@ -132,7 +132,7 @@ void TestUserPathCitations::initTestCase()
 {
     QVERIFY(QTest::qWaitForWindowActive(frontWindow()));
     // A window of a laptop screen: a page is taller than the list shows at once.
-    frontWindow()->resize(1000, 680);
+    frontWindow()->resize(1000, 560);
 }
 
 void TestUserPathCitations::clickingAMarkerShowsItsPassageOnTheCitedPage()
