@@ -1,5 +1,7 @@
 #include "ocrengine.h"
 
+#include "ocr/openmplimit.h"
+
 #include <QFile>
 #include <QImage>
 
@@ -21,6 +23,9 @@ OcrEngine::~OcrEngine()
 
 bool OcrEngine::start(QString *error)
 {
+    // One recognizer thread per ingest worker: Tesseract's own OpenMP threads on top
+    // made scanned pages several times slower.
+    tovik::limitOpenMPToThisThread();
     // Tesseract's own chatter (resolution guesses and the like) would mix into our log.
     const std::vector<std::string> names = {"debug_file"};
     const std::vector<std::string> values = {"/dev/null"};

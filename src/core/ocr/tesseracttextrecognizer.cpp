@@ -1,6 +1,7 @@
 #include "ocr/tesseracttextrecognizer.h"
 
 #include "ocr/cachingtextrecognizer.h"
+#include "ocr/openmplimit.h"
 #include "ocr/recognizedtextstore.h"
 
 #include <tesseract/baseapi.h>
@@ -15,7 +16,6 @@
 #include <QThreadStorage>
 #include <QtConcurrent>
 
-#include <dlfcn.h>
 
 #include <memory>
 #include <string>
@@ -24,22 +24,6 @@
 namespace tovik {
 
 namespace {
-
-// libgomp comes with libtesseract. With no active parallel level every parallel
-// region runs on the calling thread alone: the in-process equivalent of
-// OMP_THREAD_LIMIT=1, which libgomp reads only when it loads. The setting belongs
-// to the calling thread, so every recognizing thread makes it.
-void limitOpenMP()
-{
-    thread_local bool limited = false;
-    if (limited)
-        return;
-    limited = true;
-    using SetLevels = void (*)(int);
-    static const auto setLevels = reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
-    if (setLevels)
-        setLevels(0);
-}
 
 struct Engine
 {
@@ -61,7 +45,7 @@ tesseract::TessBaseAPI *engineFor(const QByteArray &languages, bool dictionaries
     if (engine.api && engine.languages == languages && engine.dictionaries == dictionaries)
         return engine.api.get();
     engine = {};
-    limitOpenMP();
+    limitOpenMPToThisThread();
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     std::vector<std::string> names;
     std::vector<std::string> values;
