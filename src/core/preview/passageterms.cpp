@@ -166,6 +166,9 @@ private:
 
     bool onlySeparatorsBetween(const PassageTerm &a, const PassageTerm &b) const
     {
+        // Character pairs overlap: nothing lies between them.
+        if (b.span.start < a.span.end)
+            return false;
         const QStringView gap = m_text.sliced(a.span.end, b.span.start - a.span.end);
         return gap.size() <= 3
             && std::all_of(gap.begin(), gap.end(), [](QChar c) { return c == u' ' || c == u'-' || c == u'\n'; });
@@ -174,6 +177,8 @@ private:
     // A hyphen, then a line feed (spaces around either), then a lowercase letter.
     bool isLineEndBreak(const PassageTerm &a, const PassageTerm &b) const
     {
+        if (b.span.start < a.span.end)
+            return false;
         const QStringView gap = m_text.sliced(a.span.end, b.span.start - a.span.end);
         const QStringView dash = gap.trimmed();
         return dash == u"-" && gap.indexOf(u'-') < gap.indexOf(u'\n') && m_text.at(b.span.start).isLower();

@@ -425,8 +425,8 @@ void TestDocumentPreview::claimsOfManyMarkersAndOfPagesThatDontExist()
     QCOMPARE(first->claimButtons().first()->text(), QStringLiteral("Costs were flat"));
 
     // The page that doesn't exist lists its claim and can be asked for without harm.
-    PreviewPageRow *missing = list->pageRow(pageIdentity(QStringLiteral("report.pdf"), 99));
-    QVERIFY(missing);
+    PreviewPageRow *missing = nullptr;
+    QTRY_VERIFY((missing = list->pageRow(pageIdentity(QStringLiteral("report.pdf"), 99))));
     QCOMPARE(missing->claims().size(), 1);
     click(missing->claimButtons().first());
     QTRY_VERIFY(page.claims().activeClaim() == missing->claims().first().index);
