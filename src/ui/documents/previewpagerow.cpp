@@ -72,8 +72,6 @@ PreviewPageRow::PreviewPageRow(PreviewOCRCache *cache, QWidget *parent)
     , m_label(new QLabel(this))
     , m_placeholder(new PageImageBox(this))
     , m_problem(new QLabel(this))
-    , m_claimList(new QWidget(this))
-    , m_moreClaims(new QLabel(m_claimList))
 {
     QFont labelFont = m_label->font();
     labelFont.setPointSizeF(labelFont.pointSizeF() * 0.92);
@@ -84,14 +82,7 @@ PreviewPageRow::PreviewPageRow(PreviewOCRCache *cache, QWidget *parent)
     m_problem->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_column->setContentsMargins(0, 0, 0, 0);
     m_column->setSpacing(6);
-    auto *claimColumn = new QVBoxLayout(m_claimList);
-    claimColumn->setContentsMargins(0, 0, 0, 0);
-    claimColumn->setSpacing(0);
-    claimColumn->addWidget(m_moreClaims);
-    m_moreClaims->setForegroundRole(QPalette::PlaceholderText);
-    m_claimList->hide();
     m_column->addWidget(m_label);
-    m_column->addWidget(m_claimList);
     m_column->addWidget(m_placeholder);
     m_column->addWidget(m_problem);
     followLanguage(this, [this] { refreshTexts(); });
@@ -169,6 +160,20 @@ void PreviewPageRow::setClaims(const QList<SelectablePDFPage::Claim> &claims, in
         return;
     m_claims = claims;
     m_activeClaim = activeClaim;
+    if (!m_claimList) {
+        if (claims.isEmpty())
+            return;
+        // Made on first use: most rows of a long list are never cited by a claim the
+        // reader picks, and every widget counts when thousands of rows are made.
+        m_claimList = new QWidget(this);
+        m_moreClaims = new QLabel(m_claimList);
+        m_moreClaims->setForegroundRole(QPalette::PlaceholderText);
+        auto *claimColumn = new QVBoxLayout(m_claimList);
+        claimColumn->setContentsMargins(0, 0, 0, 0);
+        claimColumn->setSpacing(0);
+        claimColumn->addWidget(m_moreClaims);
+        m_column->insertWidget(m_column->indexOf(m_label) + 1, m_claimList);
+    }
     const qsizetype shown = std::min<qsizetype>(claims.size(), maxShownClaims);
     auto *column = static_cast<QVBoxLayout *>(m_claimList->layout());
     while (m_claimButtons.size() > shown)
@@ -202,6 +207,8 @@ void PreviewPageRow::setClaims(const QList<SelectablePDFPage::Claim> &claims, in
 
 void PreviewPageRow::refreshClaimTexts()
 {
+    if (!m_claimList)
+        return;
     m_claimList->setAccessibleName(translate(QStringLiteral("Claims citing this page")));
     for (qsizetype slot = 0; slot < m_claimButtons.size() && slot < m_claims.size(); ++slot) {
         const QString tip = translated(QStringLiteral("Show where the page supports: {claim}"),

@@ -64,9 +64,9 @@ private:
     QWidget *m_placeholder; // the image-only page, or the page view's stand-in
     QLabel *m_problem;
     SelectablePDFPageView *m_view = nullptr;
-    QWidget *m_claimList;
+    QWidget *m_claimList = nullptr; // with the claim lines; made when the first claim comes
     QList<QPushButton *> m_claimButtons;
-    QLabel *m_moreClaims;
+    QLabel *m_moreClaims = nullptr;
     QList<SelectablePDFPage::Claim> m_claims;
     int m_activeClaim = -1;
 };
