@@ -1,6 +1,7 @@
 #include "preview/answerclaims.h"
 
 #include "preview/citations.h"
+#include "preview/previewocrcache.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
@@ -11,11 +12,6 @@
 namespace tovik {
 
 namespace {
-
-QString pageKey(const QString &filename, qint64 page)
-{
-    return filename + QChar(0x1E) + QString::number(page);
-}
 
 bool hasWords(QStringView text)
 {
@@ -125,7 +121,7 @@ void AnswerClaims::add(const QString &answer, const CitationMarker &marker)
 
     const int index = int(m_claims.size());
     m_claims.append(claim);
-    m_byPage[pageKey(marker.filename, marker.page)].append(index);
+    m_byPage[PreviewOCRCache::textKey(marker.filename, marker.page)].append(index);
     m_byMarkerStart.insert(marker.range.location, index);
     if (m_pendingMarker == marker.range.location) {
         m_pendingMarker.reset();
@@ -135,7 +131,7 @@ void AnswerClaims::add(const QString &answer, const CitationMarker &marker)
 
 QList<int> AnswerClaims::claimsOn(const QString &filename, qint64 page) const
 {
-    return m_byPage.value(pageKey(filename, page));
+    return m_byPage.value(PreviewOCRCache::textKey(filename, page));
 }
 
 void AnswerClaims::activateClaim(int index)

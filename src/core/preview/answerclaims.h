@@ -65,7 +65,7 @@ private:
     qsizetype m_scanFrom = 0; // where markers may still begin
     qsizetype m_lastMarkerEnd = 0;
     QList<CitationClaim> m_claims;
-    QHash<QString, QList<int>> m_byPage; // filename, U+001E, page
+    QHash<QString, QList<int>> m_byPage; // by the page's text key
     QHash<qsizetype, int> m_byMarkerStart;
     int m_active = -1;
     qint64 m_reveal = 0;

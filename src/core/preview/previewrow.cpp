@@ -27,13 +27,18 @@ PreviewRow PreviewRow::loadingRow()
     return {};
 }
 
+QString PreviewRow::pageIdentity(const QString &filename, qint64 page)
+{
+    return QStringLiteral("preview-page:") + filename + QChar(0x1E) + QString::number(page);
+}
+
 QString PreviewRow::identity() const
 {
     switch (kind) {
     case Kind::header:
         return QStringLiteral("preview-file:") + filename;
     case Kind::page:
-        return QStringLiteral("preview-page:") + filename + QChar(0x1E) + QString::number(page.page);
+        return pageIdentity(filename, page.page);
     case Kind::loading:
         break;
     }

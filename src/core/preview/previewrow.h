@@ -26,6 +26,8 @@ struct PreviewRow
     // Stable across loads: "preview-file:" + filename; "preview-page:" + filename +
     // U+001E + page number; "preview-loading".
     QString identity() const;
+    // The identity of the page row of `page` of `filename`.
+    static QString pageIdentity(const QString &filename, qint64 page);
 
     // Page rows: the key of the page's recognized text (filename, U+001E, page).
     QString textKey() const;

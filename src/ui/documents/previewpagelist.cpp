@@ -276,7 +276,7 @@ void PreviewPageList::revealActiveClaim(qint64 reveal, int attempt)
     if (active < 0 || active >= m_claims->claims().size())
         return;
     const CitationMarker &marker = m_claims->claims()[active].marker;
-    const QString identity = QStringLiteral("preview-page:") + marker.filename + QChar(0x1E) + QString::number(marker.page);
+    const QString identity = PreviewRow::pageIdentity(marker.filename, marker.page);
     PreviewPageRow *row = pageRow(identity);
     if (!row || !isVisible() || viewport()->height() <= 0) {
         QTimer::singleShot(retryMs, this, [this, reveal, attempt] { revealActiveClaim(reveal, attempt + 1); });
@@ -374,8 +374,7 @@ void PreviewPageList::scrollToActiveMatch()
     const std::optional<PreviewTextMatch> match = m_find.activeMatch();
     if (!match)
         return;
-    const QString identity = QStringLiteral("preview-page:") + match->filename + QChar(0x1E)
-        + QString::number(match->pageNumber);
+    const QString identity = PreviewRow::pageIdentity(match->filename, match->pageNumber);
     revealAttempt(m_find.findReveal(), identity, 0);
 }
 
