@@ -102,26 +102,33 @@ void SelectablePDFPageView::applyClaims(const SelectablePDFPage &row)
 
 void SelectablePDFPageView::updatePassages()
 {
-    PassageWork work;
-    if (hasUsableTextLayer()) {
-        work.text = m_textLayer->text();
-    } else if (m_recognized && !m_recognized->isEmpty()) {
-        RecognizedPageText::SearchText search = m_recognized->searchText();
-        work.text = std::move(search.text);
-        work.glyphIndexes = std::move(search.glyphIndexes);
-        work.recognized = true;
-    }
-    // The claims to look for: the first ones of the page and the active one.
+    // Which text the page has now, and which claims to look for in it: the first ones
+    // of the page and the active one. Nothing more is done while neither changed, so a
+    // row refreshed for a find or a language change costs no text copied.
+    const bool layer = hasUsableTextLayer();
+    const bool recognized = !layer && m_recognized && !m_recognized->isEmpty();
+    const quint64 text = layer || recognized ? m_textGeneration : 0;
+    QList<SelectablePDFPage::Claim> claims;
     for (const SelectablePDFPage::Claim &claim : std::as_const(m_claims)) {
-        if (work.claims.size() < maxMatchedClaims || claim.index == m_activeClaim)
-            work.claims.append(claim);
+        if (claims.size() < maxMatchedClaims || claim.index == m_activeClaim)
+            claims.append(claim);
     }
-    const quint64 text = work.text.isEmpty() ? 0 : m_textGeneration;
-    if (work.claims == m_matchedClaims && text == m_matchedText)
+    if (claims == m_matchedClaims && text == m_matchedText)
         return;
     if (text != m_matchedText) {
         m_passageIndex.reset();
         m_knownMatches.clear();
+    }
+
+    PassageWork work;
+    work.claims = std::move(claims);
+    if (layer) {
+        work.text = m_textLayer->text();
+    } else if (recognized) {
+        RecognizedPageText::SearchText search = m_recognized->searchText();
+        work.text = std::move(search.text);
+        work.glyphIndexes = std::move(search.glyphIndexes);
+        work.recognized = true;
     }
     m_matchedClaims = work.claims;
     m_matchedText = text;
