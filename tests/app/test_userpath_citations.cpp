@@ -17,6 +17,7 @@
 #include "mainwindow/textview.h"
 #include "pdf/pdftextlayer.h"
 #include "preview/answerclaims.h"
+#include "preview/previewrow.h"
 #include "rag/ragsession.h"
 
 #include <QApplication>
@@ -32,11 +33,6 @@ namespace {
 
 const int ragTimeout = 60000;
 const int recognitionTimeout = 120000;
-
-QString pageIdentity(const QString &filename, qint64 page)
-{
-    return QStringLiteral("preview-page:") + filename + QChar(0x1E) + QString::number(page);
-}
 
 // A point of the answer view on the marker citing `filename`, found as the eye does:
 // where the view shows that marker.
@@ -59,15 +55,6 @@ ContentView *askAndWait(const QString &question)
     ContentView *tab = currentTab();
     waitForAnswer(tab);
     return tab;
-}
-
-SelectablePDFPageView *waitForPageView(ContentView *tab, const QString &filename, qint64 page)
-{
-    SelectablePDFPageView *view = nullptr;
-    const QString identity = pageIdentity(filename, page);
-    const bool found = QTest::qWaitFor([&] { return (view = tab->documentsPage()->list()->pageView(identity)) != nullptr; },
-                                       ragTimeout);
-    return found ? view : nullptr;
 }
 
 // The active claim's passage on `view`: its text, and whether it lies in the list's
@@ -197,7 +184,7 @@ void TestUserPathCitations::tabReachesTheMarkersAndReturnOpensOne()
 void TestUserPathCitations::aClaimUnderThePageMakesItsPassageActive()
 {
     ContentView *tab = currentTab();
-    PreviewPageRow *row = tab->documentsPage()->list()->pageRow(pageIdentity(QStringLiteral("annual-report-2023.pdf"), 2));
+    PreviewPageRow *row = tab->documentsPage()->list()->pageRow(PreviewRow::pageIdentity(QStringLiteral("annual-report-2023.pdf"), 2));
     QVERIFY(row);
     QTRY_COMPARE(row->claimButtons().size(), 1);
     QPushButton *claim = row->claimButtons().first();

@@ -11,6 +11,7 @@
 #include "mainwindow/mainwindow.h"
 #include "pictures/pagepicturewindow.h"
 #include "preview/previewfind.h"
+#include "preview/previewrow.h"
 #include "rag/ragsession.h"
 
 #include <QApplication>
@@ -28,11 +29,6 @@ const int ragTimeout = 60000;
 // Real recognition of a scanned page on a loaded CI machine.
 const int recognitionTimeout = 120000;
 
-QString pageIdentity(const QString &filename, qint64 page)
-{
-    return QStringLiteral("preview-page:") + filename + QChar(0x1E) + QString::number(page);
-}
-
 void askAndShowDocuments(const QString &question)
 {
     askInCurrentTab(question);
@@ -42,12 +38,6 @@ void askAndShowDocuments(const QString &question)
     QAbstractButton *documents = nullptr;
     QTRY_VERIFY((documents = buttonWithText(tab, QStringLiteral("Documents (2)"))));
     click(documents);
-}
-
-void waitForPageView(const QString &filename, qint64 page, SelectablePDFPageView *&view)
-{
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (view = currentTab()->documentsPage()->list()->pageView(pageIdentity(filename, page))) != nullptr, ragTimeout);
 }
 
 } // namespace
@@ -79,7 +69,7 @@ void TestUserPathDocuments::initTestCase()
 void TestUserPathDocuments::findTypedWhileAScanIsRecognizedFindsOnBothPages()
 {
     askAndShowDocuments(QStringLiteral("What did the memo say about the Keelung warehouse inspection?"));
-    waitForPageView(QStringLiteral("scanned-memo.pdf"), 1, m_memo);
+    m_memo = waitForPageView(currentTab(), QStringLiteral("scanned-memo.pdf"), 1);
     QVERIFY(m_memo);
     // The scanned page starts recognizing as soon as it is shown; find joins it.
     QTRY_VERIFY(m_memo->isRecognizing() || m_memo->recognized());
@@ -119,8 +109,7 @@ void TestUserPathDocuments::openImageFromAPageWithAChart()
 {
     pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
     askAndShowDocuments(QStringLiteral("What does the chart show about quarterly revenue?"));
-    SelectablePDFPageView *chart = nullptr;
-    waitForPageView(QStringLiteral("sales-chart.pdf"), 1, chart);
+    SelectablePDFPageView *chart = waitForPageView(currentTab(), QStringLiteral("sales-chart.pdf"), 1);
     QVERIFY(chart);
     QTRY_VERIFY(chart->isVisible() && !chart->pageImage().isNull());
 

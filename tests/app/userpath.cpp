@@ -1,8 +1,12 @@
 #include "app/userpath.h"
 
+#include "documents/documentpreview.h"
+#include "documents/previewpagelist.h"
+#include "documents/selectablepdfpageview.h"
 #include "mainwindow/contentview.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/questionfield.h"
+#include "preview/previewrow.h"
 #include "rag/ragsession.h"
 #include "support/isolatedhome.h"
 #include "tovikapplication.h"
@@ -205,6 +209,15 @@ void waitForAnswer(ContentView *tab)
 {
     QTRY_VERIFY_WITH_TIMEOUT(!tab->session().isBusy() && !tab->session().answerText().isEmpty(), 60000);
     QVERIFY2(!tab->session().hasErrorMessage(), qPrintable(tab->session().errorMessageText()));
+}
+
+SelectablePDFPageView *waitForPageView(ContentView *tab, const QString &filename, qint64 page)
+{
+    SelectablePDFPageView *view = nullptr;
+    const QString identity = PreviewRow::pageIdentity(filename, page);
+    const bool shown =
+        QTest::qWaitFor([&] { return (view = tab->documentsPage()->list()->pageView(identity)) != nullptr; }, 60000);
+    return shown ? view : nullptr;
 }
 
 QWidget *shownTopLevel(const QString &objectName)

@@ -19,6 +19,7 @@ class QWidget;
 namespace tovik {
 class ContentView;
 class MainWindow;
+class SelectablePDFPageView;
 class TovikApplication;
 }
 
@@ -65,6 +66,9 @@ ContentView *currentTab();
 void askInCurrentTab(const QString &question);
 // Waits until the tab's question is answered, and fails on an error message.
 void waitForAnswer(ContentView *tab);
+// The page view of `page` of `filename` on the tab's Documents page, once the page is
+// loaded and near the screen; null when it does not come within rag's time.
+SelectablePDFPageView *waitForPageView(ContentView *tab, const QString &filename, qint64 page);
 // The shown top-level window with this object name, or null.
 QWidget *shownTopLevel(const QString &objectName);
 

@@ -9,6 +9,7 @@
 #include "core/pdf/pdffixtures.h"
 #include "preview/documentpreviewmodel.h"
 #include "preview/previewocrcache.h"
+#include "preview/previewrow.h"
 #include "core/preview/previewfixture.h"
 #include "support/isolatedhome.h"
 #include "widgets/emptystatepanel.h"
@@ -29,11 +30,6 @@ using namespace tovik::test;
 namespace {
 
 const QChar separator(0x1E);
-
-QString pageIdentity(const QString &filename, qint64 page)
-{
-    return QStringLiteral("preview-page:") + filename + separator + QString::number(page);
-}
 
 bool panelShows(const EmptyStatePanel *panel, const QString &text)
 {
@@ -182,11 +178,11 @@ void TestDocumentPreview::rowsShowHeadersAndPages()
     QVERIFY(missing);
     QCOMPARE(missing->problemText(), QStringLiteral("The corpus has no “missing.pdf”."));
     QCOMPARE(pageRowIdentities(*list), (QStringList{QStringLiteral("3"), QStringLiteral("1"), QStringLiteral("1")}));
-    QCOMPARE(list->pageRow(pageIdentity(QStringLiteral("report.pdf"), 3))->labelText(), QStringLiteral("p. 3"));
+    QCOMPARE(list->pageRow(PreviewRow::pageIdentity(QStringLiteral("report.pdf"), 3))->labelText(), QStringLiteral("p. 3"));
 
     // The pages on screen have their views, with the caption and the page's text key.
     SelectablePDFPageView *view = nullptr;
-    QTRY_VERIFY((view = list->pageView(pageIdentity(QStringLiteral("report.pdf"), 3))));
+    QTRY_VERIFY((view = list->pageView(PreviewRow::pageIdentity(QStringLiteral("report.pdf"), 3))));
     QCOMPARE(view->caption(), QStringLiteral("report.pdf page 3"));
     QCOMPARE(view->textKey(), QStringLiteral("report.pdf") + separator + QStringLiteral("3"));
     QVERIFY(view->toolTip().contains(QStringLiteral("Ctrl+C")));
@@ -195,7 +191,7 @@ void TestDocumentPreview::rowsShowHeadersAndPages()
 
     // The scanned page's view reads its text for selection.
     SelectablePDFPageView *scan = nullptr;
-    QTRY_VERIFY((scan = list->pageView(pageIdentity(QStringLiteral("scan.pdf"), 1))));
+    QTRY_VERIFY((scan = list->pageView(PreviewRow::pageIdentity(QStringLiteral("scan.pdf"), 1))));
     QTRY_VERIFY(scan->usesRecognizedText());
 
     page.sortPicker()->setCurrentIndex(1);
@@ -203,7 +199,7 @@ void TestDocumentPreview::rowsShowHeadersAndPages()
     QCOMPARE(model.pageOrder(), CitationPageOrder::pageNumber);
     QCOMPARE(pageRowIdentities(*list), (QStringList{QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("1")}));
     // Reordering keeps the same view for the same page.
-    QCOMPARE(list->pageView(pageIdentity(QStringLiteral("report.pdf"), 3)), view);
+    QCOMPARE(list->pageView(PreviewRow::pageIdentity(QStringLiteral("report.pdf"), 3)), view);
 }
 
 void TestDocumentPreview::findStepsThroughTextAndScannedPages()
@@ -251,7 +247,7 @@ void TestDocumentPreview::findStepsThroughTextAndScannedPages()
 
     // The active match is highlighted on its page, the others stay plain yellow.
     SelectablePDFPageView *first = nullptr;
-    QTRY_VERIFY((first = page->list()->pageView(pageIdentity(QStringLiteral("report.pdf"), 1))));
+    QTRY_VERIFY((first = page->list()->pageView(PreviewRow::pageIdentity(QStringLiteral("report.pdf"), 1))));
     QTRY_VERIFY(first->findHits().size() == 1);
 
     QTest::keyClicks(bar->field(), QStringLiteral("zzz"));
@@ -282,7 +278,7 @@ void TestDocumentPreview::sortChangeKeepsTheActiveMatchInView()
     page.find().moveFind(+1); // report.pdf page 1, second in answer order
     const QString active = page.find().activeMatch()->identity();
     QCOMPARE(page.find().activeMatch()->pageNumber, 1);
-    const QString row = pageIdentity(QStringLiteral("report.pdf"), 1);
+    const QString row = PreviewRow::pageIdentity(QStringLiteral("report.pdf"), 1);
     QTRY_VERIFY(page.list()->materializedPages().contains(row));
 
     page.list()->verticalScrollBar()->setValue(page.list()->verticalScrollBar()->maximum());
@@ -310,7 +306,7 @@ void TestDocumentPreview::halfWidthQueryHighlightsFullWidthTextOnThePage()
     QTest::keyClicks(page.findBar()->field(), QStringLiteral("revenue"));
     QCOMPARE(page.find().findMatches().size(), 1);
     SelectablePDFPageView *view = nullptr;
-    QTRY_VERIFY((view = page.list()->pageView(pageIdentity(QStringLiteral("wide.pdf"), 1))));
+    QTRY_VERIFY((view = page.list()->pageView(PreviewRow::pageIdentity(QStringLiteral("wide.pdf"), 1))));
     QCOMPARE(view->findHits().size(), 1);
     QCOMPARE(view->pdfPage()->textLayer()->selectionText(view->findHits().first().selection),
              QStringLiteral("ＲＥＶＥＮＵＥ"));
@@ -341,18 +337,18 @@ void TestDocumentPreview::pageViewsAreMadeOnlyNearTheScreen()
     QTRY_VERIFY(list.pageViewCount() > 0);
     QTest::qWait(50);
     QVERIFY2(list.pageViewCount() <= 4, qPrintable(QString::number(list.pageViewCount())));
-    QVERIFY(list.materializedPages().contains(pageIdentity(QStringLiteral("long.pdf"), 1)));
-    QVERIFY(!list.pageView(pageIdentity(QStringLiteral("long.pdf"), 10)));
+    QVERIFY(list.materializedPages().contains(PreviewRow::pageIdentity(QStringLiteral("long.pdf"), 1)));
+    QVERIFY(!list.pageView(PreviewRow::pageIdentity(QStringLiteral("long.pdf"), 10)));
 
     QTRY_VERIFY(!list.isBuilding()); // every row made, so the end is the list's end
     // Dragged to the end, and held there while the rows' heights settle (on a busy
     // machine the end moves after the first drag).
     const auto atTheEnd = [&list] {
         list.verticalScrollBar()->setValue(list.verticalScrollBar()->maximum());
-        return list.pageView(pageIdentity(QStringLiteral("long.pdf"), 300)) != nullptr;
+        return list.pageView(PreviewRow::pageIdentity(QStringLiteral("long.pdf"), 300)) != nullptr;
     };
     QTRY_VERIFY_WITH_TIMEOUT(atTheEnd(), 20000);
-    QVERIFY(!list.materializedPages().contains(pageIdentity(QStringLiteral("long.pdf"), 1)));
+    QVERIFY(!list.materializedPages().contains(PreviewRow::pageIdentity(QStringLiteral("long.pdf"), 1)));
     QVERIFY(list.materializedPages().size() <= 4);
     // Views near the top, near the end, and near the one or two places the end passed
     // through while the heights settled on a busy machine: a handful of the 300.
@@ -362,8 +358,8 @@ void TestDocumentPreview::pageViewsAreMadeOnlyNearTheScreen()
     find.setDocuments({document});
     find.setFindQuery(QStringLiteral("Page 150 "));
     QCOMPARE(find.findMatches().size(), 1);
-    QTRY_VERIFY(list.pageView(pageIdentity(QStringLiteral("long.pdf"), 150)));
-    QTRY_VERIFY(list.materializedPages().contains(pageIdentity(QStringLiteral("long.pdf"), 150)));
+    QTRY_VERIFY(list.pageView(PreviewRow::pageIdentity(QStringLiteral("long.pdf"), 150)));
+    QTRY_VERIFY(list.materializedPages().contains(PreviewRow::pageIdentity(QStringLiteral("long.pdf"), 150)));
     QVERIFY2(list.pageViewCount() <= 20, qPrintable(QString::number(list.pageViewCount()))); // a few more around it
 
 }
@@ -422,21 +418,21 @@ void TestDocumentPreview::claimsOfManyMarkersAndOfPagesThatDontExist()
     QTRY_VERIFY(!model.isLoading() && page.state() == DocumentPreview::State::rows);
     PreviewPageList *list = page.list();
     PreviewPageRow *first = nullptr;
-    QTRY_VERIFY((first = list->pageRow(pageIdentity(QStringLiteral("report.pdf"), 1))));
+    QTRY_VERIFY((first = list->pageRow(PreviewRow::pageIdentity(QStringLiteral("report.pdf"), 1))));
     QCOMPARE(first->claims().size(), 10001);
     QCOMPARE(first->claimButtons().size(), PreviewPageRow::maxShownClaims);
     QCOMPARE(first->claimButtons().first()->text(), QStringLiteral("Costs were flat"));
 
     // The page that doesn't exist lists its claim and can be asked for without harm.
     PreviewPageRow *missing = nullptr;
-    QTRY_VERIFY((missing = list->pageRow(pageIdentity(QStringLiteral("report.pdf"), 99))));
+    QTRY_VERIFY((missing = list->pageRow(PreviewRow::pageIdentity(QStringLiteral("report.pdf"), 99))));
     QCOMPARE(missing->claims().size(), 1);
     click(missing->claimButtons().first());
     QTRY_VERIFY(page.claims().activeClaim() == missing->claims().first().index);
 
     // The page's many identical claims are matched once and found on it.
     SelectablePDFPageView *view = nullptr;
-    QTRY_VERIFY((view = list->pageView(pageIdentity(QStringLiteral("report.pdf"), 1))));
+    QTRY_VERIFY((view = list->pageView(PreviewRow::pageIdentity(QStringLiteral("report.pdf"), 1))));
     QTRY_VERIFY(!view->passages().isEmpty());
     for (const SelectablePDFPageView::Passage &passage : view->passages())
         QVERIFY(view->pdfPage()->textLayer()->selectionText(passage.range).contains(QStringLiteral("Costs"))
