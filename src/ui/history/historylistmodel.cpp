@@ -73,16 +73,31 @@ void HistoryListModel::setVisibleRecords(QList<QuestionRecord> records)
         return;
     beginResetModel();
     m_records = std::move(records);
+    m_visibleIDs.reset();
     endResetModel();
 }
 
-QSet<qint64> HistoryListModel::visibleIDs() const
+const QSet<qint64> &HistoryListModel::visibleIDs() const
 {
-    QSet<qint64> ids;
-    ids.reserve(m_records.size());
-    for (const QuestionRecord &record : m_records)
-        ids.insert(record.id);
-    return ids;
+    if (!m_visibleIDs) {
+        QSet<qint64> ids;
+        ids.reserve(m_records.size());
+        for (const QuestionRecord &record : m_records)
+            ids.insert(record.id);
+        m_visibleIDs = std::move(ids);
+    }
+    return *m_visibleIDs;
+}
+
+qsizetype HistoryListModel::selectedVisibleCount() const
+{
+    if (m_selected.isEmpty())
+        return 0;
+    const QSet<qint64> &visible = visibleIDs();
+    qsizetype count = 0;
+    for (const qint64 id : m_selected)
+        count += visible.contains(id) ? 1 : 0;
+    return count;
 }
 
 int HistoryListModel::rowOf(qint64 id) const

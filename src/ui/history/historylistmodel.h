@@ -33,7 +33,10 @@ public:
 
     void setVisibleRecords(QList<QuestionRecord> records);
     const QList<QuestionRecord> &visibleRecords() const { return m_records; }
-    QSet<qint64> visibleIDs() const;
+    // Kept until the rows change; made when first asked for.
+    const QSet<qint64> &visibleIDs() const;
+    // How many ticked records are visible.
+    qsizetype selectedVisibleCount() const;
     int rowOf(qint64 id) const;
 
     const QSet<qint64> &selectedIDs() const { return m_selected; }
@@ -57,6 +60,7 @@ private:
     void touch(qint64 id);
 
     QList<QuestionRecord> m_records;
+    mutable std::optional<QSet<qint64>> m_visibleIDs;
     QSet<qint64> m_selected;
     std::optional<qint64> m_current;
     std::optional<qint64> m_hovered;

@@ -14,7 +14,6 @@ namespace tovik {
 
 namespace {
 constexpr int rowGap = 4;        // between rows
-constexpr int checkSize = 16;
 constexpr int checkTop = 8;
 constexpr int columnGap = 6;     // between the tick box and the content
 constexpr int padH = 8;
@@ -28,30 +27,48 @@ QFont captionFont(const QFont &base)
     return font;
 }
 
-// Lays `text` out in at most `maxLines` lines of `width`, eliding the last one.
-QStringList wrapLines(const QString &text, const QFont &font, int width, int maxLines)
+// Lays `text` out in `lineCount` lines of `width`, eliding the last one. Only the start
+// of a long text is laid out: the lines can't hold more.
+QStringList wrapLines(const QString &text, const QFont &font, int width, int lineCount)
 {
-    QStringList lines;
-    QString flat = text;
+    const qsizetype shown = std::min<qsizetype>(text.size(), qsizetype(lineCount) * std::max(width, 1) + 16);
+    QString flat = text.first(shown);
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const bool cut = shown < text.size();
+    QStringList lines;
     QTextLayout layout(flat, font);
     layout.beginLayout();
     const QFontMetrics metrics(font);
-    while (lines.size() < maxLines) {
+    while (lines.size() < lineCount) {
         QTextLine line = layout.createLine();
         if (!line.isValid())
             break;
         line.setLineWidth(width);
-        const QString piece = flat.mid(line.textStart(), line.textLength());
-        if (lines.size() == maxLines - 1 && line.textStart() + line.textLength() < flat.size())
-            lines.append(metrics.elidedText(flat.mid(line.textStart()), Qt::ElideRight, width));
-        else
-            lines.append(piece.trimmed());
+        const bool last = lines.size() == lineCount - 1;
+        if (last && (cut || line.textStart() + line.textLength() < flat.size())) {
+            QString rest = flat.mid(line.textStart());
+            if (cut)
+                rest += QChar(0x2026); // elided even when the start fits
+            lines.append(metrics.elidedText(rest, Qt::ElideRight, width));
+        } else {
+            lines.append(flat.mid(line.textStart(), line.textLength()).trimmed());
+        }
     }
     layout.endLayout();
     if (lines.isEmpty())
         lines.append(QString());
     return lines;
+}
+
+QString answerText(const QModelIndex &index)
+{
+    const QString answer = index.data(HistoryListModel::AnswerRole).toString();
+    return answer.isEmpty() ? translate(QStringLiteral("No answer yet")) : answer;
+}
+
+int textWidthOf(int rowWidth)
+{
+    return std::max(120, rowWidth) - HistoryRowDelegate::checkSize - 2 - columnGap - 2 * padH;
 }
 } // namespace
 
@@ -65,21 +82,37 @@ QRect HistoryRowDelegate::checkBoxRect(const QRect &rowRect)
     return QRect(rowRect.left() + 2, rowRect.top() + checkTop, checkSize, checkSize);
 }
 
+HistoryRowDelegate::Lines HistoryRowDelegate::linesOf(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    // A list of many thousand rows asks for every row's size whenever it is laid out
+    // again; each record's line counts are kept for the width and fonts in use.
+    const int textWidth = textWidthOf(option.rect.width());
+    const QString emptyAnswer = translate(QStringLiteral("No answer yet"));
+    if (textWidth != m_linesWidth || option.font != m_linesFont || emptyAnswer != m_linesEmptyAnswer) {
+        m_lines.clear();
+        m_linesWidth = textWidth;
+        m_linesFont = option.font;
+        m_linesEmptyAnswer = emptyAnswer;
+        m_bodyFit.emplace(option.font);
+        m_captionFit.emplace(captionFont(option.font));
+    }
+    const qint64 id = index.data(HistoryListModel::RecordIdRole).toLongLong();
+    if (const auto known = m_lines.constFind(id); known != m_lines.cend())
+        return *known;
+    const Lines lines{quint8(m_bodyFit->fits(index.data(HistoryListModel::QuestionRole).toString(), textWidth) ? 1 : 2),
+                      quint8(m_captionFit->fits(answerText(index), textWidth) ? 1 : 2)};
+    m_lines.insert(id, lines);
+    return lines;
+}
+
 QSize HistoryRowDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    const int width = std::max(120, option.rect.width());
-    const int textWidth = width - checkSize - 2 - columnGap - 2 * padH;
-    const QFont body = option.font;
-    const QFont caption = captionFont(body);
-    const QString answer = index.data(HistoryListModel::AnswerRole).toString();
-    const int questionLines = static_cast<int>(
-        wrapLines(index.data(HistoryListModel::QuestionRole).toString(), body, textWidth, 2).size());
-    const int answerLines = static_cast<int>(
-        wrapLines(answer.isEmpty() ? translate(QStringLiteral("No answer yet")) : answer, caption, textWidth, 2).size());
-    const int height = 2 * padV + QFontMetrics(caption).height() + lineGap
-        + questionLines * QFontMetrics(body).lineSpacing() + lineGap
-        + answerLines * QFontMetrics(caption).lineSpacing() + rowGap;
-    return {width, height};
+    const Lines lines = linesOf(option, index);
+    const QFontMetrics body(option.font);
+    const QFontMetrics caption(captionFont(option.font));
+    const int height = 2 * padV + caption.height() + lineGap + lines.question * body.lineSpacing() + lineGap
+        + lines.answer * caption.lineSpacing() + rowGap;
+    return {std::max(120, option.rect.width()), height};
 }
 
 void HistoryRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
@@ -134,18 +167,18 @@ void HistoryRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
 
     painter->setFont(body);
     painter->setPen(palette.color(QPalette::Text));
-    for (const QString &line : wrapLines(index.data(HistoryListModel::QuestionRole).toString(), body, textWidth, 2)) {
+    const Lines lines = linesOf(option, index);
+    for (const QString &line : wrapLines(index.data(HistoryListModel::QuestionRole).toString(), body, textWidth,
+                                         lines.question)) {
         painter->drawText(QRect(x, y, textWidth, QFontMetrics(body).lineSpacing()), Qt::AlignLeft | Qt::AlignVCenter,
                           line);
         y += QFontMetrics(body).lineSpacing();
     }
     y += lineGap;
 
-    const QString answer = index.data(HistoryListModel::AnswerRole).toString();
     painter->setFont(caption);
     painter->setPen(secondary);
-    for (const QString &line :
-         wrapLines(answer.isEmpty() ? translate(QStringLiteral("No answer yet")) : answer, caption, textWidth, 2)) {
+    for (const QString &line : wrapLines(answerText(index), caption, textWidth, lines.answer)) {
         painter->drawText(QRect(x, y, textWidth, QFontMetrics(caption).lineSpacing()),
                           Qt::AlignLeft | Qt::AlignVCenter, line);
         y += QFontMetrics(caption).lineSpacing();

@@ -1,6 +1,12 @@
 #pragma once
 
+#include "history/onelinefit.h"
+
+#include <QFont>
+#include <QHash>
 #include <QStyledItemDelegate>
+
+#include <optional>
 
 namespace tovik {
 
@@ -17,6 +23,8 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
+    static constexpr int checkSize = 16;
+
     // The tick box of a row drawn in `rowRect`.
     static QRect checkBoxRect(const QRect &rowRect);
 
@@ -27,6 +35,22 @@ Q_SIGNALS:
 protected:
     bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
                      const QModelIndex &index) override;
+
+private:
+    // Lines of the question and of the answer, one or two each.
+    struct Lines
+    {
+        quint8 question = 1;
+        quint8 answer = 1;
+    };
+    Lines linesOf(const QStyleOptionViewItem &option, const QModelIndex &index) const;
+
+    mutable QHash<qint64, Lines> m_lines; // by record id, for the width, font and texts below
+    mutable int m_linesWidth = -1;
+    mutable QFont m_linesFont;
+    mutable QString m_linesEmptyAnswer;
+    mutable std::optional<OneLineFit> m_bodyFit;
+    mutable std::optional<OneLineFit> m_captionFit;
 };
 
 } // namespace tovik

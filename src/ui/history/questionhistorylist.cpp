@@ -56,6 +56,10 @@ QuestionHistoryList::QuestionHistoryList(UserPrompts &prompts, QWidget *parent)
     m_list->setModel(m_model);
     m_list->setItemDelegate(delegate);
     m_list->setUniformItemSizes(false);
+    // A long history is laid out a batch of rows per turn: the first rows show at once
+    // and the window keeps answering while the rest are measured.
+    m_list->setLayoutMode(QListView::Batched);
+    m_list->setBatchSize(256);
     m_list->setResizeMode(QListView::Adjust);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
@@ -187,7 +191,7 @@ QSet<qint64> QuestionHistoryList::selectedVisibleIDs() const
 
 void QuestionHistoryList::toggleSelectAll()
 {
-    const QSet<qint64> visible = m_model->visibleIDs();
+    const QSet<qint64> &visible = m_model->visibleIDs();
     QSet<qint64> selected = m_model->selectedIDs();
     const bool allSelected = !visible.isEmpty() && selected.contains(visible);
     if (allSelected)
@@ -216,9 +220,8 @@ void QuestionHistoryList::updateState()
     m_body->setCurrentWidget(hasVisible ? m_listPage : static_cast<QWidget *>(m_noMatches));
     m_noMatches->setContent(QStringLiteral("magnifyingglass"), m_noMatchTitle, m_noMatchDescription);
 
-    const QSet<qint64> visible = m_model->visibleIDs();
-    const int count = static_cast<int>(selectedVisibleIDs().size());
-    const bool allSelected = !visible.isEmpty() && m_model->selectedIDs().contains(visible);
+    const int count = static_cast<int>(m_model->selectedVisibleCount());
+    const bool allSelected = hasVisible && count == m_model->rowCount();
     m_selectAll->setText(translate(allSelected ? QStringLiteral("Deselect All") : QStringLiteral("Select All")));
     m_selectedCount->setText(translated(QStringLiteral("{count} selected"), {{QStringLiteral("count"), QString::number(count)}}));
     m_selectedCount->setVisible(count > 0);

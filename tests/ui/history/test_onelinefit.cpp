@@ -1,0 +1,60 @@
+#include "history/onelinefit.h"
+
+#include <QFont>
+#include <QRandomGenerator>
+#include <QtTest>
+
+using namespace tovik;
+
+// The history rows are sized from OneLineFit's quick answer; a row sized for one line
+// whose text needs two would be painted over the next row.
+class TestOneLineFit : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void agreesWithLayingTheTextOut_data();
+    void agreesWithLayingTheTextOut();
+};
+
+void TestOneLineFit::agreesWithLayingTheTextOut_data()
+{
+    QTest::addColumn<QStringList>("pieces");
+    QTest::newRow("english") << QStringList{QStringLiteral("What "), QStringLiteral("did "), QStringLiteral("WWW "),
+                                            QStringLiteral("iii "), QStringLiteral("the committee "), QStringLiteral("12% ")};
+    QTest::newRow("chinese") << QStringList{QStringLiteral("預算"), QStringLiteral("增加"), QStringLiteral("。"),
+                                            QStringLiteral("陳大文"), QStringLiteral("（附件）")};
+    QTest::newRow("mixed with line breaks") << QStringList{QStringLiteral("Budget "), QStringLiteral("預算 "),
+                                                           QStringLiteral("\n"), QStringLiteral("p. 3 "),
+                                                           QStringLiteral("[來源: report.pdf p. 3]")};
+    QTest::newRow("other scripts") << QStringList{QStringLiteral("Ελλάδα "), QStringLiteral("مرحبا "),
+                                                  QStringLiteral("e\u0301 "),
+                                                  QStringLiteral("ffi ")};
+}
+
+void TestOneLineFit::agreesWithLayingTheTextOut()
+{
+    QFETCH(QStringList, pieces);
+    QFont caption;
+    caption.setPointSizeF(caption.pointSizeF() * 0.85);
+    QRandomGenerator random(7);
+    for (const QFont &font : {QFont(), caption}) {
+        const OneLineFit fit(font);
+        int fitted = 0;
+        for (int sample = 0; sample < 400; ++sample) {
+            QString text;
+            const int count = random.bounded(1, 30);
+            for (int i = 0; i < count; ++i)
+                text += pieces.at(random.bounded(int(pieces.size())));
+            const int width = random.bounded(40, 400);
+            const bool exact = fit.fitsExactly(text, width);
+            QVERIFY2(fit.fits(text, width) == exact, qPrintable(QStringLiteral("%1 at %2 px").arg(text).arg(width)));
+            fitted += exact ? 1 : 0;
+        }
+        // Both answers came up.
+        QVERIFY(fitted > 20 && fitted < 380);
+    }
+}
+
+QTEST_MAIN(TestOneLineFit)
+#include "test_onelinefit.moc"
