@@ -2,6 +2,7 @@
 
 #include "i18n/translate.h"
 #include "search/foldedrecords.h"
+#include "search/historyfilterqueue.h"
 #include "search/historyassistant.h"
 #include "search/historysearchfilter.h"
 #include "search/historysemanticsearch.h"
@@ -113,25 +114,79 @@ HistoryQueryIntent HistorySearchController::currentIntent() const
     return NegationReading::readIntent(m_query);
 }
 
-QList<QuestionRecord> HistorySearchController::visibleRecords(const QList<QuestionRecord> &records) const
+bool HistorySearchController::FilterInputs::sameAs(const FilterInputs &other) const
 {
-    if (m_filtered && m_filtered->records.constData() == records.constData()
-        && m_filtered->records.size() == records.size() && m_filtered->query == m_query
-        && m_filtered->semanticIDs == m_semanticIDs && m_filtered->modelQuery == m_modelQuery
-        && m_filtered->modelExclusions == m_modelExclusions && m_filtered->modelWantsAbsence == m_modelWantsAbsence
-        && m_filtered->turkic == FoldedRecords::forCurrentLocale().isTurkic())
-        return m_filtered->visible;
-    QList<QuestionRecord> visible = HistorySearchFilter::filter(records, m_query, m_semanticIDs, currentIntent());
-    m_filtered = Filtered{records,           m_query,           m_semanticIDs,
-                          m_modelQuery,      m_modelExclusions, m_modelWantsAbsence,
-                          FoldedRecords::forCurrentLocale().isTurkic(), visible};
-    return visible;
+    return records.constData() == other.records.constData() && records.size() == other.records.size()
+        && query == other.query && semanticIDs == other.semanticIDs && modelQuery == other.modelQuery
+        && modelExclusions == other.modelExclusions && modelWantsAbsence == other.modelWantsAbsence
+        && turkic == other.turkic;
 }
 
-QSet<qint64> HistorySearchController::visibleIDs() const
+HistorySearchController::FilterInputs HistorySearchController::filterInputs(const QList<QuestionRecord> &records) const
 {
-    const QList<qint64> ids = idsOf(visibleRecords());
-    return QSet<qint64>(ids.cbegin(), ids.cend());
+    return {records,         m_query,           m_semanticIDs, m_modelQuery,
+            m_modelExclusions, m_modelWantsAbsence, FoldedRecords::forCurrentLocale().isTurkic()};
+}
+
+std::optional<QList<QuestionRecord>> HistorySearchController::readyVisible(const QList<QuestionRecord> &records)
+{
+    FilterInputs inputs = filterInputs(records);
+    if (m_filtered && m_filtered->inputs.sameAs(inputs))
+        return m_filtered->visible;
+    if (records.size() < m_backgroundFilterFrom || trimmedQuery().isEmpty()) {
+        QList<QuestionRecord> visible = HistorySearchFilter::filter(records, m_query, m_semanticIDs, currentIntent());
+        m_filtered = Filtered{std::move(inputs), visible};
+        return visible;
+    }
+    if (!m_pendingFilter || !m_pendingFilter->sameAs(inputs)) {
+        const qint64 request = ++m_filterRequest;
+        HistoryFilterQueue::shared().filter(records, m_query, m_semanticIDs, currentIntent(), request, m_latestFilter,
+                                            this, [this, request](const QList<QuestionRecord> &visible) {
+                                                filterArrived(request, visible);
+                                            });
+        m_pendingFilter = std::move(inputs);
+    }
+    return std::nullopt;
+}
+
+void HistorySearchController::filterArrived(qint64 request, const QList<QuestionRecord> &visible)
+{
+    if (request != m_filterRequest || !m_pendingFilter)
+        return;
+    m_filtered = Filtered{*std::move(m_pendingFilter), visible};
+    m_pendingFilter.reset();
+    // The search may have moved on meanwhile: then this asks for the next filtering.
+    if (m_cutPending)
+        cutSelectionToVisible();
+    markChanged();
+    flushChanged();
+}
+
+QList<QuestionRecord> HistorySearchController::visibleRecords(const QList<QuestionRecord> &records)
+{
+    if (std::optional<QList<QuestionRecord>> ready = readyVisible(records))
+        return *std::move(ready);
+    if (!m_filtered)
+        return records;
+    QList<QuestionRecord> shown = m_filtered->visible;
+    const QList<QuestionRecord> &before = m_filtered->inputs.records;
+    if (before.constData() != records.constData() || before.size() != records.size()) {
+        // Records deleted since are not shown meanwhile.
+        const QList<qint64> ids = idsOf(records);
+        const QSet<qint64> existing(ids.cbegin(), ids.cend());
+        shown.removeIf([&existing](const QuestionRecord &record) { return !existing.contains(record.id); });
+    }
+    return shown;
+}
+
+void HistorySearchController::cutSelectionToVisible()
+{
+    const std::optional<QList<QuestionRecord>> visible = readyVisible(m_records);
+    m_cutPending = !visible;
+    if (!visible)
+        return;
+    const QList<qint64> ids = idsOf(*visible);
+    Q_EMIT selectionCutRequested(QSet<qint64>(ids.cbegin(), ids.cend()));
 }
 
 void HistorySearchController::cancelSearch()
@@ -302,11 +357,6 @@ void HistorySearchController::resetModelReading()
 {
     setSemanticIDs({});
     setModelReading(QString(), QStringList(), false);
-}
-
-void HistorySearchController::cutSelectionToVisible()
-{
-    Q_EMIT selectionCutRequested(visibleIDs());
 }
 
 void HistorySearchController::setSemanticIDs(const QList<qint64> &ids)

@@ -74,10 +74,17 @@ public:
     QString trimmedQuery() const;
     // The rules' reading of the query, merged with the assistant's when it belongs to this query.
     HistoryQueryIntent currentIntent() const;
-    // What the list shows, in order.
-    QList<QuestionRecord> visibleRecords() const { return visibleRecords(m_records); }
-    QList<QuestionRecord> visibleRecords(const QList<QuestionRecord> &records) const;
-    QSet<qint64> visibleIDs() const;
+    // What the list shows, in order. A history of at least backgroundFilterFrom() records
+    // is filtered off the interface thread: until that ends, the last result is shown
+    // (without records that are gone), isFiltering() holds, and changed() follows.
+    QList<QuestionRecord> visibleRecords() { return visibleRecords(m_records); }
+    QList<QuestionRecord> visibleRecords(const QList<QuestionRecord> &records);
+    bool isFiltering() const { return m_pendingFilter.has_value(); }
+    int backgroundFilterFrom() const { return m_backgroundFilterFrom; }
+    void setBackgroundFilterFrom(int recordCount) { m_backgroundFilterFrom = recordCount; }
+
+    // Asks the list to cut its ticks to the visible records: now, or when they are known.
+    void cutSelectionToVisible();
 
     // The list left the screen: the running task stops and nothing of it is applied.
     void cancelSearch();
@@ -118,7 +125,6 @@ private:
     void stopTask();
 
     void resetModelReading();
-    void cutSelectionToVisible();
     void setSemanticIDs(const QList<qint64> &ids);
     void setSearching(bool searching);
     void setPhase(AssistantPhase phase);
@@ -142,11 +148,9 @@ private:
     std::optional<Task> m_task;
     bool m_dirty = false;
 
-    // The last filtering, kept because the list asks again on every change of the
-    // search state (typing, searching, results, the assistant) and a large history takes
-    // a while to filter. `records` is a share of the list it was asked for, so its data
-    // can't change under the same address.
-    struct Filtered
+    // What a filtering was asked for. `records` is a share of the list it was asked
+    // for, so its data can't change under the same address.
+    struct FilterInputs
     {
         QList<QuestionRecord> records;
         QString query;
@@ -155,9 +159,28 @@ private:
         QStringList modelExclusions;
         bool modelWantsAbsence = false;
         bool turkic = false; // the folding the texts were compared with
+
+        bool sameAs(const FilterInputs &other) const;
+    };
+    // The last filtering, kept because the list asks again on every change of the
+    // search state (typing, searching, results, the assistant) and a large history takes
+    // a while to filter.
+    struct Filtered
+    {
+        FilterInputs inputs;
         QList<QuestionRecord> visible;
     };
-    mutable std::optional<Filtered> m_filtered;
+    FilterInputs filterInputs(const QList<QuestionRecord> &records) const;
+    // The visible records when known now; otherwise a filtering is under way.
+    std::optional<QList<QuestionRecord>> readyVisible(const QList<QuestionRecord> &records);
+    void filterArrived(qint64 request, const QList<QuestionRecord> &visible);
+
+    std::optional<Filtered> m_filtered;
+    std::optional<FilterInputs> m_pendingFilter;
+    qint64 m_filterRequest = 0;
+    std::shared_ptr<std::atomic<qint64>> m_latestFilter = std::make_shared<std::atomic<qint64>>(0);
+    int m_backgroundFilterFrom = 2000;
+    bool m_cutPending = false;
 };
 
 } // namespace tovik

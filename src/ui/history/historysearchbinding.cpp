@@ -43,17 +43,18 @@ HistorySearchBinding::HistorySearchBinding(QuestionHistoryList &list, HistorySea
 
 void HistorySearchBinding::searchChanged()
 {
+    // First the rows, which may start filtering a long history.
+    m_list.refreshVisible();
     using Phase = HistorySearchController::AssistantPhase;
     if (m_controller->assistantPhase() == Phase::checking)
         m_list.setNoMatchTexts(QStringLiteral("Assistant is checking"),
                                QStringLiteral("Checking whether this sentence really matches, including negation."));
-    else if (m_controller->isSearching())
+    else if (m_controller->isSearching() || m_controller->isFiltering())
         m_list.setNoMatchTexts(QStringLiteral("Searching"),
                                QStringLiteral("Comparing this sentence with saved questions and answers."));
     else
         m_list.setNoMatchTexts(QStringLiteral("No matching questions"),
                                QStringLiteral("Try another sentence, or clear the search."));
-    m_list.refreshVisible();
 }
 
 bool HistorySearchBinding::eventFilter(QObject *watched, QEvent *event)
@@ -73,7 +74,9 @@ bool HistorySearchBinding::eventFilter(QObject *watched, QEvent *event)
             const QString query = m_controller->query();
             m_controller->setQuery(QString());
             m_controller->setQuery(query);
-            model->setSelectedIDs(m_controller->isSearching() ? ticked : ticked & m_controller->visibleIDs());
+            model->setSelectedIDs(ticked);
+            if (!m_controller->isSearching())
+                m_controller->cutSelectionToVisible();
         }
     }
     return QObject::eventFilter(watched, event);

@@ -4,6 +4,7 @@
 #include "modelserver/embeddingmodel.h"
 
 #include <QList>
+#include <QSet>
 
 namespace tovik::test {
 
@@ -36,6 +37,12 @@ inline QList<qint64> idsOf(const QList<QuestionRecord> &records)
     for (const QuestionRecord &r : records)
         ids.append(r.id);
     return ids;
+}
+
+inline QSet<qint64> idSet(const QList<QuestionRecord> &records)
+{
+    const QList<qint64> ids = idsOf(records);
+    return QSet<qint64>(ids.cbegin(), ids.cend());
 }
 
 inline constexpr EmbeddingLanguage english = EmbeddingLanguage::english;

@@ -1,6 +1,8 @@
 #include "fakeembeddingmodel.h"
 #include "fakelanguagemodel.h"
 #include "search/historyassistant.h"
+#include "search/historyfilterqueue.h"
+#include "search/historysearchfilter.h"
 #include "search/historysearchcontroller.h"
 #include "search/historysemanticsearch.h"
 #include "searchrecords.h"
@@ -38,6 +40,7 @@ private Q_SLOTS:
     void staleReadingIsDropped();
     void recordsChangeCutsSelectionAndSearchesAgain();
     void cancelSearchStopsTheTask();
+    void longHistoryIsFilteredOffTheInterfaceThread();
 
 private:
     void makeController();
@@ -283,7 +286,7 @@ void TestHistorySearchController::recordsChangeCutsSelectionAndSearchesAgain()
     QCOMPARE(cuts.first().first().value<QSet<qint64>>(), (QSet<qint64>{4, 3, 2, 1}));
     QTRY_VERIFY(!m_controller->isSearching());
     // After the search the selection is cut to what is visible.
-    QCOMPARE(cuts.last().first().value<QSet<qint64>>(), m_controller->visibleIDs());
+    QCOMPARE(cuts.last().first().value<QSet<qint64>>(), idSet(m_controller->visibleRecords()));
 
     // The same ids with new texts start nothing, but the list shows what the texts say now.
     fewer[0].answer = QStringLiteral("changed");
@@ -308,6 +311,44 @@ void TestHistorySearchController::cancelSearchStopsTheTask()
     QTest::qWait(40);
     QVERIFY(m_language.requests.isEmpty());
     QVERIFY(m_embeddings->embeddedTexts(chinese).isEmpty());
+}
+
+void TestHistorySearchController::longHistoryIsFilteredOffTheInterfaceThread()
+{
+    m_controller->setBackgroundFilterFrom(1);
+    QSignalSpy cuts(m_controller.get(), &HistorySearchController::selectionCutRequested);
+    // Until the filtering ends, the rows stay what they were and the ticks stay as they are.
+    m_controller->setQuery(QStringLiteral("H"));
+    QVERIFY(m_controller->isFiltering());
+    QCOMPARE(m_controller->visibleRecords(), m_records);
+    QVERIFY(cuts.isEmpty());
+    QTRY_VERIFY(!m_controller->isFiltering());
+    const QList<QuestionRecord> holiday = HistorySearchFilter::filter(m_records, QStringLiteral("H"), {}, m_controller->currentIntent());
+    QCOMPARE(m_controller->visibleRecords(), holiday);
+    QCOMPARE(cuts.size(), 1);
+    QCOMPARE(cuts.last().first().value<QSet<qint64>>(), idSet(holiday));
+
+    // A filtering whose query was replaced before its result came back is never shown.
+    m_controller->setQuery(QStringLiteral("F"));
+    QVERIFY(m_controller->isFiltering());
+    HistoryFilterQueue::shared().waitForIdle(); // its result waits in the event queue
+    m_controller->setQuery(QStringLiteral("稅"));
+    QList<QList<qint64>> shown;
+    connect(m_controller.get(), &HistorySearchController::changed, this,
+            [&] { shown.append(idsOf(m_controller->visibleRecords())); });
+    QTRY_VERIFY(!m_controller->isFiltering());
+    QCOMPARE(idsOf(m_controller->visibleRecords()), QList<qint64>{1});
+    QVERIFY(!shown.contains(QList<qint64>{2}));
+
+    // Records deleted while a filtering runs are not shown meanwhile.
+    QList<QuestionRecord> fewer = m_records;
+    fewer.removeIf([](const QuestionRecord &record) { return record.id == 1; });
+    m_controller->setQuery(QStringLiteral("稅務"));
+    m_controller->setRecords(fewer);
+    QVERIFY(m_controller->isFiltering());
+    QVERIFY(m_controller->visibleRecords().isEmpty());
+    QTRY_VERIFY(!m_controller->isFiltering());
+    QVERIFY(m_controller->visibleRecords().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestHistorySearchController)

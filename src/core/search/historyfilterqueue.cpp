@@ -1,0 +1,63 @@
+#include "search/historyfilterqueue.h"
+
+#include "search/historysearchfilter.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QSemaphore>
+#include <QThread>
+
+namespace tovik {
+
+HistoryFilterQueue &HistoryFilterQueue::shared()
+{
+    static HistoryFilterQueue *instance = new HistoryFilterQueue(QCoreApplication::instance());
+    return *instance;
+}
+
+HistoryFilterQueue::HistoryFilterQueue(QObject *parent)
+    : QObject(parent)
+{
+    m_queue.setObjectName(QStringLiteral("tovikRAGUI.historyFilter"));
+    m_queue.setMaxThreadCount(1);
+    m_queue.setExpiryTimeout(-1);
+}
+
+HistoryFilterQueue::~HistoryFilterQueue()
+{
+    m_queue.waitForDone();
+}
+
+void HistoryFilterQueue::filter(QList<QuestionRecord> records, QString query, QList<qint64> semanticIDs,
+                                HistoryQueryIntent intent, qint64 request, Latest latest, QObject *context,
+                                std::function<void(QList<QuestionRecord>)> done)
+{
+    latest->store(request);
+    QPointer<QObject> guard(context);
+    m_queue.start([this, records = std::move(records), query = std::move(query), semanticIDs = std::move(semanticIDs),
+                   intent = std::move(intent), request, latest, guard, done = std::move(done)]() mutable {
+        QThread::currentThread()->setObjectName(m_queue.objectName());
+        if (latest->load() != request)
+            return;
+        QList<QuestionRecord> visible = HistorySearchFilter::filter(records, query, semanticIDs, intent);
+        if (latest->load() != request)
+            return;
+        // Back to the interface thread; `guard` is only looked at there.
+        QMetaObject::invokeMethod(
+            this,
+            [guard, done = std::move(done), visible = std::move(visible)] {
+                if (guard)
+                    done(visible);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void HistoryFilterQueue::waitForIdle()
+{
+    QSemaphore reached;
+    m_queue.start([&reached] { reached.release(); });
+    reached.acquire();
+}
+
+} // namespace tovik

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "history/questionrecord.h"
+#include "search/historyqueryintent.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QThreadPool>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace tovik {
+
+// Filters a long history off the interface thread, on one thread that never ends, so
+// the folded texts of the records stay with it from one keystroke to the next.
+class HistoryFilterQueue final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(HistoryFilterQueue)
+
+public:
+    // The last request of one asker; a filtering whose number is no longer the last one
+    // when it comes up is skipped.
+    using Latest = std::shared_ptr<std::atomic<qint64>>;
+
+    static HistoryFilterQueue &shared();
+    explicit HistoryFilterQueue(QObject *parent = nullptr);
+    ~HistoryFilterQueue() override;
+
+    // Runs HistorySearchFilter::filter on the queue and calls `done` with its result on
+    // this object's thread, unless `context` has been destroyed or `request` is stale.
+    void filter(QList<QuestionRecord> records, QString query, QList<qint64> semanticIDs, HistoryQueryIntent intent,
+                qint64 request, Latest latest, QObject *context, std::function<void(QList<QuestionRecord>)> done);
+
+    // Blocks until the queue is empty (tests).
+    void waitForIdle();
+
+private:
+    QThreadPool m_queue;
+};
+
+} // namespace tovik
