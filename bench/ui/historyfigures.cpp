@@ -103,6 +103,8 @@ void historyFigures(int recordCount)
                 "longest busy turn median %.1f ms, worst %.1f ms (target <= 16 ms); %d rows shown for \"Question 123\"\n",
                 perKey.size(), perKey[perKey.size() / 2], perKey.back(), longestTurn[longestTurn.size() / 2],
                 longestTurn.back(), list.model()->rowCount());
+    std::printf("resident after the search: %.0f MB (the folded texts the filter keeps included)\n",
+                double(residentBytes()) / 1048576.0);
 }
 
 } // namespace bench

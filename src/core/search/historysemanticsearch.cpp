@@ -72,17 +72,19 @@ void HistorySemanticSearch::setSetup(SemanticSetup setup)
 void HistorySemanticSearch::matchingIDs(const QList<QuestionRecord> &records, const QString &query, QObject *context,
                                         std::function<void(QList<qint64>)> done, CancelFlag cancelled)
 {
-    QList<RankingEntry> entries;
-    entries.reserve(records.size());
-    for (const QuestionRecord &record : records)
-        entries.append({record.id, record.question, record.answer});
-
     QPointer<QObject> guard(context);
-    m_queue.start([this, entries = std::move(entries), query, setup = m_setup, guard, done = std::move(done),
+    // The records are shared, not copied; the entries are made on the queue, where a long
+    // history costs the interface thread nothing.
+    m_queue.start([this, records = records, query, setup = m_setup, guard, done = std::move(done),
                    cancelled = std::move(cancelled)]() mutable {
         QThread::currentThread()->setObjectName(queueLabel);
         if (cancelled && cancelled->load())
             return;
+        QList<RankingEntry> entries;
+        entries.reserve(records.size());
+        for (const QuestionRecord &record : std::as_const(records))
+            entries.append({record.id, record.question, record.answer});
+        records = {};
         m_ranker->use(setup);
         QList<qint64> ids = m_ranker->rank(entries, query, cancelled.get());
         if (cancelled && cancelled->load())

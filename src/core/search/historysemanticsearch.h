@@ -40,8 +40,8 @@ public:
     // Replaces the models and thresholds for the searches that start after it.
     void setSetup(SemanticSetup setup);
 
-    // Copies (id, question, answer) of the records here, ranks them against the
-    // query on the queue, and calls `done` with the ids on this object's thread,
+    // Takes (id, question, answer) of the records on the queue, ranks them against
+    // the query there, and calls `done` with the ids on this object's thread,
     // unless `context` has been destroyed. Searches run one after another, in
     // order; one whose `cancelled` flag is set by the time it runs (or while it
     // runs) ends without calling `done`.
