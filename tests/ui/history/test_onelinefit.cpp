@@ -1,3 +1,5 @@
+#include "history/historylistmodel.h"
+#include "history/historyrowdelegate.h"
 #include "history/onelinefit.h"
 
 #include <QFont>
@@ -15,6 +17,7 @@ class TestOneLineFit : public QObject
 private Q_SLOTS:
     void agreesWithLayingTheTextOut_data();
     void agreesWithLayingTheTextOut();
+    void rowHeightFollowsTheWidth();
 };
 
 void TestOneLineFit::agreesWithLayingTheTextOut_data()
@@ -54,6 +57,24 @@ void TestOneLineFit::agreesWithLayingTheTextOut()
         // Both answers came up.
         QVERIFY(fitted > 20 && fitted < 380);
     }
+}
+
+void TestOneLineFit::rowHeightFollowsTheWidth()
+{
+    HistoryListModel model;
+    model.setVisibleRecords({{1, QDateTime::currentDateTimeUtc(), QStringLiteral("Who calibrated the tidal gauge?"),
+                              QStringLiteral("Ines Marlow."), {}}});
+    HistoryRowDelegate delegate;
+    QStyleOptionViewItem option;
+    option.font = QFont();
+    const auto heightAt = [&](int width) {
+        option.rect = QRect(0, 0, width, 10);
+        return delegate.sizeHint(option, model.index(0)).height();
+    };
+    const int wide = heightAt(900);
+    const int narrow = heightAt(150);
+    QVERIFY2(narrow > wide, qPrintable(QStringLiteral("%1 vs %2").arg(narrow).arg(wide)));
+    QCOMPARE(heightAt(900), wide);
 }
 
 QTEST_MAIN(TestOneLineFit)

@@ -174,12 +174,14 @@ void TestContentViewHistory::longHistoryStaysUsableWhileItIsSearched()
     QVERIFY(selectAll);
     QTest::mouseClick(selectAll, Qt::LeftButton);
     QCOMPARE(model.selectedIDs(), QSet<qint64>{1234});
+    QCOMPARE(selectAll->text(), QStringLiteral("Deselect All"));
 
     // Cleared, everything is back with the tick kept; one character that only one
     // record holds drops the tick once that search has ended.
     QTest::mouseClick(box->clearButton(), Qt::LeftButton);
     QCOMPARE(model.rowCount(), count);
     QCOMPARE(model.selectedIDs(), QSet<qint64>{1234});
+    QCOMPARE(selectAll->text(), QStringLiteral("Select All"));
     QTest::keyClicks(box->field(), QStringLiteral("@"));
     QCOMPARE(model.selectedIDs(), QSet<qint64>{1234});
     QTRY_COMPARE(shownIDs(model), QList<qint64>{2000});
