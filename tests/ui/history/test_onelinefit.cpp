@@ -30,6 +30,11 @@ void TestOneLineFit::agreesWithLayingTheTextOut_data()
     QTest::newRow("mixed with line breaks") << QStringList{QStringLiteral("Budget "), QStringLiteral("預算 "),
                                                            QStringLiteral("\n"), QStringLiteral("p. 3 "),
                                                            QStringLiteral("[來源: report.pdf p. 3]")};
+    QTest::newRow("kerned and joined letters")
+        << QStringList{QStringLiteral("AV"), QStringLiteral("To"), QStringLiteral("Wa"), QStringLiteral("ffi"),
+                       QStringLiteral("Ty"), QStringLiteral("LT"), QStringLiteral("YA")};
+    QTest::newRow("many line breaks") << QStringList{QStringLiteral("\n"), QStringLiteral("\n\n"), QStringLiteral("word\n"),
+                                                     QStringLiteral("x")};
     QTest::newRow("other scripts") << QStringList{QStringLiteral("Ελλάδα "), QStringLiteral("مرحبا "),
                                                   QStringLiteral("e\u0301 "),
                                                   QStringLiteral("ffi ")};
