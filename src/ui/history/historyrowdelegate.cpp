@@ -10,6 +10,9 @@
 #include <QPainterPath>
 #include <QTextLayout>
 
+#include <algorithm>
+#include <iterator>
+
 namespace tovik {
 
 namespace {
@@ -85,23 +88,31 @@ QRect HistoryRowDelegate::checkBoxRect(const QRect &rowRect)
 HistoryRowDelegate::Lines HistoryRowDelegate::linesOf(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     // A list of many thousand rows asks for every row's size whenever it is laid out
-    // again; each record's line counts are kept for the width and fonts in use.
+    // again; each record's line counts are kept for the fonts in use and the last few
+    // widths (the view asks at its own width and, now and then, at none).
     const int textWidth = textWidthOf(option.rect.width());
     const QString emptyAnswer = translate(QStringLiteral("No answer yet"));
-    if (textWidth != m_linesWidth || option.font != m_linesFont || emptyAnswer != m_linesEmptyAnswer) {
+    if (option.font != m_linesFont || emptyAnswer != m_linesEmptyAnswer || !m_bodyFit) {
         m_lines.clear();
-        m_linesWidth = textWidth;
         m_linesFont = option.font;
         m_linesEmptyAnswer = emptyAnswer;
         m_bodyFit.emplace(option.font);
         m_captionFit.emplace(captionFont(option.font));
     }
+    auto cache = std::find_if(m_lines.begin(), m_lines.end(),
+                              [textWidth](const LinesAtWidth &kept) { return kept.width == textWidth; });
+    if (cache == m_lines.end()) {
+        if (m_lines.size() >= keptWidths)
+            m_lines.erase(m_lines.begin());
+        m_lines.push_back({textWidth, {}});
+        cache = std::prev(m_lines.end());
+    }
     const qint64 id = index.data(HistoryListModel::RecordIdRole).toLongLong();
-    if (const auto known = m_lines.constFind(id); known != m_lines.cend())
+    if (const auto known = cache->lines.constFind(id); known != cache->lines.cend())
         return *known;
     const Lines lines{quint8(m_bodyFit->fits(index.data(HistoryListModel::QuestionRole).toString(), textWidth) ? 1 : 2),
                       quint8(m_captionFit->fits(answerText(index), textWidth) ? 1 : 2)};
-    m_lines.insert(id, lines);
+    cache->lines.insert(id, lines);
     return lines;
 }
 

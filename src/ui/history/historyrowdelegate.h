@@ -7,6 +7,7 @@
 #include <QStyledItemDelegate>
 
 #include <optional>
+#include <vector>
 
 namespace tovik {
 
@@ -45,8 +46,13 @@ private:
     };
     Lines linesOf(const QStyleOptionViewItem &option, const QModelIndex &index) const;
 
-    mutable QHash<qint64, Lines> m_lines; // by record id, for the width, font and texts below
-    mutable int m_linesWidth = -1;
+    struct LinesAtWidth
+    {
+        int width = 0;
+        QHash<qint64, Lines> lines; // by record id
+    };
+    static constexpr std::size_t keptWidths = 3;
+    mutable std::vector<LinesAtWidth> m_lines; // for the font and texts below
     mutable QFont m_linesFont;
     mutable QString m_linesEmptyAnswer;
     mutable std::optional<OneLineFit> m_bodyFit;

@@ -80,6 +80,14 @@ void TestOneLineFit::rowHeightFollowsTheWidth()
     const int narrow = heightAt(150);
     QVERIFY2(narrow > wide, qPrintable(QStringLiteral("%1 vs %2").arg(narrow).arg(wide)));
     QCOMPARE(heightAt(900), wide);
+
+    // A larger font wraps where the smaller one did not; the rows are measured again.
+    option.font.setPointSizeF(option.font.pointSizeF() * 3);
+    const HistoryRowDelegate fresh;
+    for (const int width : {900, 400, 150}) {
+        option.rect = QRect(0, 0, width, 10);
+        QCOMPARE(delegate.sizeHint(option, model.index(0)), fresh.sizeHint(option, model.index(0)));
+    }
 }
 
 QTEST_MAIN(TestOneLineFit)
