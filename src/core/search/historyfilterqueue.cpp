@@ -1,5 +1,6 @@
 #include "search/historyfilterqueue.h"
 
+#include "search/foldedrecords.h"
 #include "search/historysearchfilter.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,7 @@ void HistoryFilterQueue::filter(QList<QuestionRecord> records, QString query, QL
                                 std::function<void(QList<QuestionRecord>)> done)
 {
     latest->store(request);
+    m_holdsTexts = true;
     QPointer<QObject> guard(context);
     m_queue.start([this, records = std::move(records), query = std::move(query), semanticIDs = std::move(semanticIDs),
                    intent = std::move(intent), request, latest, guard, done = std::move(done)]() mutable {
@@ -51,6 +53,14 @@ void HistoryFilterQueue::filter(QList<QuestionRecord> records, QString query, QL
             },
             Qt::QueuedConnection);
     });
+}
+
+void HistoryFilterQueue::forgetFoldedTexts()
+{
+    if (!m_holdsTexts)
+        return;
+    m_holdsTexts = false;
+    m_queue.start([] { FoldedRecords::forCurrentLocale().use({}); });
 }
 
 void HistoryFilterQueue::waitForIdle()

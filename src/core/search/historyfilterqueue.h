@@ -35,11 +35,16 @@ public:
     void filter(QList<QuestionRecord> records, QString query, QList<qint64> semanticIDs, HistoryQueryIntent intent,
                 qint64 request, Latest latest, QObject *context, std::function<void(QList<QuestionRecord>)> done);
 
+    // The folded texts kept on the queue's thread are let go (the history became short
+    // enough to be filtered where it is asked for). Nothing happens if nothing was filtered.
+    void forgetFoldedTexts();
+
     // Blocks until the queue is empty (tests).
     void waitForIdle();
 
 private:
     QThreadPool m_queue;
+    bool m_holdsTexts = false;
 };
 
 } // namespace tovik

@@ -89,6 +89,8 @@ void HistorySearchController::setRecords(const QList<QuestionRecord> &records)
     if (records == m_records)
         return;
     m_records = records;
+    if (m_records.size() < m_backgroundFilterFrom)
+        HistoryFilterQueue::shared().forgetFoldedTexts();
     markChanged();
     if (idsChanged) {
         const QList<qint64> ids = idsOf(m_records);

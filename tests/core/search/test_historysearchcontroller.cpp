@@ -41,6 +41,7 @@ private Q_SLOTS:
     void recordsChangeCutsSelectionAndSearchesAgain();
     void cancelSearchStopsTheTask();
     void longHistoryIsFilteredOffTheInterfaceThread();
+    void filterThreadLetsGoOfAHistoryThatBecameShort();
 
 private:
     void makeController();
@@ -349,6 +350,25 @@ void TestHistorySearchController::longHistoryIsFilteredOffTheInterfaceThread()
     QVERIFY(m_controller->visibleRecords().isEmpty());
     QTRY_VERIFY(!m_controller->isFiltering());
     QVERIFY(m_controller->visibleRecords().isEmpty());
+}
+
+void TestHistorySearchController::filterThreadLetsGoOfAHistoryThatBecameShort()
+{
+    QList<QuestionRecord> own = m_records;
+    own.last().answer += QStringLiteral(" (own copy)");
+    m_controller->setBackgroundFilterFrom(3);
+    m_controller->setRecords(own);
+    m_controller->setQuery(QStringLiteral("Holiday"));
+    QTRY_VERIFY(!m_controller->isSearching() && !m_controller->isFiltering());
+    HistoryFilterQueue::shared().waitForIdle();
+    QVERIFY(!own.isDetached()); // the filter thread keeps the texts it folded
+
+    // Two records are filtered here: the long list and its folded texts go.
+    m_controller->setRecords(m_records.mid(0, 2));
+    QTRY_VERIFY(!m_controller->isSearching() && !m_controller->isFiltering());
+    HistoryFilterQueue::shared().waitForIdle();
+    QCoreApplication::processEvents();
+    QVERIFY(own.isDetached());
 }
 
 QTEST_GUILESS_MAIN(TestHistorySearchController)
