@@ -3,7 +3,8 @@
 // settings were weighed against: English only, other page segmentation modes, English
 // first with doubtful lines read again with Chinese, and other resolutions.
 //
-// Usage: bench_ocr_truth [filter]   (only pages whose name contains the filter)
+// Usage: bench_ocr_truth [filter [reader]]   (only pages whose name contains the filter;
+//                                            only readers whose label contains the reader)
 // Runs with one recognizer thread (OMP_THREAD_LIMIT=1), as the app does.
 
 #include "truthpages.h"
@@ -92,6 +93,46 @@ QString routed(tesseract::TessBaseAPI &english, tesseract::TessBaseAPI &both, co
     return lines.join(QLatin1Char('\n'));
 }
 
+// Lines found by the layout analysis alone (no recognition), each read on its own:
+// English first, then, when that reads it with less than `threshold` confidence (or
+// `threshold` is above 100), Chinese and English.
+QString layoutRouted(tesseract::TessBaseAPI &layout, tesseract::TessBaseAPI &english, tesseract::TessBaseAPI &both,
+                     const QImage &grey, float threshold)
+{
+    setImage(layout, grey);
+    std::unique_ptr<tesseract::PageIterator> it(layout.AnalyseLayout());
+    if (!it)
+        return {};
+    setImage(english, grey);
+    setImage(both, grey);
+    QStringList lines;
+    do {
+        int left = 0, top = 0, right = 0, bottom = 0;
+        if (!it->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom))
+            continue;
+        const int pad = 4;
+        const int x = std::max(0, left - pad);
+        const int y = std::max(0, top - pad);
+        const int w = std::min(grey.width() - x, right - left + 2 * pad);
+        const int h = std::min(grey.height() - y, bottom - top + 2 * pad);
+        QString text;
+        float confidence = 0;
+        if (threshold <= 100) {
+            english.SetRectangle(x, y, w, h);
+            std::unique_ptr<char[]> read(english.GetUTF8Text());
+            text = read ? QString::fromUtf8(read.get()).trimmed() : QString();
+            confidence = float(english.MeanTextConf());
+        }
+        if (threshold > 100 || confidence < threshold) {
+            both.SetRectangle(x, y, w, h);
+            std::unique_ptr<char[]> again(both.GetUTF8Text());
+            text = again ? QString::fromUtf8(again.get()).trimmed() : QString();
+        }
+        lines.append(text);
+    } while (it->Next(tesseract::RIL_TEXTLINE));
+    return lines.join(QLatin1Char('\n'));
+}
+
 QImage scaledToWidth(const QImage &image, int width)
 {
     QImage scaled = image.scaledToWidth(width, Qt::SmoothTransformation);
@@ -120,13 +161,14 @@ int main(int argc, char **argv)
     auto bothBlock = engine("chi_tra+eng", tesseract::PSM_SINGLE_BLOCK);
     auto bothColumn = engine("chi_tra+eng", tesseract::PSM_SINGLE_COLUMN);
     auto bothLine = engine("chi_tra+eng", tesseract::PSM_SINGLE_LINE);
-    if (!bothAuto || !englishAuto || !bothBlock || !bothColumn || !bothLine) {
+    auto englishLine = engine("eng", tesseract::PSM_SINGLE_LINE);
+    if (!bothAuto || !englishAuto || !bothBlock || !bothColumn || !bothLine || !englishLine) {
         std::printf("Tesseract data for chi_tra and eng is missing\n");
         return 1;
     }
 
     using Reader = std::function<QString(const QImage &grey)>;
-    const std::vector<std::pair<const char *, Reader>> readers{
+    std::vector<std::pair<const char *, Reader>> readers{
         {"app today", [&](const QImage &grey) {
              QStringList lines;
              for (const tovik::TextObservation &line : today.recognize(grey, {}).value_or(QList<tovik::TextObservation>{}))
@@ -139,8 +181,19 @@ int main(int argc, char **argv)
         {"chi+eng psm6", [&](const QImage &grey) { return plain(*bothBlock, grey); }},
         {"eng, doubt<80 chi+eng", [&](const QImage &grey) { return routed(*englishAuto, *bothLine, grey, 80); }},
         {"eng, doubt<90 chi+eng", [&](const QImage &grey) { return routed(*englishAuto, *bothLine, grey, 90); }},
+        {"layout lines chi+eng", [&](const QImage &grey) { return layoutRouted(*bothAuto, *englishLine, *bothLine, grey, 101); }},
+        {"layout lines eng<80", [&](const QImage &grey) { return layoutRouted(*bothAuto, *englishLine, *bothLine, grey, 80); }},
+        {"layout lines eng<90", [&](const QImage &grey) { return layoutRouted(*bothAuto, *englishLine, *bothLine, grey, 90); }},
     };
 
+    // A second argument keeps today's reader and those whose label contains it.
+    if (argc > 2) {
+        const std::string only = argv[2];
+        std::erase_if(readers, [&only](const auto &reader) {
+            const std::string label = reader.first;
+            return label != "app today" && label.find(only) == std::string::npos;
+        });
+    }
     std::map<std::string, std::pair<double, double>> totals; // reader: CER sum, seconds sum
     std::map<std::string, int> worse;                        // pages read worse than today
     int pageCount = 0;
