@@ -94,7 +94,7 @@ void HistorySearchController::setRecords(const QList<QuestionRecord> &records)
     markChanged();
     if (idsChanged) {
         const QList<qint64> ids = idsOf(m_records);
-        Q_EMIT selectionCutRequested(QSet<qint64>(ids.cbegin(), ids.cend()));
+        Q_EMIT selectionCutRequested(ids);
         startSearch(false);
     }
     flushChanged();
@@ -187,8 +187,7 @@ void HistorySearchController::cutSelectionToVisible()
     m_cutPending = !visible;
     if (!visible)
         return;
-    const QList<qint64> ids = idsOf(*visible);
-    Q_EMIT selectionCutRequested(QSet<qint64>(ids.cbegin(), ids.cend()));
+    Q_EMIT selectionCutRequested(idsOf(*visible));
 }
 
 void HistorySearchController::cancelSearch()

@@ -100,8 +100,9 @@ Q_SIGNALS:
     void assistantPhaseChanged();
     // Once after any batch of the changes above, and when the records change.
     void changed();
-    // The list must cut its selectedIDs down to these ids.
-    void selectionCutRequested(const QSet<qint64> &keptIDs);
+    // The list must cut its selectedIDs down to these ids (a list: a long history's ids
+    // are only worth a set when something is ticked).
+    void selectionCutRequested(const QList<qint64> &keptIDs);
 
 private:
     struct Task

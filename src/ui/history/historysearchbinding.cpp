@@ -25,9 +25,10 @@ HistorySearchBinding::HistorySearchBinding(QuestionHistoryList &list, HistorySea
     m_list.setSearchBox(m_box);
     m_controller->setRecords(m_list.records());
 
-    connect(m_controller, &HistorySearchController::selectionCutRequested, &m_list, [this](const QSet<qint64> &kept) {
+    connect(m_controller, &HistorySearchController::selectionCutRequested, &m_list, [this](const QList<qint64> &kept) {
         HistoryListModel *model = m_list.model();
-        model->setSelectedIDs(model->selectedIDs() & kept);
+        if (!model->selectedIDs().isEmpty())
+            model->setSelectedIDs(model->selectedIDs() & QSet<qint64>(kept.cbegin(), kept.cend()));
     });
     connect(m_controller, &HistorySearchController::changed, this, &HistorySearchBinding::searchChanged);
     connect(&m_list, &QuestionHistoryList::recordsChanged, m_controller,
