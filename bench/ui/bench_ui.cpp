@@ -9,6 +9,9 @@
 // citations.
 #include "mainwindow/textbox.h"
 #include "historyfigures.h"
+#include "historyfill.h"
+#include "history/questionhistorystore.h"
+#include "hugepageheap.h"
 #include "streamfigures.h"
 
 #include <QApplication>
@@ -30,6 +33,11 @@ double launchToFirstPaintMs()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("TOVIK_REPORT_FIRST_PAINT"), QStringLiteral("1"));
+    // Launched as from a desktop: the app decides on its own restart for huge pages.
+    env.remove(QStringLiteral("TOVIK_HUGE_PAGES_RESTARTED"));
+    env.remove(QStringLiteral("GLIBC_TUNABLES"));
+    if (env.value(QStringLiteral("TOVIK_HUGE_PAGES")) == QStringLiteral("1"))
+        env.remove(QStringLiteral("TOVIK_HUGE_PAGES")); // "0" stays: measured without
     app.setProcessEnvironment(env);
     QElapsedTimer timer;
     timer.start();
@@ -55,14 +63,23 @@ double perLineMicroseconds(tovik::TextBox &box, int from, int count)
     return timer.nsecsElapsed() / 1e3 / count;
 }
 
-void launchFigures()
+// With `historyRecords`, the app's own history file holds that many saved questions: the
+// first paint then also waits for them to be read.
+void launchFigures(int historyRecords)
 {
+    const QString historyPath = tovik::QuestionHistoryStore::defaultDatabasePath();
+    QDir().mkpath(QFileInfo(historyPath).absolutePath());
+    QFile::remove(historyPath);
+    if (historyRecords > 0 && !bench::fillHistory(historyPath, historyRecords))
+        std::printf("  could not fill the history\n");
     std::vector<double> launches;
     for (int i = 0; i < 5; ++i)
         launches.push_back(launchToFirstPaintMs());
     std::sort(launches.begin(), launches.end());
-    std::printf("launch to first painted window: median %.1f ms (min %.1f, max %.1f, 5 runs)\n", launches[2],
-                launches.front(), launches.back());
+    std::printf("launch to first painted window%s: median %.1f ms (min %.1f, max %.1f, 5 runs)\n",
+                historyRecords > 0 ? qPrintable(QStringLiteral(" with %1 saved questions").arg(historyRecords)) : "",
+                launches[2], launches.front(), launches.back());
+    QFile::remove(historyPath);
 }
 
 void appendFigures()
@@ -89,6 +106,10 @@ void appendFigures()
 
 int main(int argc, char **argv)
 {
+    // As the application does for a long history when TOVIK_HUGE_PAGES=1 (the history
+    // here is the bench's own, made after this point).
+    tovik::HugePageHeap::restartIfWorthIt(argv);
+    std::printf("allocator: %s\n", tovik::HugePageHeap::isInUse() ? "huge pages asked for" : "as it is");
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Keep the user's own settings and history out of it.
     QTemporaryDir home;
@@ -109,7 +130,7 @@ int main(int argc, char **argv)
         const int size = section.section(QLatin1Char(':'), 1).toInt();
         section = section.section(QLatin1Char(':'), 0, 0);
         if (section == QLatin1String("launch"))
-            launchFigures();
+            launchFigures(size);
         else if (section == QLatin1String("append"))
             appendFigures();
         else if (section == QLatin1String("lines"))
