@@ -34,6 +34,12 @@ FoldedRecords::Entry FoldedRecords::foldRecord(const QuestionRecord &record, boo
     return {foldText(record.question, turkic), foldText(record.answer, turkic)};
 }
 
+void FoldedRecords::clear()
+{
+    m_records.clear();
+    m_entries = {};
+}
+
 void FoldedRecords::use(const QList<QuestionRecord> &records)
 {
     if (!records.isEmpty() && records.constData() == m_records.constData() && records.size() == m_records.size())

@@ -38,6 +38,8 @@ public:
 
     // Makes entry(i) the folded texts of records[i].
     void use(const QList<QuestionRecord> &records);
+    // Lets go of the records and their folded texts.
+    void clear();
     const Entry &entry(qsizetype index) const { return m_entries[std::size_t(index)]; }
     bool isTurkic() const { return m_turkic; }
 

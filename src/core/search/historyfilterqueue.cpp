@@ -60,7 +60,7 @@ void HistoryFilterQueue::forgetFoldedTexts()
     if (!m_holdsTexts)
         return;
     m_holdsTexts = false;
-    m_queue.start([] { FoldedRecords::forCurrentLocale().use({}); });
+    m_queue.start([] { FoldedRecords::forCurrentLocale().clear(); });
 }
 
 void HistoryFilterQueue::waitForIdle()

@@ -1,6 +1,7 @@
 #include "history/historyrowdelegate.h"
 
 #include "history/historylistmodel.h"
+#include "i18n/interfacelanguage.h"
 #include "i18n/translate.h"
 #include "widgets/readablecolors.h"
 
@@ -91,11 +92,11 @@ HistoryRowDelegate::Lines HistoryRowDelegate::linesOf(const QStyleOptionViewItem
     // again; each record's line counts are kept for the fonts in use and the last few
     // widths (the view asks at its own width and, now and then, at none).
     const int textWidth = textWidthOf(option.rect.width());
-    const QString emptyAnswer = translate(QStringLiteral("No answer yet"));
-    if (option.font != m_linesFont || emptyAnswer != m_linesEmptyAnswer || !m_bodyFit) {
+    const AppLanguage language = InterfaceLanguage::shared().language(); // "No answer yet" follows it
+    if (option.font != m_linesFont || language != m_linesLanguage || !m_bodyFit) {
         m_lines.clear();
         m_linesFont = option.font;
-        m_linesEmptyAnswer = emptyAnswer;
+        m_linesLanguage = language;
         m_bodyFit.emplace(option.font);
         m_captionFit.emplace(captionFont(option.font));
     }

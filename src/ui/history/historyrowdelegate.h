@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/onelinefit.h"
+#include "i18n/interfacelanguage.h"
 
 #include <QFont>
 #include <QHash>
@@ -54,7 +55,7 @@ private:
     static constexpr std::size_t keptWidths = 3;
     mutable std::vector<LinesAtWidth> m_lines; // for the font and texts below
     mutable QFont m_linesFont;
-    mutable QString m_linesEmptyAnswer;
+    mutable AppLanguage m_linesLanguage = AppLanguage::english;
     mutable std::optional<OneLineFit> m_bodyFit;
     mutable std::optional<OneLineFit> m_captionFit;
 };
