@@ -97,6 +97,9 @@ QuestionHistoryList::QuestionHistoryList(UserPrompts &prompts, QWidget *parent)
             Q_EMIT selectRequested(m_model->visibleRecords().at(row));
     });
     connect(m_list, &QListView::customContextMenuRequested, this, &QuestionHistoryList::showContextMenu);
+    m_scrollRetry.setSingleShot(true);
+    m_scrollRetry.setInterval(0);
+    connect(&m_scrollRetry, &QTimer::timeout, this, &QuestionHistoryList::scrollToCurrent);
     connect(m_model, &HistoryListModel::selectionChanged, this, &QuestionHistoryList::updateState);
     connect(m_selectAll, &QPushButton::clicked, this, &QuestionHistoryList::toggleSelectAll);
     connect(m_delete, &QPushButton::clicked, this, &QuestionHistoryList::deleteSelected);
@@ -139,16 +142,28 @@ void QuestionHistoryList::setCurrentID(std::optional<qint64> id)
 {
     const bool changed = id != m_model->currentID();
     m_model->setCurrentID(id);
-    if (changed && id)
+    if (changed && id) {
+        m_scrollTries = 0;
         scrollToCurrent();
+    }
 }
 
 void QuestionHistoryList::scrollToCurrent()
 {
     const std::optional<qint64> id = m_model->currentID();
     const int row = id ? m_model->rowOf(*id) : -1;
-    if (row >= 0)
-        m_list->scrollTo(m_model->index(row), QAbstractItemView::PositionAtTop);
+    if (row < 0)
+        return;
+    const QModelIndex index = m_model->index(row);
+    // A row the batches have not reached has no place yet: try again after the next ones
+    // (a list on screen lays out every row within a few hundred turns).
+    if (!m_list->visualRect(index).isValid() && m_list->isVisible() && m_scrollTries < 2000) {
+        ++m_scrollTries;
+        m_scrollRetry.start();
+        return;
+    }
+    m_scrollTries = 0;
+    m_list->scrollTo(index, QAbstractItemView::PositionAtTop);
 }
 
 void QuestionHistoryList::setSearchBox(QWidget *box)

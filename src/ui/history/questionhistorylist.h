@@ -3,6 +3,7 @@
 #include "history/questionrecord.h"
 
 #include <QSet>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -95,6 +96,9 @@ private:
     QListView *m_list;
     QString m_noMatchTitle;
     QString m_noMatchDescription;
+    // The current row is scrolled to once the batches of a long list have reached it.
+    QTimer m_scrollRetry;
+    int m_scrollTries = 0;
 };
 
 } // namespace tovik
