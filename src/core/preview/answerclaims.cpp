@@ -3,11 +3,14 @@
 #include "preview/citations.h"
 #include "preview/previewocrcache.h"
 
+#include <QTimer>
+
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
 #include <memory>
+#include <utility>
 
 namespace tovik {
 
@@ -81,16 +84,25 @@ void AnswerClaims::follow(const QString &answer)
         m_pendingMarker = pending;
     }
     m_read = answer;
+    readMore();
+}
+
+void AnswerClaims::readMore()
+{
     const qsizetype before = m_claims.size();
-    const QStringView text(answer);
-    forEachCitationMarker(text.sliced(m_scanFrom), m_scanFrom, [&](const CitationMarker &marker) {
-        add(answer, marker);
+    // A huge answer that arrived at once is read a slice per turn, so the window keeps
+    // answering; a marker cut at the slice's end is read whole with the next slice.
+    const qsizetype from = m_scanFrom;
+    const qsizetype end = std::min(m_read.size(), from + charactersPerTurn);
+    const QStringView text = QStringView(m_read).first(end);
+    forEachCitationMarker(text.sliced(from), from, [&](const CitationMarker &marker) {
+        add(m_read, marker);
         return true;
     });
 
     // A marker holds no "]" or line feed before its end, so one still arriving starts
     // at a "[" after the last of those; everything before it has been read for good.
-    qsizetype base = std::max(m_lastMarkerEnd, m_scanFrom);
+    qsizetype base = std::max(m_lastMarkerEnd, from);
     for (qsizetype i = text.size() - 1; i >= base; --i) {
         if (text[i] == u']' || text[i] == u'\n') {
             base = i + 1;
@@ -100,6 +112,18 @@ void AnswerClaims::follow(const QString &answer)
     const qsizetype open = text.indexOf(u'[', base);
     m_scanFrom = open < 0 ? text.size() : open;
 
+    if (end < m_read.size()) {
+        // A "[" followed by a whole slice without its end is no marker: step past it.
+        if (m_scanFrom == from)
+            ++m_scanFrom;
+        if (!std::exchange(m_readQueued, true)) {
+            QTimer::singleShot(0, this, [this] {
+                m_readQueued = false;
+                if (m_scanFrom < m_read.size())
+                    readMore();
+            });
+        }
+    }
     if (m_claims.size() != before)
         Q_EMIT claimsChanged();
 }

@@ -29,11 +29,15 @@ class AnswerClaims final : public QObject
 public:
     // The longest claim text matched against a page (a claim is usually a sentence).
     static constexpr qsizetype maxClaimLength = 2000;
+    // The most of the answer read in one turn of the event loop; the rest follows in
+    // later turns.
+    static constexpr qsizetype charactersPerTurn = qsizetype(2) << 20;
 
     explicit AnswerClaims(QObject *parent = nullptr);
 
     // The answer as it is now. When it starts with the text read before, only the new
     // end is read; otherwise everything starts over (and the active claim is dropped).
+    // claimsChanged() follows each slice read.
     void follow(const QString &answer);
     void clear();
 
@@ -59,6 +63,7 @@ Q_SIGNALS:
     void activeClaimChanged();
 
 private:
+    void readMore();
     void add(const QString &answer, const CitationMarker &marker);
 
     QString m_read; // the answer as last read (a share of the caller's copy)
@@ -70,6 +75,7 @@ private:
     int m_active = -1;
     qint64 m_reveal = 0;
     std::optional<qsizetype> m_pendingMarker;
+    bool m_readQueued = false;
 };
 
 } // namespace tovik

@@ -32,6 +32,7 @@ private Q_SLOTS:
     void aReplacedAnswerStartsOver();
     void activatingAMarkerNotReadYetWaitsForIt();
     void claimsByPageAndBounds();
+    void hugeAnswerIsReadOverSeveralTurns();
 };
 
 void TestAnswerClaims::markersCarryTheirPlaceInTheAnswer()
@@ -151,6 +152,30 @@ void TestAnswerClaims::claimsByPageAndBounds()
     QCOMPARE(claims.claims()[claims.claimsOn(QStringLiteral("a.pdf"), 3).first()].text, QStringLiteral("Claim 2"));
     QVERIFY(claims.claims().last().text.size() <= AnswerClaims::maxClaimLength);
     QVERIFY(claims.claimsOn(QStringLiteral("a.pdf"), 51).isEmpty());
+}
+
+void TestAnswerClaims::hugeAnswerIsReadOverSeveralTurns()
+{
+    // 5 M characters at once: a marker near the start, one cut by the first turn's end,
+    // one at the end, and an opening bracket that never closes in between.
+    const qsizetype turn = AnswerClaims::charactersPerTurn;
+    QString answer = QStringLiteral("Sales rose. [來源: a.pdf p. 1] ");
+    answer += QString(turn - answer.size() - 20, QLatin1Char('x'));
+    answer += QStringLiteral(" Cut here [來源: b.pdf p. 2] [unclosed ");
+    answer += QString(turn + 100, QLatin1Char('y'));
+    answer += QStringLiteral(". The end. [來源: c.pdf p. 3]");
+    AnswerClaims claims;
+    claims.follow(answer);
+    QCOMPARE(claims.claims().size(), 1); // this turn's slice only
+    QTRY_COMPARE(claims.claims().size(), 3);
+    QList<qsizetype> starts;
+    for (const CitationClaim &claim : claims.claims())
+        starts.append(claim.marker.range.location);
+    QList<qsizetype> expected;
+    for (const CitationMarker &marker : citationMarkers(answer))
+        expected.append(marker.range.location);
+    QCOMPARE(starts, expected);
+    QCOMPARE(claims.claims().last().text, QStringLiteral("The end."));
 }
 
 QTEST_GUILESS_MAIN(TestAnswerClaims)
