@@ -44,9 +44,13 @@ TextRange AnswerClaims::claimRange(QStringView answer, TextRange marker, qsizety
         return {lower, 0};
 
     qsizetype start = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> sentences(icu::BreakIterator::createSentenceInstance(icu::Locale::getRoot(), status));
-    if (U_SUCCESS(status) && sentences) {
+    // Made once per thread: an answer can hold tens of thousands of markers.
+    thread_local const std::unique_ptr<icu::BreakIterator> sentences = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::BreakIterator> made(icu::BreakIterator::createSentenceInstance(icu::Locale::getRoot(), status));
+        return U_SUCCESS(status) ? std::move(made) : nullptr;
+    }();
+    if (sentences) {
         const icu::UnicodeString text(false, reinterpret_cast<const UChar *>(window.utf16()), int32_t(window.size()));
         sentences->setText(text);
         const int32_t boundary = sentences->preceding(int32_t(window.size()));
@@ -95,10 +99,18 @@ void AnswerClaims::readMore()
     const qsizetype from = m_scanFrom;
     const qsizetype end = std::min(m_read.size(), from + charactersPerTurn);
     const QStringView text = QStringView(m_read).first(end);
+    qsizetype added = 0;
     forEachCitationMarker(text.sliced(from), from, [&](const CitationMarker &marker) {
         add(m_read, marker);
-        return true;
+        return ++added < markersPerTurn;
     });
+    if (added == markersPerTurn) {
+        // Thousands of markers: the rest of this slice in the next turn.
+        m_scanFrom = m_lastMarkerEnd;
+        queueReadMore();
+        Q_EMIT claimsChanged();
+        return;
+    }
 
     // A marker holds no "]" or line feed before its end, so one still arriving starts
     // at a "[" after the last of those; everything before it has been read for good.
@@ -116,16 +128,21 @@ void AnswerClaims::readMore()
         // A "[" followed by a whole slice without its end is no marker: step past it.
         if (m_scanFrom == from)
             ++m_scanFrom;
-        if (!std::exchange(m_readQueued, true)) {
-            QTimer::singleShot(0, this, [this] {
-                m_readQueued = false;
-                if (m_scanFrom < m_read.size())
-                    readMore();
-            });
-        }
+        queueReadMore();
     }
     if (m_claims.size() != before)
         Q_EMIT claimsChanged();
+}
+
+void AnswerClaims::queueReadMore()
+{
+    if (std::exchange(m_readQueued, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        m_readQueued = false;
+        if (m_scanFrom < m_read.size())
+            readMore();
+    });
 }
 
 void AnswerClaims::add(const QString &answer, const CitationMarker &marker)

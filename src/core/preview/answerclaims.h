@@ -32,6 +32,8 @@ public:
     // The most of the answer read in one turn of the event loop; the rest follows in
     // later turns.
     static constexpr qsizetype charactersPerTurn = qsizetype(2) << 20;
+    // The most markers read in one turn.
+    static constexpr qsizetype markersPerTurn = 2000;
 
     explicit AnswerClaims(QObject *parent = nullptr);
 
@@ -64,6 +66,7 @@ Q_SIGNALS:
 
 private:
     void readMore();
+    void queueReadMore();
     void add(const QString &answer, const CitationMarker &marker);
 
     QString m_read; // the answer as last read (a share of the caller's copy)
