@@ -1,6 +1,7 @@
 #include "search/foldedrecords.h"
 
 #include "search/foldtable.h"
+#include "search/searchtext.h"
 
 #include <QHash>
 #include <QLocale>
@@ -20,9 +21,32 @@ FoldedRecords &FoldedRecords::forCurrentLocale()
     return cache;
 }
 
+bool FoldedRecords::Folded::contains(QStringView source, QStringView foldedNeedle) const
+{
+    return lowersAsciiOnly ? SearchText::containsFoldedInAsciiCased(source, foldedNeedle)
+                           : SearchText::containsFolded(text, foldedNeedle);
+}
+
+QString FoldedRecords::Folded::textOf(const QString &source) const
+{
+    if (!lowersAsciiOnly)
+        return text;
+    QString lowered = source;
+    for (QChar &c : lowered) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + 0x20);
+    }
+    return lowered;
+}
+
 FoldedRecords::Folded FoldedRecords::foldText(const QString &text, bool turkic)
 {
     Folded folded;
+    if (FoldTable::foldsByLoweringAscii(text, FoldTable::caseAndDiacritics, turkic)) {
+        folded.positionsKept = true;
+        folded.lowersAsciiOnly = true;
+        return folded;
+    }
     folded.positionsKept = FoldTable::foldOneToOne(text, FoldTable::caseAndDiacritics, turkic, folded.text);
     if (!folded.positionsKept)
         folded.text = FoldTable::fold(text, FoldTable::caseAndDiacritics, turkic);

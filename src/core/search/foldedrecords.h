@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringView>
 
 #include <vector>
 
@@ -22,10 +23,20 @@ namespace tovik {
 class FoldedRecords final
 {
 public:
+    // The folded form of a source text. A text that folding would only change by
+    // lowering ASCII capitals (most English and Chinese texts) is not copied: the
+    // search compares its source as it goes, which keeps the history once in
+    // memory rather than twice.
     struct Folded
     {
-        QString text;               // equal to SearchText::foldCaseAndDiacritics(source)
-        bool positionsKept = false; // folded unit i comes from source unit i
+        QString text;                 // SearchText::foldCaseAndDiacritics(source), unless lowersAsciiOnly
+        bool positionsKept = false;   // folded unit i comes from source unit i
+        bool lowersAsciiOnly = false; // `text` is left empty
+
+        // Whether the folded source holds an already folded needle.
+        bool contains(QStringView source, QStringView foldedNeedle) const;
+        // The folded source (made anew when it is not kept).
+        QString textOf(const QString &source) const;
     };
     struct Entry
     {

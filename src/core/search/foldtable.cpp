@@ -187,4 +187,19 @@ bool FoldTable::foldOneToOne(QStringView text, Mode mode, bool turkic, QString &
     return true;
 }
 
+bool FoldTable::foldsByLoweringAscii(QStringView text, Mode mode, bool turkic)
+{
+    const Table &t = table(mode);
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        const quint32 entry = t.entries[unit];
+        if (entry == unit)
+            continue;
+        const bool capital = unit >= u'A' && unit <= u'Z' && !(turkic && unit == u'I');
+        if (!capital || entry != quint32(unit) + 0x20)
+            return false;
+    }
+    return true;
+}
+
 } // namespace tovik

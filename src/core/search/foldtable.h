@@ -21,6 +21,9 @@ public:
     // Folds a text whose every unit folds to exactly one unit, so that positions
     // stay the same; false (and `out` unusable) for any other text.
     static bool foldOneToOne(QStringView text, Mode mode, bool turkic, QString &out);
+    // Whether folding a text changes nothing but ASCII capitals, each to its small
+    // letter; such a text can be searched without keeping its folded copy.
+    static bool foldsByLoweringAscii(QStringView text, Mode mode, bool turkic);
     // The ICU folding of one code point, without the table (used to build it).
     static QString foldWithICU(char32_t codePoint, Mode mode);
 };

@@ -22,22 +22,22 @@ struct Ranked
     qsizetype semanticRank = 0;
 };
 
-std::optional<int> literalKind(const FoldedRecords::Entry &record, const QString &foldedSearch,
-                               const QStringList &foldedTerms)
+std::optional<int> literalKind(const QuestionRecord &record, const FoldedRecords::Entry &folded,
+                               const QString &foldedSearch, const QStringList &foldedTerms)
 {
-    const QString &question = record.question.text;
-    const QString &answer = record.answer.text;
-    if (SearchText::containsFolded(question, foldedSearch))
+    auto question = [&](const QString &needle) { return folded.question.contains(record.question, needle); };
+    auto answer = [&](const QString &needle) { return folded.answer.contains(record.answer, needle); };
+    if (question(foldedSearch))
         return HistorySearchFilter::questionHoldsText;
-    if (SearchText::containsFolded(answer, foldedSearch))
+    if (answer(foldedSearch))
         return HistorySearchFilter::answerHoldsText;
     if (foldedTerms.isEmpty())
         return std::nullopt;
     bool inQuestion = true;
     for (const QString &term : foldedTerms) {
-        if (SearchText::containsFolded(question, term))
+        if (question(term))
             continue;
-        if (!SearchText::containsFolded(answer, term))
+        if (!answer(term))
             return std::nullopt;
         inQuestion = false;
     }
@@ -95,7 +95,7 @@ QList<QuestionRecord> HistorySearchFilter::filter(const QList<QuestionRecord> &r
 
     QHash<qint64, int> kinds;
     for (qsizetype position = 0; position < records.size(); ++position) {
-        if (const auto kind = literalKind(folded.entry(position), foldedSearch, foldedTerms))
+        if (const auto kind = literalKind(records.at(position), folded.entry(position), foldedSearch, foldedTerms))
             kinds.insert(records.at(position).id, *kind);
     }
     QHash<qint64, qsizetype> semanticRanks;

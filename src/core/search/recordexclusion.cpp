@@ -21,13 +21,15 @@ bool RecordExclusion::mentions(const QuestionRecord &record, const FoldedRecords
         // Folding goes character by character, so the folded whole text is the
         // folded parts joined; a phrase without a line break is in one of them.
         const bool contained = phrase.contains(QLatin1Char('\n'))
-            ? SearchText::containsFolded(folded.question.text + QLatin1Char('\n') + folded.answer.text, phrase)
-            : SearchText::containsFolded(folded.question.text, phrase) || SearchText::containsFolded(folded.answer.text, phrase);
+            ? SearchText::containsFolded(folded.question.textOf(record.question) + QLatin1Char('\n')
+                                             + folded.answer.textOf(record.answer),
+                                         phrase)
+            : folded.question.contains(record.question, phrase) || folded.answer.contains(record.answer, phrase);
         if (!contained)
             continue;
         if (text.isEmpty()) {
             text = record.question + QLatin1Char('\n') + record.answer;
-            foldedText = folded.question.text + QLatin1Char('\n') + folded.answer.text;
+            foldedText = folded.question.textOf(record.question) + QLatin1Char('\n') + folded.answer.textOf(record.answer);
         }
         const bool positionsKept = folded.question.positionsKept && folded.answer.positionsKept && !turkic;
         const bool negated = positionsKept ? MentionNegation::isWhollyNegatedFolded(text, foldedText, phrase)

@@ -4,6 +4,7 @@
 #include "search/foldtable.h"
 
 #include <QLocale>
+#include <QtAlgorithms>
 #include <QTextBoundaryFinder>
 
 #include <unicode/brkiter.h>
@@ -12,6 +13,10 @@
 
 #include <array>
 #include <memory>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace tovik {
 
@@ -91,6 +96,44 @@ qsizetype rarestPosition(QStringView needle)
     return best;
 }
 
+char16_t lowerAscii(char16_t unit)
+{
+    return unit >= u'A' && unit <= u'Z' ? char16_t(unit + 0x20) : unit;
+}
+
+bool equalsLoweringAscii(QStringView text, QStringView foldedNeedle)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (lowerAscii(text.at(i).unicode()) != foldedNeedle.at(i).unicode())
+            return false;
+    }
+    return true;
+}
+
+// The first unit at or after `from` that is the ASCII small letter `small` or its
+// capital: the two differ only in bit 5, so setting that bit finds both at once.
+qsizetype indexOfEitherCase(QStringView text, char16_t small, qsizetype from)
+{
+    const char16_t *units = text.utf16();
+    const qsizetype size = text.size();
+    qsizetype i = from;
+#ifdef __SSE2__
+    const __m128i caseBit = _mm_set1_epi16(0x20);
+    const __m128i wanted = _mm_set1_epi16(short(small));
+    for (; i + 8 <= size; i += 8) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + i));
+        const int hits = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_or_si128(eight, caseBit), wanted));
+        if (hits)
+            return i + qsizetype(qCountTrailingZeroBits(uint(hits)) / 2);
+    }
+#endif
+    for (; i < size; ++i) {
+        if (char16_t(units[i] | 0x20) == small)
+            return i;
+    }
+    return -1;
+}
+
 } // namespace
 
 QString SearchText::trimmed(QStringView text)
@@ -133,6 +176,28 @@ bool SearchText::containsFolded(QStringView foldedText, QStringView foldedNeedle
         if (at < 0 || at - anchor > lastStart)
             return false;
         if (foldedText.sliced(at - anchor, length) == foldedNeedle)
+            return true;
+        from = at + 1;
+    }
+    return false;
+}
+
+bool SearchText::containsFoldedInAsciiCased(QStringView text, QStringView foldedNeedle)
+{
+    // As containsFolded, anchored on the needle's rarest unit; a small letter there
+    // is found in the text as itself or as its capital.
+    const qsizetype length = foldedNeedle.size();
+    if (length == 0 || length > text.size())
+        return false;
+    const qsizetype anchor = rarestPosition(foldedNeedle);
+    const char16_t unit = foldedNeedle.at(anchor).unicode();
+    const bool letter = unit >= u'a' && unit <= u'z';
+    const qsizetype lastStart = text.size() - length;
+    for (qsizetype from = anchor; from <= lastStart + anchor;) {
+        const qsizetype at = letter ? indexOfEitherCase(text, unit, from) : text.indexOf(QChar(unit), from);
+        if (at < 0 || at - anchor > lastStart)
+            return false;
+        if (equalsLoweringAscii(text.sliced(at - anchor, length), foldedNeedle))
             return true;
         from = at + 1;
     }

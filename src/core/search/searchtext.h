@@ -42,6 +42,9 @@ public:
     static bool localizedStandardContains(QStringView text, QStringView needle);
     // The same with an already folded needle (foldCaseAndDiacritics) and text.
     static bool containsFolded(QStringView foldedText, QStringView foldedNeedle);
+    // The same on a text that folding would change only by lowering its ASCII
+    // capitals (FoldTable::foldsByLoweringAscii), searched as it is.
+    static bool containsFoldedInAsciiCased(QStringView text, QStringView foldedNeedle);
     // Whether `text` contains `needle`, ignoring case and diacritics, without locale.
     static bool containsIgnoringCaseAndDiacritics(QStringView text, QStringView needle);
     // The earliest occurrence of `needle` at or after `from`, ignoring case and

@@ -164,12 +164,20 @@ void TestHistorySearchFilter::foldedTextsFollowTheRecords()
 {
     // Heap strings, as the store makes them.
     auto heap = [](const char *text) { return QString::fromUtf8(text); };
-    QList<QuestionRecord> records{record(2, heap("Résumé for ACME"), heap("Sent in May")),
-                                  record(1, heap("Holiday"), heap("Beach"))};
+    QList<QuestionRecord> records{record(2, heap("Résumé for ACME"), heap("Sent in May to 陳先生")),
+                                  record(1, heap("Holiday"), heap("Beach café"))};
     FoldedRecords &folded = FoldedRecords::forCurrentLocale();
     folded.use(records);
     QCOMPARE(folded.entry(0).question.text, QStringLiteral("resume for acme"));
     QVERIFY(folded.entry(0).question.positionsKept);
+    // A text that folding only lowers is searched as it is, not kept twice.
+    QVERIFY(folded.entry(0).answer.lowersAsciiOnly);
+    QVERIFY(folded.entry(0).answer.text.isEmpty());
+    QVERIFY(folded.entry(0).answer.positionsKept);
+    QCOMPARE(folded.entry(0).answer.textOf(records.at(0).answer), QStringLiteral("sent in may to 陳先生"));
+    QCOMPARE(filtered(records, QStringLiteral("MAY TO 陳")), QList<qint64>{2});
+    QCOMPARE(filtered(records, QStringLiteral("holiDAY")), QList<qint64>{1});
+    QCOMPARE(filtered(records, QStringLiteral("may to 陳太太")), QList<qint64>());
     const QChar *kept = folded.entry(1).answer.text.constData();
     const QChar *resume = folded.entry(0).question.text.constData();
     folded.use(records);
@@ -177,13 +185,13 @@ void TestHistorySearchFilter::foldedTextsFollowTheRecords()
 
     // A changed list: the changed text is folded anew, the others are taken over.
     QList<QuestionRecord> changed = records;
-    changed[1].answer = heap("Ski trip");
+    changed[1].answer = heap("Ski trip to Zürich");
     changed.prepend(record(3, heap("Straße"), QString()));
     QCOMPARE(filtered(changed, QStringLiteral("ski")), QList<qint64>{1});
     QCOMPARE(folded.entry(1).question.text.constData(), resume);
     QCOMPARE(folded.entry(0).question.text, QStringLiteral("strasse"));
     QVERIFY(!folded.entry(0).question.positionsKept);
-    QCOMPARE(folded.entry(2).answer.text, QStringLiteral("ski trip"));
+    QCOMPARE(folded.entry(2).answer.text, QStringLiteral("ski trip to zurich"));
     QCOMPARE(filtered(records, QStringLiteral("beach")), QList<qint64>{1});
     QCOMPARE(filtered(changed, QStringLiteral("beach")), QList<qint64>());
 }

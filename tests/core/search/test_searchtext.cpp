@@ -1,3 +1,4 @@
+#include "search/foldtable.h"
 #include "search/searchtext.h"
 #include "support/isolatedhome.h"
 
@@ -28,6 +29,7 @@ private Q_SLOTS:
     void letterAndNumberCategories();
     void charactersAreGraphemeClusters();
     void fastPathsAgreeWithTheirReferences();
+    void asciiCasedTextsAreSearchedAsTheyAre();
 };
 
 void TestSearchText::foldingIgnoresCaseDiacriticsAndWidth_data()
@@ -182,6 +184,53 @@ void TestSearchText::fastPathsAgreeWithTheirReferences()
     QVERIFY(SearchText::containsFolded(QStringLiteral("quarterly vat filing"), QStringLiteral("vat f")));
     QVERIFY(SearchText::containsFolded(QStringLiteral("zz"), QStringLiteral("zz")));
     QVERIFY(!SearchText::containsFolded(QStringLiteral("z"), QStringLiteral("zz")));
+}
+
+void TestSearchText::asciiCasedTextsAreSearchedAsTheyAre()
+{
+    using Mode = FoldTable::Mode;
+    QVERIFY(FoldTable::foldsByLoweringAscii(QStringLiteral("Budget GREW 12% [來源: report.pdf p. 3]。\n"),
+                                            FoldTable::caseAndDiacritics, false));
+    QVERIFY(FoldTable::foldsByLoweringAscii(QString(), FoldTable::caseAndDiacritics, false));
+    // Anything folding does beyond lowering ASCII capitals needs the folded copy.
+    for (const QString &text : {QStringLiteral("café"), QStringLiteral("Straße"), QStringLiteral("ΑΒΓ"),
+                                QStringLiteral("Ａ"), QStringLiteral("e\u0301"), QStringLiteral("👍")})
+        QVERIFY2(!FoldTable::foldsByLoweringAscii(text, FoldTable::caseAndDiacritics, false), qPrintable(text));
+    QVERIFY(FoldTable::foldsByLoweringAscii(QStringLiteral("ｶ"), FoldTable::caseAndDiacritics, false));
+    QVERIFY(!FoldTable::foldsByLoweringAscii(QStringLiteral("ｶ"), Mode::caseDiacriticsAndWidth, false));
+    QVERIFY(!FoldTable::foldsByLoweringAscii(QStringLiteral("Istanbul"), FoldTable::caseAndDiacritics, true));
+    QVERIFY(FoldTable::foldsByLoweringAscii(QStringLiteral("istanbul"), FoldTable::caseAndDiacritics, true));
+
+    // Searching such a text as it is finds what searching its folded copy finds:
+    // random texts of capitals and small letters (the needle's rarest and commonest
+    // among them), ideographs, digits and spaces, needles cut from them or not.
+    const QString alphabet = QStringLiteral("eEtTzZqQ 7陳大");
+    QRandomGenerator random(11);
+    auto randomText = [&](int length) {
+        QString text;
+        for (int i = 0; i < length; ++i)
+            text += alphabet.at(random.bounded(int(alphabet.size())));
+        return text;
+    };
+    int found = 0;
+    for (int round = 0; round < 4000; ++round) {
+        const QString text = randomText(random.bounded(48));
+        QVERIFY(FoldTable::foldsByLoweringAscii(text, FoldTable::caseAndDiacritics, false));
+        QString needle = randomText(1 + random.bounded(4));
+        if (round % 2 && !text.isEmpty()) {
+            const int start = random.bounded(int(text.size()));
+            needle = text.mid(start, 1 + random.bounded(int(text.size()) - start));
+        }
+        const QString foldedNeedle = FoldTable::fold(needle, FoldTable::caseAndDiacritics, false);
+        const bool expected =
+            SearchText::containsFolded(FoldTable::fold(text, FoldTable::caseAndDiacritics, false), foldedNeedle);
+        QCOMPARE(SearchText::containsFoldedInAsciiCased(text, foldedNeedle), expected);
+        found += expected;
+    }
+    QVERIFY(found > 1000 && found < 3900);
+    // The anchor letter only as a capital, and a match that ends the text.
+    QVERIFY(SearchText::containsFoldedInAsciiCased(QStringLiteral("tax FIZZ"), QStringLiteral("fizz")));
+    QVERIFY(!SearchText::containsFoldedInAsciiCased(QStringLiteral("tax FIZ"), QStringLiteral("fizz")));
 }
 
 QTEST_GUILESS_MAIN(TestSearchText)
