@@ -64,7 +64,13 @@ QString SqliteStatement::columnText(int column) const
 {
     qsizetype size = 0;
     const char *bytes = columnBytes(column, &size);
-    return QString::fromUtf8(bytes, size);
+    QString text = QString::fromUtf8(bytes, size);
+    // Decoding reserves a unit per byte, but a Chinese character takes three bytes and
+    // one unit: a saved history would hold up to three times its size for the whole
+    // run. Give the rest back (the allocator shrinks the block in place).
+    if (text.capacity() - text.size() > 16 + text.size() / 16)
+        text.squeeze();
+    return text;
 }
 
 const char *SqliteStatement::columnBytes(int column, qsizetype *size) const

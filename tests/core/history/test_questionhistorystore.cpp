@@ -460,6 +460,17 @@ void TestQuestionHistoryStore::oddTextRoundTripsByteForByte()
     QuestionHistoryStore reopened(m_path, {});
     reopened.openIfNeeded();
     QCOMPARE(reopened.records(), QList<QuestionRecord>{*record});
+
+    // A long Chinese answer, read back, holds about its own size, not a unit per
+    // UTF-8 byte (three times as much), for as long as the history is listed.
+    const QString chinese = QStringLiteral("預算增加的原因是人手及設備開支上升。").repeated(500);
+    QVERIFY(store.save(QStringLiteral("中文"), chinese, QString()));
+    QuestionHistoryStore third(m_path, {});
+    third.openIfNeeded();
+    QCOMPARE(third.records().size(), 2);
+    const QString &read = third.records().constFirst().answer;
+    QCOMPARE(read, chinese);
+    QVERIFY2(read.capacity() < read.size() + read.size() / 8, qPrintable(QString::number(read.capacity())));
 }
 
 void TestQuestionHistoryStore::killedWhileSavingKeepsEverySavedRecord()
