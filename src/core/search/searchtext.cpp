@@ -134,6 +134,28 @@ qsizetype indexOfEitherCase(QStringView text, char16_t small, qsizetype from)
     return -1;
 }
 
+// Whether `text` holds `foldedNeedle`: the needle's rarest unit is looked for with
+// `findAnchor(unit, from)`, and only there is the text compared, with `matches`.
+template<typename FindAnchor, typename Matches>
+bool containsAnchored(QStringView text, QStringView foldedNeedle, FindAnchor findAnchor, Matches matches)
+{
+    const qsizetype length = foldedNeedle.size();
+    if (length == 0 || length > text.size())
+        return false;
+    const qsizetype anchor = rarestPosition(foldedNeedle);
+    const char16_t anchorUnit = foldedNeedle.at(anchor).unicode();
+    const qsizetype lastStart = text.size() - length;
+    for (qsizetype from = anchor; from <= lastStart + anchor;) {
+        const qsizetype at = findAnchor(anchorUnit, from);
+        if (at < 0 || at - anchor > lastStart)
+            return false;
+        if (matches(text.sliced(at - anchor, length)))
+            return true;
+        from = at + 1;
+    }
+    return false;
+}
+
 } // namespace
 
 QString SearchText::trimmed(QStringView text)
@@ -165,43 +187,20 @@ bool SearchText::containsFolded(QStringView foldedText, QStringView foldedNeedle
     // The filter runs this over every saved text on every keystroke. Scanning
     // for the needle's least common character (a vectorized character search)
     // and comparing only there beats a general substring search on such texts.
-    const qsizetype length = foldedNeedle.size();
-    if (length == 0 || length > foldedText.size())
-        return false;
-    const qsizetype anchor = rarestPosition(foldedNeedle);
-    const QChar anchorUnit = foldedNeedle.at(anchor);
-    const qsizetype lastStart = foldedText.size() - length;
-    for (qsizetype from = anchor; from <= lastStart + anchor;) {
-        const qsizetype at = foldedText.indexOf(anchorUnit, from);
-        if (at < 0 || at - anchor > lastStart)
-            return false;
-        if (foldedText.sliced(at - anchor, length) == foldedNeedle)
-            return true;
-        from = at + 1;
-    }
-    return false;
+    return containsAnchored(
+        foldedText, foldedNeedle, [&](char16_t unit, qsizetype from) { return foldedText.indexOf(QChar(unit), from); },
+        [&](QStringView candidate) { return candidate == foldedNeedle; });
 }
 
 bool SearchText::containsFoldedInAsciiCased(QStringView text, QStringView foldedNeedle)
 {
-    // As containsFolded, anchored on the needle's rarest unit; a small letter there
-    // is found in the text as itself or as its capital.
-    const qsizetype length = foldedNeedle.size();
-    if (length == 0 || length > text.size())
-        return false;
-    const qsizetype anchor = rarestPosition(foldedNeedle);
-    const char16_t unit = foldedNeedle.at(anchor).unicode();
-    const bool letter = unit >= u'a' && unit <= u'z';
-    const qsizetype lastStart = text.size() - length;
-    for (qsizetype from = anchor; from <= lastStart + anchor;) {
-        const qsizetype at = letter ? indexOfEitherCase(text, unit, from) : text.indexOf(QChar(unit), from);
-        if (at < 0 || at - anchor > lastStart)
-            return false;
-        if (equalsLoweringAscii(text.sliced(at - anchor, length), foldedNeedle))
-            return true;
-        from = at + 1;
-    }
-    return false;
+    // A small letter as the anchor is found together with its capital.
+    return containsAnchored(
+        text, foldedNeedle,
+        [&](char16_t unit, qsizetype from) {
+            return unit >= u'a' && unit <= u'z' ? indexOfEitherCase(text, unit, from) : text.indexOf(QChar(unit), from);
+        },
+        [&](QStringView candidate) { return equalsLoweringAscii(candidate, foldedNeedle); });
 }
 
 bool SearchText::containsIgnoringCaseAndDiacritics(QStringView text, QStringView needle)
