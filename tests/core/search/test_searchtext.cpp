@@ -9,6 +9,17 @@
 
 using namespace tovik;
 
+namespace {
+// `length` pieces picked at random.
+QString randomText(QRandomGenerator &random, const QStringList &pieces, int length)
+{
+    QString text;
+    for (int i = 0; i < length; ++i)
+        text += pieces.at(random.bounded(int(pieces.size())));
+    return text;
+}
+} // namespace
+
 class TestSearchText : public QObject
 {
     Q_OBJECT
@@ -153,12 +164,7 @@ void TestSearchText::fastPathsAgreeWithTheirReferences()
                              QStringLiteral("\r"), QStringLiteral("\n"), QStringLiteral("\u1100"), QStringLiteral("\u1161"),
                              QStringLiteral("👍"), QStringLiteral("\U0001F3FD"), QStringLiteral("ｶ"), QStringLiteral("\uFF9E")};
     QRandomGenerator random(7);
-    auto randomText = [&](int length) {
-        QString text;
-        for (int i = 0; i < length; ++i)
-            text += pieces.at(random.bounded(int(pieces.size())));
-        return text;
-    };
+    auto randomText = [&](int length) { return ::randomText(random, pieces, length); };
     auto referenceCount = [](const QString &text) {
         QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
         int count = 0;
@@ -204,14 +210,9 @@ void TestSearchText::asciiCasedTextsAreSearchedAsTheyAre()
     // Searching such a text as it is finds what searching its folded copy finds:
     // random texts of capitals and small letters (the needle's rarest and commonest
     // among them), ideographs, digits and spaces, needles cut from them or not.
-    const QString alphabet = QStringLiteral("eEtTzZqQ 7陳大");
+    const QStringList alphabet = QStringLiteral("eEtTzZqQ 7陳大").split(QString(), Qt::SkipEmptyParts);
     QRandomGenerator random(11);
-    auto randomText = [&](int length) {
-        QString text;
-        for (int i = 0; i < length; ++i)
-            text += alphabet.at(random.bounded(int(alphabet.size())));
-        return text;
-    };
+    auto randomText = [&](int length) { return ::randomText(random, alphabet, length); };
     int found = 0;
     for (int round = 0; round < 4000; ++round) {
         const QString text = randomText(random.bounded(48));
