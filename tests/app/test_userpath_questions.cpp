@@ -271,27 +271,32 @@ void TestUserPathQuestions::browseChoosesTheWorkingDirectory()
 {
     SystemSettingsPage *page = openSystemSettings();
     QVERIFY(page);
+    // The working directory typed first is one no chooser has visited, nor the process.
     const QString archive = m_environment.project + QStringLiteral("/archive");
-    QVERIFY(QDir().mkpath(archive));
+    const QString year = archive + QStringLiteral("/2024");
+    QVERIFY(QDir().mkpath(year));
+    QLineEdit *field = page->workingDirectoryField();
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, archive);
+    QTest::keyClick(field, Qt::Key_Return);
 
     click(page->browseWorkingDirectoryButton());
     QPointer<QFileDialog> dialog;
     QTRY_VERIFY((dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())));
     // It opens in the current working directory, and offers folders only.
-    QCOMPARE(QFileInfo(dialog->directory().absolutePath()).canonicalFilePath(),
-             QFileInfo(m_environment.project).canonicalFilePath());
+    QCOMPARE(QFileInfo(dialog->directory().absolutePath()).canonicalFilePath(), QFileInfo(archive).canonicalFilePath());
     QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
     auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
     QVERIFY(name);
-    QTest::keyClicks(name, QStringLiteral("archive"));
+    QTest::keyClicks(name, QStringLiteral("2024"));
     QAbstractButton *choose = buttonWithText(dialog, QStringLiteral("Choose"));
     QVERIFY(choose && choose->isEnabled());
     click(choose);
     QTRY_VERIFY(!dialog || !dialog->isVisible());
 
     // Chosen is stored, as typed would be.
-    QCOMPARE(QFileInfo(page->workingDirectoryField()->text()).canonicalFilePath(),
-             QFileInfo(archive).canonicalFilePath());
+    QCOMPARE(QFileInfo(page->workingDirectoryField()->text()).canonicalFilePath(), QFileInfo(year).canonicalFilePath());
     const QSettings stored(isolatedHomePath() + QStringLiteral("/.config/tovikRAGUI/tovikRAGUI.conf"),
                            QSettings::IniFormat);
     QCOMPARE(stored.value(QStringLiteral("ragWorkingDirectory")).toString(), page->workingDirectoryField()->text());
