@@ -2,10 +2,10 @@
 
 #include "search/foldedrecords.h"
 #include "search/historysearchfilter.h"
+#include "system/queuejobs.h"
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QSemaphore>
 #include <QThread>
 
 namespace tovik {
@@ -44,14 +44,7 @@ void HistoryFilterQueue::filter(QList<QuestionRecord> records, QString query, QL
         QList<QuestionRecord> visible = HistorySearchFilter::filter(records, query, semanticIDs, intent);
         if (latest->load() != request)
             return;
-        // Back to the interface thread; `guard` is only looked at there.
-        QMetaObject::invokeMethod(
-            this,
-            [guard, done = std::move(done), visible = std::move(visible)] {
-                if (guard)
-                    done(visible);
-            },
-            Qt::QueuedConnection);
+        handBack(this, guard, std::move(done), std::move(visible));
     });
 }
 
@@ -65,9 +58,7 @@ void HistoryFilterQueue::forgetFoldedTexts()
 
 void HistoryFilterQueue::waitForIdle()
 {
-    QSemaphore reached;
-    m_queue.start([&reached] { reached.release(); });
-    reached.acquire();
+    waitForQueuedJobs(m_queue);
 }
 
 } // namespace tovik

@@ -2,10 +2,10 @@
 
 #include "modelserver/httpembeddingmodel.h"
 #include "modelserver/modelserversettings.h"
+#include "system/queuejobs.h"
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QSemaphore>
 #include <QThread>
 
 namespace tovik {
@@ -89,23 +89,13 @@ void HistorySemanticSearch::matchingIDs(const QList<QuestionRecord> &records, co
         QList<qint64> ids = m_ranker->rank(entries, query, cancelled.get());
         if (cancelled && cancelled->load())
             return;
-        // Back to the interface thread; `guard` is only looked at there.
-        QMetaObject::invokeMethod(
-            this,
-            [guard, done = std::move(done), ids = std::move(ids)] {
-                if (guard)
-                    done(ids);
-            },
-            Qt::QueuedConnection);
+        handBack(this, guard, std::move(done), std::move(ids));
     });
 }
 
 void HistorySemanticSearch::waitForIdle()
 {
-    // A marker job rather than waitForDone(), which would end the queue's thread.
-    QSemaphore reached;
-    m_queue.start([&reached] { reached.release(); });
-    reached.acquire();
+    waitForQueuedJobs(m_queue);
 }
 
 } // namespace tovik
