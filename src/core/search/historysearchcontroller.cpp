@@ -141,7 +141,7 @@ std::optional<QList<QuestionRecord>> HistorySearchController::readyVisible(const
         return visible;
     }
     if (!m_pendingFilter || !m_pendingFilter->sameAs(inputs)) {
-        const qint64 request = ++m_filterRequest;
+        const qint64 request = m_latestFilter->load() + 1; // stored by the queue
         HistoryFilterQueue::shared().filter(records, m_query, m_semanticIDs, currentIntent(), request, m_latestFilter,
                                             this, [this, request](const QList<QuestionRecord> &visible) {
                                                 filterArrived(request, visible);
@@ -153,7 +153,7 @@ std::optional<QList<QuestionRecord>> HistorySearchController::readyVisible(const
 
 void HistorySearchController::filterArrived(qint64 request, const QList<QuestionRecord> &visible)
 {
-    if (request != m_filterRequest || !m_pendingFilter)
+    if (request != m_latestFilter->load() || !m_pendingFilter)
         return;
     m_filtered = Filtered{*std::move(m_pendingFilter), visible};
     m_pendingFilter.reset();

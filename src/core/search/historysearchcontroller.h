@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/questionrecord.h"
+#include "search/historyfilterqueue.h"
 #include "search/historyqueryintent.h"
 #include "search/historysearchreading.h"
 
@@ -178,8 +179,8 @@ private:
 
     std::optional<Filtered> m_filtered;
     std::optional<FilterInputs> m_pendingFilter;
-    qint64 m_filterRequest = 0;
-    std::shared_ptr<std::atomic<qint64>> m_latestFilter = std::make_shared<std::atomic<qint64>>(0);
+    // The number of the last filtering asked for; the queue skips older ones.
+    HistoryFilterQueue::Latest m_latestFilter = std::make_shared<std::atomic<qint64>>(0);
     int m_backgroundFilterFrom = 2000;
     bool m_cutPending = false;
 };
