@@ -15,6 +15,7 @@
 #include "tabs/contentmodel.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListView>
@@ -100,6 +101,7 @@ private Q_SLOTS:
     void filesOnTheCommandLineAreIngested();
     void chooseFilesIngestsTheChosenFile();
     void askStreamsAnAnswerAndCancelStopsIt();
+    void aFloodOfLinesArrivesWhole();
     void saveThenLoadOverAnUnsavedQuestionKeepsBoth();
     void openInNewTabThenDeleteWithConfirmation();
     void browseChoosesTheWorkingDirectory();
@@ -196,6 +198,68 @@ void TestUserPathQuestions::askStreamsAnAnswerAndCancelStopsIt()
     });
     pressInFrontWindow(Qt::Key_W, Qt::ControlModifier);
     QCOMPARE(asked, QStringLiteral("Leave without saving this question?"));
+    QVERIFY(!frontWindow()->tabs().contains(tab));
+}
+
+void TestUserPathQuestions::aFloodOfLinesArrivesWhole()
+{
+    // Tens of thousands of lines at once, answer and log lines mixed with the line ends
+    // a tool may write: the answer box and the log show every line in order, and only
+    // those, each on a line of its own.
+    QByteArray output;
+    QString answer;
+    QString log = QStringLiteral("INFO retrieving for: How much rain fell?\n");
+    for (int i = 0; i < 40000; ++i) {
+        const QByteArray number = QByteArray::number(i);
+        if (i % 97 == 0) {
+            output += "INFO step " + number + "\n";
+            log += QStringLiteral("INFO step %1\n").arg(i);
+        } else if (i % 89 == 0) {
+            output += "It rained " + number + " mm\r\n\n"; // a capital that starts no log line
+            answer += QStringLiteral("It rained %1 mm\n").arg(i);
+        } else if (i % 83 == 0) {
+            output += "雨 " + QString::number(i).toUtf8() + "\xe2\x80\xa8";
+            answer += QStringLiteral("雨 %1\n").arg(i);
+        } else {
+            output += "rain " + number + "\n";
+            answer += QStringLiteral("rain %1\n").arg(i);
+        }
+    }
+    output += "last words";
+    answer += QStringLiteral("last words\n");
+    const QString file = m_environment.scratch.filePath(QStringLiteral("flood.txt"));
+    {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(out.write(output), output.size());
+    }
+    qputenv("FAKE_RAG_MODE", "file");
+    qputenv("FAKE_RAG_OUTPUT", QFile::encodeName(file));
+    SystemSettingsPage *settings = openSystemSettings();
+    QVERIFY(settings);
+    useRagPath(settings, UserPathEnvironment::fakeRag());
+    QPointer<QWidget> window = settings->window();
+    activate(window);
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!window);
+
+    pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
+    ContentView *tab = currentTab();
+    askInCurrentTab(QStringLiteral("How much rain fell?"));
+    waitUntilIdle(tab->session());
+    QVERIFY(!tab->session().hasErrorMessage());
+    // What the boxes show has no line end after the last line.
+    QCOMPARE(tab->answerBox()->text(), answer.chopped(1));
+    QCOMPARE(tab->logBox()->text(), log.chopped(1));
+
+    settings = openSystemSettings();
+    useRagPath(settings, UserPathEnvironment::referenceRag());
+    window = settings->window();
+    activate(window);
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!window);
+    onNextModal([](QWidget *modal) { click(buttonWithText(modal, QStringLiteral("Don't Save"))); });
+    pressInFrontWindow(Qt::Key_W, Qt::ControlModifier);
     QVERIFY(!frontWindow()->tabs().contains(tab));
 }
 

@@ -102,7 +102,8 @@ QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra, cons
 }
 
 void runRag(RagSession &session, const RagJobPtr &job, const ResolvedCommand &command, const QStringList &arguments,
-            RagLineHandler onLine, std::function<void()> done, std::function<void()> onBatch)
+            RagLineHandler onLine, std::function<void()> done, std::function<void()> onBatch,
+            RagRunHandler onAnswerRun)
 {
     const RagSettings &settings = *session.settings();
     const auto directory = workingDirectoryURL(settings);
@@ -128,6 +129,20 @@ void runRag(RagSession &session, const RagJobPtr &job, const ResolvedCommand &co
             done();
         },
         std::move(onBatch));
+    if (onAnswerRun) {
+        // A line that starts like a log line goes on by itself, to be told apart.
+        static const RagLineSplitter::RunStops logStarts = [] {
+            QByteArray firsts;
+            for (const QString &prefix : logPrefixes())
+                firsts.append(prefix.front().toLatin1());
+            return RagLineSplitter::RunStops(QLatin1StringView(firsts));
+        }();
+        stream->deliverRuns(logStarts,
+                            [job, onAnswerRun = std::move(onAnswerRun)](QStringView lines) {
+                                if (!job->isCancelled())
+                                    onAnswerRun(lines);
+                            });
+    }
     job->attach(stream);
 }
 

@@ -40,15 +40,20 @@ QProcessEnvironment commandEnvironment(const QMap<QString, QString> &extra, cons
 
 // `line` is valid during the call only.
 using RagLineHandler = std::function<void(const RagLine &line, bool isLog)>;
+// Answer lines, each followed by LF, in one view valid during the call only.
+using RagRunHandler = std::function<void(QStringView lines)>;
 
 // Runs the resolved rag `command` in the session's working directory with `arguments`
 // after its leading ones. Each output line goes to `onLine` in
 // order; a failure is written to the session's errorMessage (a cancelled job writes
 // nothing). `done` runs once the output has ended, the run failed or `job` was
 // cancelled. `onBatch`, when given, runs after every run of lines delivered in one
-// event-loop turn, and before `done`. All run on the GUI thread and not at all once
-// the session is gone.
+// event-loop turn, and before `done`. `onAnswerRun`, when given, takes two or more
+// answer lines in a row at once, where a flood of short lines would cost a call each:
+// lines that cannot be log lines and end with LF. All run on the GUI thread and not at
+// all once the session is gone.
 void runRag(RagSession &session, const RagJobPtr &job, const ResolvedCommand &command, const QStringList &arguments,
-            RagLineHandler onLine, std::function<void()> done, std::function<void()> onBatch = {});
+            RagLineHandler onLine, std::function<void()> done, std::function<void()> onBatch = {},
+            RagRunHandler onAnswerRun = {});
 
 } // namespace tovik

@@ -2,6 +2,14 @@
 
 #include "rag/ragline.h"
 
+#include <QtAlgorithms>
+
+#include <algorithm>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace tovik {
 
 namespace {
@@ -75,14 +83,40 @@ void RagLineSplitter::finish()
     m_finished = true;
 }
 
+qsizetype RagLineSplitter::terminatorFrom(qsizetype from) const
+{
+    const char16_t *data = reinterpret_cast<const char16_t *>(m_text.constData());
+    const qsizetype size = m_text.size();
+#ifdef __SSE2__
+    // Eight characters at a time: LF, VT, FF and CR are the four from LF on, U+2028 and
+    // U+2029 differ in the last bit only.
+    const __m128i lineFeed = _mm_set1_epi16(u'\n');
+    const __m128i three = _mm_set1_epi16(3);
+    const __m128i nextLine = _mm_set1_epi16(short(0x85));
+    const __m128i separator = _mm_set1_epi16(short(0x2029));
+    const __m128i one = _mm_set1_epi16(1);
+    const __m128i zero = _mm_setzero_si128();
+    for (; from + 8 <= size; from += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + from));
+        const __m128i control = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(units, lineFeed), three), zero);
+        const __m128i other = _mm_or_si128(_mm_cmpeq_epi16(units, nextLine),
+                                           _mm_cmpeq_epi16(_mm_or_si128(units, one), separator));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(control, other));
+        if (mask != 0)
+            return from + (qCountTrailingZeroBits(quint32(mask)) >> 1);
+    }
+#endif
+    while (from < size && !isTerminator(data[from]))
+        ++from;
+    return from;
+}
+
 bool RagLineSplitter::next(QStringView &line)
 {
     const QChar *data = m_text.constData();
     const qsizetype size = m_text.size();
     while (m_scanned < size) {
-        qsizetype end = m_scanned;
-        while (end < size && !isTerminator(data[end].unicode()))
-            ++end;
+        const qsizetype end = terminatorFrom(m_scanned);
         if (end == size) {
             m_scanned = size;
             break;
@@ -101,6 +135,45 @@ bool RagLineSplitter::next(QStringView &line)
         return true;
     }
     return false;
+}
+
+bool RagLineSplitter::nextRun(QStringView &run, const RunStops &stops)
+{
+    const QChar *data = m_text.constData();
+    const qsizetype size = m_text.size();
+    qsizetype at = m_start; // start of the line looked at
+    qsizetype firstEnd = -1;
+    int lines = 0;
+    bool unfinished = false; // the line at `at` has no terminator yet
+    while (at < size) {
+        const char16_t first = data[at].unicode();
+        if (isTerminator(first) || stops.contains(first))
+            break;
+        // The current line's scan so far is kept in m_scanned; later lines start fresh.
+        const qsizetype end = terminatorFrom(lines == 0 ? std::max(at + 1, m_scanned) : at + 1);
+        if (end == size) {
+            unfinished = true;
+            break;
+        }
+        if (lines == 0)
+            firstEnd = end;
+        if (data[end] != u'\n')
+            break;
+        ++lines;
+        at = end + 1;
+    }
+    if (lines < 2) {
+        // What was learnt about the current line spares next() scanning it again.
+        if (firstEnd >= 0)
+            m_scanned = firstEnd;
+        else if (unfinished)
+            m_scanned = size;
+        return false;
+    }
+    run = QStringView(data + m_start, at - m_start);
+    m_start = at;
+    m_scanned = unfinished ? size : at;
+    return true;
 }
 
 QString RagLineSplitter::take(QStringView line)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QLatin1StringView>
 #include <QString>
 #include <QStringDecoder>
 #include <QStringView>
@@ -33,6 +34,30 @@ public:
     // without a copy, when the line is all it holds; else a copy.
     QString take(QStringView line);
 
+    // ASCII characters a line in a run may not start with.
+    class RunStops final
+    {
+    public:
+        explicit RunStops(QLatin1StringView characters)
+        {
+            for (const char c : characters) {
+                const auto u = static_cast<unsigned char>(c);
+                if (u < 128)
+                    m_bits[u >> 6] |= quint64(1) << (u & 63);
+            }
+        }
+        bool contains(char16_t c) const { return c < 128 && (m_bits[c >> 6] >> (c & 63)) & 1; }
+
+    private:
+        quint64 m_bits[2] = {0, 0};
+    };
+    // Two or more complete lines from the next one on, taken at once: each ends with LF
+    // alone, is not empty and does not start with one of `stops`. `run` holds them as
+    // they stand, LFs included, so it reads as its lines each followed by LF; it stays
+    // valid until the next call of any member. False, and nothing taken, when the lines
+    // ahead do not make such a run: next() then takes them one by one.
+    bool nextRun(QStringView &run, const RunStops &stops);
+
     // feed() or finish(), then every line taken at once, each as its own string.
     void feed(QByteArrayView bytes, const LineSink &sink);
     void finish(const LineSink &sink);
@@ -47,6 +72,8 @@ public:
     }
 
 private:
+    // The first terminator in m_text from `from` on, or the text's size.
+    qsizetype terminatorFrom(qsizetype from) const;
     void drain(const LineSink &sink);
 
     // Stateless on purpose: Qt 6.4's stateful UTF-8 decoder drops the byte that follows

@@ -140,6 +140,12 @@ void RagOutputStream::launch(const QString &executable, const QStringList &argum
     m_process.start();
 }
 
+void RagOutputStream::deliverRuns(const RagLineSplitter::RunStops &stops, RunHandler onRun)
+{
+    m_runStops = stops;
+    m_onRun = std::move(onRun);
+}
+
 qint64 RagOutputStream::processId() const
 {
     return m_process.processId();
@@ -195,11 +201,16 @@ void RagOutputStream::pump()
 bool RagOutputStream::deliver(const QElapsedTimer &slice)
 {
     QStringView line;
-    // The clock is read every few steps (a line handed over, or a chunk read): steps
-    // take microseconds, a slice milliseconds.
+    // The clock is read every few steps (a line or run handed over, or a chunk read):
+    // steps take microseconds, a slice milliseconds.
     int steps = 0;
     while (!m_ended) {
-        if (m_splitter.next(line)) {
+        if (m_runStops && m_splitter.nextRun(line, *m_runStops)) {
+            if (m_context) {
+                m_batchOpen = true;
+                m_onRun(line);
+            }
+        } else if (m_splitter.next(line)) {
             if (m_context) {
                 m_batchOpen = true;
                 m_onLine(RagLine(line, &m_splitter));

@@ -32,6 +32,8 @@ public:
     // `line` is valid during the call only.
     using LineHandler = std::function<void(const RagLine &line)>;
     using BatchHandler = std::function<void()>;
+    // `run` is valid during the call only.
+    using RunHandler = std::function<void(QStringView run)>;
     // std::nullopt: the output ended normally (or the stream was cancelled).
     using EndHandler = std::function<void(const std::optional<RagCommandError> &error)>;
 
@@ -42,6 +44,13 @@ public:
                                   const QString &directory, const QProcessEnvironment &environment,
                                   QObject *context, LineHandler onLine, EndHandler onEnd,
                                   BatchHandler onBatch = {});
+
+    // From now on, two or more lines in a row that each end with LF alone and do not
+    // start with one of `stops` go to `onRun` at once, as RagLineSplitter::nextRun
+    // gives them; other lines still go to the line handler one by one, all in order. A
+    // flood of short lines then costs a few steps per run instead of per line. Called
+    // right after start(), before any output is delivered.
+    void deliverRuns(const RagLineSplitter::RunStops &stops, RunHandler onRun);
 
     // Stops delivering, ends the stream normally and asks a running child to terminate
     // (SIGTERM); a child still running after terminationGrace() is killed (SIGKILL).
@@ -82,6 +91,8 @@ private:
     LineHandler m_onLine;
     EndHandler m_onEnd;
     BatchHandler m_onBatch;
+    std::optional<RagLineSplitter::RunStops> m_runStops;
+    RunHandler m_onRun;
     bool m_batchOpen = false;
     bool m_pumpScheduled = false;
     bool m_childExited = false;

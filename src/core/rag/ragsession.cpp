@@ -76,6 +76,14 @@ void RagSession::addAnswerLine(const RagLine &line)
     appendLine(m_answerText, line);
 }
 
+// Lines that each end with LF already.
+void RagSession::addAnswerLines(QStringView lines)
+{
+    if (m_answerAppendedFrom < 0)
+        m_answerAppendedFrom = m_answerText.size();
+    m_answerText.append(lines);
+}
+
 void RagSession::announceAppends()
 {
     if (const qsizetype from = std::exchange(m_logAppendedFrom, -1); from >= 0) {

@@ -149,6 +149,7 @@ private:
     // per turn of delivered lines.
     void addLogLine(const RagLine &line);
     void addAnswerLine(const RagLine &line);
+    void addAnswerLines(QStringView lines);
     void announceAppends();
     // Starts `body` on a later event-loop turn as the session's current job.
     void startJob(std::function<void(const RagJobPtr &)> body);
@@ -160,6 +161,7 @@ private:
     {
         QStringList arguments;
         RagLineHandler onLine;
+        RagRunHandler onAnswerRun; // optional: answer lines in a row, at once
         std::function<void()> onStart;
         std::function<void()> onNotFound;
         std::function<void()> onEnd;

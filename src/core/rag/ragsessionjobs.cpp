@@ -81,7 +81,7 @@ void RagSession::runJob(const RagJobPtr &job, JobRun run)
                    else
                        onEnd();
                },
-               [this] { announceAppends(); });
+               [this] { announceAppends(); }, run.onAnswerRun);
     });
 }
 
@@ -113,6 +113,7 @@ void RagSession::runAskJob(const RagJobPtr &job, const QString &question, quint6
         else
             addAnswerLine(line);
     };
+    run.onAnswerRun = [this](QStringView lines) { addAnswerLines(lines); };
     run.onNotFound = [this, generation] {
         setErrorMessage(notFoundMessage(*m_settings));
         finishJob(generation);

@@ -49,6 +49,8 @@ private Q_SLOTS:
     void agreesWithWholeInputDecodingForRandomPieces();
     void longLineInManyPiecesIsOneLine();
     void lineThatIsAllTheBufferIsHandedOver();
+    void runsHoldTheSameLinesAsSingleLines();
+    void singleLineIsNoRun();
 };
 
 void TestRagLineSplitter::splitsAtEveryTerminator_data()
@@ -153,6 +155,109 @@ void TestRagLineSplitter::lineThatIsAllTheBufferIsHandedOver()
     QCOMPARE(line, QStringLiteral("third"));
     QVERIFY(!splitter.next(line));
     QCOMPARE(second, QStringLiteral("second"));
+}
+
+void TestRagLineSplitter::runsHoldTheSameLinesAsSingleLines()
+{
+    // Lines taken in runs where they can be, one by one elsewhere, come out as next()
+    // alone gives them; every run is two or more plain lines, each ending with LF.
+    const QList<QByteArray> atoms = {"a", "I", "E", "x", "INFO ", " ", "\n", "\n", "\n", "\n", "\r", "\r\n",
+                                     "\v", "\xc2\x85", "\xe2\x80\xa8", "\xe4\xb8\xad", "\xf0\x9f\x98\x80",
+                                     "\xe2\x82", "\xff"};
+    const RagLineSplitter::RunStops stops(QLatin1StringView("IE"));
+    QRandomGenerator random(20261209);
+    int runs = 0;
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray bytes;
+        const int count = random.bounded(1, 80);
+        for (int i = 0; i < count; ++i)
+            bytes += atoms[random.bounded(int(atoms.size()))];
+        RagLineSplitter splitter;
+        QStringList lines;
+        const auto take = [&] {
+            QStringView view;
+            for (;;) {
+                if (splitter.nextRun(view, stops)) {
+                    ++runs;
+                    QVERIFY2(view.endsWith(u'\n'), qPrintable(view.toString()));
+                    const QStringList inRun = view.chopped(1).toString().split(QLatin1Char('\n'));
+                    QVERIFY(inRun.size() >= 2);
+                    for (const QString &line : inRun) {
+                        QVERIFY(!line.isEmpty());
+                        QVERIFY(!line.startsWith(u'I') && !line.startsWith(u'E'));
+                        QVERIFY(!line.contains(QRegularExpression(QStringLiteral("[\\v\\f\\r\\x{0085}\\x{2028}]"))));
+                    }
+                    lines += inRun;
+                } else if (splitter.next(view)) {
+                    lines.append(view.toString());
+                } else {
+                    return;
+                }
+            }
+        };
+        qsizetype from = 0;
+        while (from < bytes.size()) {
+            const qsizetype piece = std::min<qsizetype>(bytes.size() - from, random.bounded(1, 40));
+            splitter.feed(QByteArrayView(bytes).sliced(from, piece));
+            from += piece;
+            take();
+        }
+        splitter.finish();
+        take();
+        QCOMPARE(lines, oracle(bytes));
+    }
+    QVERIFY2(runs > 300, qPrintable(QString::number(runs)));
+}
+
+void TestRagLineSplitter::singleLineIsNoRun()
+{
+    // One line alone goes by next(), where a huge one can be handed over without a copy;
+    // a run stops before a line that may not join it, and before an unfinished line.
+    const RagLineSplitter::RunStops stops(QLatin1StringView("I"));
+    RagLineSplitter splitter;
+    QStringView view;
+    splitter.feed("only\n");
+    QVERIFY(!splitter.nextRun(view, stops));
+    QVERIFY(splitter.next(view));
+    QCOMPARE(view, QStringLiteral("only"));
+
+    splitter.feed("one\ntwo\nINFO x\nthree\nfour\nfive\nsi");
+    QVERIFY(splitter.nextRun(view, stops));
+    QCOMPARE(view, QStringLiteral("one\ntwo\n"));
+    QVERIFY(!splitter.nextRun(view, stops));
+    QVERIFY(splitter.next(view));
+    QCOMPARE(view, QStringLiteral("INFO x"));
+    QVERIFY(splitter.nextRun(view, stops));
+    QCOMPARE(view, QStringLiteral("three\nfour\nfive\n"));
+    QVERIFY(!splitter.nextRun(view, stops));
+    QVERIFY(!splitter.next(view));
+    splitter.feed("x\nseven\n");
+    QVERIFY(splitter.nextRun(view, stops));
+    QCOMPARE(view, QStringLiteral("six\nseven\n"));
+
+    // A run's lines are scanned eight characters at a time: every terminator is seen
+    // wherever it falls in such a step.
+    const QList<QByteArray> terminators = {"\r", "\v", "\f", "\xc2\x85", "\xe2\x80\xa8", "\xe2\x80\xa9"};
+    for (const QByteArray &terminator : terminators) {
+        for (int at = 0; at < 10; ++at) {
+            RagLineSplitter split;
+            split.feed(QByteArray("first\n") + QByteArray(at, 'm') + terminator + "n\nlast\nend\n");
+            QStringList lines;
+            for (;;) {
+                if (split.nextRun(view, stops))
+                    lines += view.chopped(1).toString().split(QLatin1Char('\n'));
+                else if (split.next(view))
+                    lines.append(view.toString());
+                else
+                    break;
+            }
+            QStringList expected = {QStringLiteral("first")};
+            if (at > 0)
+                expected.append(QString(at, u'm'));
+            expected += {QStringLiteral("n"), QStringLiteral("last"), QStringLiteral("end")};
+            QCOMPARE(lines, expected);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRagLineSplitter)

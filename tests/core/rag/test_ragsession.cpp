@@ -208,6 +208,26 @@ void TestRagSession::askSplitsAnswerFromLog()
     m_session->ask();
     QVERIFY(waitIdle(*m_session));
     QCOMPARE(m_session->answerText(), QStringLiteral("Paragraph one.\nParagraph two,\nstill two.\n"));
+
+    // Thousands of lines, every tenth a log line: each goes to its own text, in order.
+    qputenv("FAKE_RAG_MODE", "big");
+    qputenv("FAKE_RAG_LINES", "5000");
+    m_session->ask();
+    QVERIFY(waitIdle(*m_session));
+    QString answer;
+    QString log;
+    for (int i = 1; i <= 5000; ++i) {
+        const QString line = QStringLiteral("line %1 the quick brown fox jumps over the lazy dog, then rests by the "
+                                            "river bank and sleeps well\n")
+                                 .arg(i, 8, 10, QLatin1Char('0'));
+        if (i % 10 == 0)
+            log += QStringLiteral("INFO ") + line;
+        else
+            answer += line;
+    }
+    QCOMPARE(m_session->answerText(), answer);
+    QCOMPARE(m_session->logText(), log);
+    qunsetenv("FAKE_RAG_LINES");
 }
 
 void TestRagSession::blankQuestionStartsNothing()
