@@ -1,35 +1,81 @@
 #include "mainwindow/textsegments.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace tovik {
 
 namespace {
 // How far back from the limit a cut looks for a space.
 constexpr qsizetype spaceSearch = 64;
+
+// The first line feed in text[from, limit), or -1. Most lines are short: the first few
+// characters are looked at one by one, which for a line of a few words costs less
+// than the call of the vectorized search that takes the rest.
+qsizetype lineFeedBefore(QStringView text, qsizetype from, qsizetype limit)
+{
+    const char16_t *data = text.utf16();
+    const qsizetype near = std::min(limit, from + 32);
+    for (qsizetype k = from; k < near; ++k) {
+        if (data[k] == u'\n')
+            return k;
+    }
+    return near < limit ? text.first(limit).indexOf(u'\n', near) : -1;
+}
 } // namespace
+
+TextSegments::TextSegments()
+{
+    clear();
+}
 
 void TextSegments::clear()
 {
-    m_starts = {0};
+    m_blocks.clear();
+    m_count = 0;
     m_size = 0;
+    append(0);
+}
+
+void TextSegments::append(qsizetype start)
+{
+    if ((m_count & blockMask) == 0) {
+        Block block;
+        block.base = start;
+        // The first block grows as a short text needs; later ones are filled anyway.
+        if (m_count > 0)
+            block.offsets.reserve(std::size_t(blockSize));
+        m_blocks.push_back(std::move(block));
+    }
+    Block &block = m_blocks.back();
+    block.offsets.push_back(quint32(start - block.base));
+    ++m_count;
+}
+
+void TextSegments::removeLast()
+{
+    Block &block = m_blocks.back();
+    block.offsets.pop_back();
+    if (block.offsets.empty())
+        m_blocks.pop_back();
+    --m_count;
 }
 
 bool TextSegments::update(QStringView text, qsizetype budget)
 {
-    qsizetype at = m_starts.back();
-    m_starts.pop_back();
+    qsizetype at = last();
+    removeLast();
     const qsizetype size = text.size();
     const qsizetype stop = budget < 0 ? size : std::min(size, at + budget);
     m_size = size;
     for (;;) {
-        m_starts.push_back(at);
+        append(at);
         if (at >= stop && at < size) {
             m_size = at;
             return false;
         }
         const qsizetype limit = std::min(size, at + maxLength);
-        const qsizetype lineFeed = text.first(limit).indexOf(u'\n', at);
+        const qsizetype lineFeed = lineFeedBefore(text, at, limit);
         if (lineFeed >= 0) {
             at = lineFeed + 1;
             continue;
@@ -60,8 +106,18 @@ qsizetype TextSegments::end(QStringView text, qsizetype index) const
 
 qsizetype TextSegments::indexOf(qsizetype position) const
 {
-    const auto after = std::upper_bound(m_starts.cbegin(), m_starts.cend(), position);
-    return std::max<qsizetype>(0, (after - m_starts.cbegin()) - 1);
+    // The last block whose first piece starts at or before `position`, then the piece
+    // within it.
+    const auto block = std::upper_bound(m_blocks.cbegin(), m_blocks.cend(), position,
+                                        [](qsizetype at, const Block &b) { return at < b.base; });
+    if (block == m_blocks.cbegin())
+        return 0;
+    const Block &found = *(block - 1);
+    const qsizetype relative = position - found.base;
+    const auto after = relative >= qsizetype(std::numeric_limits<quint32>::max())
+        ? found.offsets.cend()
+        : std::upper_bound(found.offsets.cbegin(), found.offsets.cend(), quint32(relative));
+    return ((block - 1) - m_blocks.cbegin()) * blockSize + (after - found.offsets.cbegin()) - 1;
 }
 
 } // namespace tovik

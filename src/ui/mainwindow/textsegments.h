@@ -2,6 +2,8 @@
 
 #include <QStringView>
 
+#include <QtGlobal>
+
 #include <vector>
 
 namespace tovik {
@@ -17,6 +19,8 @@ class TextSegments final
 public:
     static constexpr qsizetype maxLength = 1024;
 
+    TextSegments();
+
     // Forgets the text; then it is as if the text were empty.
     void clear();
     // `text` is what was read before with something appended (or the same): the pieces
@@ -26,8 +30,12 @@ public:
     bool update(QStringView text, qsizetype budget = -1);
 
     // At least 1: an empty text or line is one empty piece.
-    qsizetype count() const { return qsizetype(m_starts.size()); }
-    qsizetype start(qsizetype index) const { return m_starts[std::size_t(index)]; }
+    qsizetype count() const { return m_count; }
+    qsizetype start(qsizetype index) const
+    {
+        const Block &block = m_blocks[std::size_t(index >> blockBits)];
+        return block.base + block.offsets[std::size_t(index & blockMask)];
+    }
     // Where piece `index` ends: before the line feed that ends its line, where the next
     // piece starts, or, for the last piece, where the text read by update() ended.
     qsizetype end(QStringView text, qsizetype index) const;
@@ -37,8 +45,23 @@ public:
     qsizetype indexOf(qsizetype position) const;
 
 private:
-    // A million-line text has a million pieces: a plain vector appends them cheapest.
-    std::vector<qsizetype> m_starts{0};
+    // A million-line text has a million pieces. Their starts are kept in blocks of a
+    // few thousand, each start as a 32-bit distance from its block's first: half the
+    // memory of full positions, and a growing text never copies the starts it has.
+    static constexpr int blockBits = 12;
+    static constexpr qsizetype blockSize = qsizetype(1) << blockBits;
+    static constexpr qsizetype blockMask = blockSize - 1;
+    struct Block
+    {
+        qsizetype base = 0;             // start of the block's first piece
+        std::vector<quint32> offsets; // each start minus base
+    };
+    void append(qsizetype start);
+    void removeLast();
+    qsizetype last() const { return start(m_count - 1); }
+
+    std::vector<Block> m_blocks;
+    qsizetype m_count = 0;
     qsizetype m_size = 0;
 };
 

@@ -73,6 +73,8 @@ void TestTextView::piecesCoverTheTextAndStayShort_data()
     QTest::newRow("empty") << QString() << 1;
     QTest::newRow("short lines") << QStringLiteral("a\nbb\n\nccc") << 4;
     QTest::newRow("final line feed") << QStringLiteral("a\n") << 2;
+    QTest::newRow("lines of tens and hundreds")
+        << QString(40, u'a') + QLatin1Char('\n') + QString(500, u'b') + QLatin1Char('\n') + QLatin1Char('c') << 3;
     QTest::newRow("no spaces") << QString(3000, QLatin1Char('x')) << 3;
     // A space close to the limit takes the cut, which then falls right after it.
     QTest::newRow("space near the limit") << QString(1000, QLatin1Char('x')) + QLatin1Char(' ') + QString(1500, u'y') << 3;
@@ -81,6 +83,12 @@ void TestTextView::piecesCoverTheTextAndStayShort_data()
     for (int i = 0; i < 600; ++i)
         pairs += QStringLiteral("\U0001F600");
     QTest::newRow("surrogate pairs at the limit") << pairs << 3;
+    // Thousands of lines: pieces are kept in blocks of a few thousand.
+    QString many;
+    for (int i = 0; i < 9000; ++i)
+        many += QString(1 + i % 13, QLatin1Char('a' + i % 26)) + QLatin1Char('\n');
+    many += QString(2500, u'z');
+    QTest::newRow("thousands of lines") << many << 9003;
 }
 
 void TestTextView::piecesCoverTheTextAndStayShort()
@@ -102,7 +110,10 @@ void TestTextView::piecesCoverTheTextAndStayShort()
             joined += QLatin1Char('\n');
         joined += piece;
         QCOMPARE(segments.indexOf(start), index);
+        QCOMPARE(segments.indexOf(start + (end - start) / 2), index);
     }
+    QCOMPARE(segments.indexOf(-1), 0);
+    QCOMPARE(segments.indexOf(text.size() + 5), segments.count() - 1);
     QCOMPARE(joined, text);
     if (QByteArray(QTest::currentDataTag()) == "space near the limit")
         QCOMPARE(segments.start(1), 1001);
@@ -132,6 +143,25 @@ void TestTextView::growingTextIsCutAsIfReadAtOnce()
         QCOMPARE(startsOf(bySteps), startsOf(atOnce));
         QCOMPARE(bySteps.size(), text.size());
     }
+
+    // A stream of short lines, read as it grows, past several blocks of pieces: the last
+    // piece is cut again each time, also when it is the only one of its block.
+    QString stream;
+    TextSegments growing;
+    for (int step = 0; step < 3000; ++step) {
+        const int lineCount = random.bounded(0, 8);
+        for (int i = 0; i < lineCount; ++i)
+            stream += QStringLiteral("row\n");
+        stream += QString(random.bounded(0, 3), u'p');
+        growing.update(stream);
+    }
+    TextSegments atOnce;
+    QVERIFY(atOnce.update(stream));
+    QVERIFY(atOnce.count() > 9000);
+    QCOMPARE(startsOf(growing), startsOf(atOnce));
+    growing.clear();
+    QCOMPARE(growing.count(), 1);
+    QCOMPARE(growing.start(0), 0);
 }
 
 void TestTextView::copiesExactlyTheSelectedText()
