@@ -54,6 +54,10 @@ void TestCitations::extraction_data()
     QTest::newRow("CJK filename, leading zeros, no space after p.")
         << QStringLiteral("見 [來源: 年報 2023.pdf p.007]。") << Pages{{QStringLiteral("年報 2023.pdf"), 7}};
     QTest::newRow("no markers") << QStringLiteral("Plain answer [1] with [brackets].") << Pages{};
+    QTest::newRow("brackets right before a marker")
+        << QStringLiteral("[[來源: a.pdf p. 1] x[y[來源: b.pdf p. 5][") << Pages{{QStringLiteral("a.pdf"), 1}, {QStringLiteral("b.pdf"), 5}};
+    QTest::newRow("a marker inside a broken one is part of it")
+        << QStringLiteral("[來源: x [來源: b.pdf p. 2] [來源: c.pdf p. 3]") << Pages{{QStringLiteral("c.pdf"), 3}};
 }
 
 void TestCitations::extraction()
