@@ -53,7 +53,7 @@ private:
     static constexpr qsizetype blockMask = blockSize - 1;
     struct Block
     {
-        qsizetype base = 0;             // start of the block's first piece
+        qsizetype base = 0;           // start of the block's first piece
         std::vector<quint32> offsets; // each start minus base
     };
     void append(qsizetype start);
