@@ -80,6 +80,19 @@ void useRagPath(SystemSettingsPage *page, const QString &path)
     QVERIFY2(!page->session().hasErrorMessage(), qPrintable(page->session().errorMessageText()));
 }
 
+// Settings opened from the menu, rag's path typed and used, and the window closed with
+// Escape.
+void switchRagInSettings(const QString &path)
+{
+    SystemSettingsPage *settings = openSystemSettings();
+    QVERIFY(settings);
+    useRagPath(settings, path);
+    QPointer<QWidget> window = settings->window();
+    activate(window);
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!window);
+}
+
 } // namespace
 
 class TestUserPathQuestions : public QObject
@@ -163,13 +176,7 @@ void TestUserPathQuestions::askStreamsAnAnswerAndCancelStopsIt()
     // A rag that answers one line, then takes its time.
     qputenv("FAKE_RAG_MODE", "slow");
     qputenv("FAKE_RAG_DELAY", "60");
-    SystemSettingsPage *settings = openSystemSettings();
-    QVERIFY(settings);
-    useRagPath(settings, UserPathEnvironment::fakeRag());
-    QPointer<QWidget> window = settings->window();
-    activate(window);
-    QTest::keyClick(window, Qt::Key_Escape);
-    QTRY_VERIFY(!window);
+    switchRagInSettings(UserPathEnvironment::fakeRag());
 
     pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
     ContentView *tab = currentTab();
@@ -183,9 +190,9 @@ void TestUserPathQuestions::askStreamsAnAnswerAndCancelStopsIt()
     QVERIFY(!tab->answerBox()->text().contains(QStringLiteral("Smith")));
 
     // Back to the real rag, through the same page; Ctrl+W closes it this time.
-    settings = openSystemSettings();
+    SystemSettingsPage *settings = openSystemSettings();
     useRagPath(settings, UserPathEnvironment::referenceRag());
-    window = settings->window();
+    QPointer<QWidget> window = settings->window();
     activate(window);
     QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
     QTRY_VERIFY(!window);
@@ -235,13 +242,7 @@ void TestUserPathQuestions::aFloodOfLinesArrivesWhole()
     }
     qputenv("FAKE_RAG_MODE", "file");
     qputenv("FAKE_RAG_OUTPUT", QFile::encodeName(file));
-    SystemSettingsPage *settings = openSystemSettings();
-    QVERIFY(settings);
-    useRagPath(settings, UserPathEnvironment::fakeRag());
-    QPointer<QWidget> window = settings->window();
-    activate(window);
-    QTest::keyClick(window, Qt::Key_Escape);
-    QTRY_VERIFY(!window);
+    switchRagInSettings(UserPathEnvironment::fakeRag());
 
     pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
     ContentView *tab = currentTab();
@@ -252,12 +253,7 @@ void TestUserPathQuestions::aFloodOfLinesArrivesWhole()
     QCOMPARE(tab->answerBox()->text(), answer.chopped(1));
     QCOMPARE(tab->logBox()->text(), log.chopped(1));
 
-    settings = openSystemSettings();
-    useRagPath(settings, UserPathEnvironment::referenceRag());
-    window = settings->window();
-    activate(window);
-    QTest::keyClick(window, Qt::Key_Escape);
-    QTRY_VERIFY(!window);
+    switchRagInSettings(UserPathEnvironment::referenceRag());
     onNextModal([](QWidget *modal) { click(buttonWithText(modal, QStringLiteral("Don't Save"))); });
     pressInFrontWindow(Qt::Key_W, Qt::ControlModifier);
     QVERIFY(!frontWindow()->tabs().contains(tab));
