@@ -73,9 +73,9 @@ void manyLinesFigures(int lineCount)
     const bool complete = shown.size() + 1 == bench.tab().session().answerText().size();
     std::printf("%d short lines (%.1f MB) through the window: %.3f s (%.0f lines/s), cat through a pipe %.3f s; "
                 "speed %.2f of cat (target >= 0.3); longest event-loop stall %.1f ms (target <= 50), of which the "
-                "interface thread ran %.1f ms%s\n",
+                "interface thread ran %.1f ms; interface thread CPU %.1f ms in all%s\n",
                 lineCount, mb(bytes.size()), result.seconds, lineCount / result.seconds, cat, cat / result.seconds,
-                result.stallMs, result.busyMs, complete ? "" : "; ANSWER BOX INCOMPLETE");
+                result.stallMs, result.busyMs, result.threadCpuMs, complete ? "" : "; ANSWER BOX INCOMPLETE");
 }
 
 void longLineFigures(const QString &label, qsizetype characters, bool lineEnd)

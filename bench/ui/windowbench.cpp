@@ -157,12 +157,14 @@ AskResult WindowBench::ask(const QString &file, const std::function<bool()> &set
     StallMeter meter;
     meter.start();
     QElapsedTimer clock;
+    const qint64 cpuBefore = threadCpuNanoseconds();
     clock.start();
     m_tab->model().ask();
     AskResult result;
     result.finished = spinUntil([&] { return !session.isBusy() && (!settled || settled()); }, limitSeconds);
     QCoreApplication::processEvents();
     result.seconds = double(clock.nsecsElapsed()) / 1e9;
+    result.threadCpuMs = double(threadCpuNanoseconds() - cpuBefore) / 1e6;
     result.stallMs = meter.stopMs();
     result.busyMs = meter.longestBusyMs();
     result.peakGrowth = peakResidentBytes() - before;

@@ -49,6 +49,7 @@ struct AskResult
     double seconds = 0;     // from ask to idle with every line shown
     double stallMs = 0;     // longest event-loop stall meanwhile
     double busyMs = 0;      // the most CPU time the interface thread spent between two turns
+    double threadCpuMs = 0; // all CPU time of the interface thread meanwhile, its page faults included
     qint64 peakGrowth = 0;  // peak resident growth over the start, bytes
     bool finished = false;  // false: the time limit came first
 };
