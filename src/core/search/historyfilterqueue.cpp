@@ -30,9 +30,10 @@ HistoryFilterQueue::~HistoryFilterQueue()
 }
 
 void HistoryFilterQueue::filter(QList<QuestionRecord> records, QString query, QList<qint64> semanticIDs,
-                                HistoryQueryIntent intent, qint64 request, Latest latest, QObject *context,
+                                HistoryQueryIntent intent, Latest latest, QObject *context,
                                 std::function<void(QList<QuestionRecord>)> done)
 {
+    const qint64 request = latest->load() + 1;
     latest->store(request);
     m_holdsTexts = true;
     QPointer<QObject> guard(context);
@@ -44,7 +45,12 @@ void HistoryFilterQueue::filter(QList<QuestionRecord> records, QString query, QL
         QList<QuestionRecord> visible = HistorySearchFilter::filter(records, query, semanticIDs, intent);
         if (latest->load() != request)
             return;
-        handBack(this, guard, std::move(done), std::move(visible));
+        // Looked at once more when it arrives: a later request may have come meanwhile.
+        auto current = [latest, request, done = std::move(done)](const QList<QuestionRecord> &result) {
+            if (latest->load() == request)
+                done(result);
+        };
+        handBack(this, guard, std::move(current), std::move(visible));
     });
 }
 

@@ -31,9 +31,10 @@ public:
     ~HistoryFilterQueue() override;
 
     // Runs HistorySearchFilter::filter on the queue and calls `done` with its result on
-    // this object's thread, unless `context` has been destroyed or `request` is stale.
+    // this object's thread, unless `context` has been destroyed or the asker has asked
+    // again meanwhile (each call takes the next number in `latest`).
     void filter(QList<QuestionRecord> records, QString query, QList<qint64> semanticIDs, HistoryQueryIntent intent,
-                qint64 request, Latest latest, QObject *context, std::function<void(QList<QuestionRecord>)> done);
+                Latest latest, QObject *context, std::function<void(QList<QuestionRecord>)> done);
 
     // The folded texts kept on the queue's thread are let go (the history became short
     // enough to be filtered where it is asked for). Nothing happens if nothing was filtered.

@@ -141,19 +141,16 @@ std::optional<QList<QuestionRecord>> HistorySearchController::readyVisible(const
         return visible;
     }
     if (!m_pendingFilter || !m_pendingFilter->sameAs(inputs)) {
-        const qint64 request = m_latestFilter->load() + 1; // stored by the queue
-        HistoryFilterQueue::shared().filter(records, m_query, m_semanticIDs, currentIntent(), request, m_latestFilter,
-                                            this, [this, request](const QList<QuestionRecord> &visible) {
-                                                filterArrived(request, visible);
-                                            });
+        HistoryFilterQueue::shared().filter(records, m_query, m_semanticIDs, currentIntent(), m_latestFilter, this,
+                                            [this](const QList<QuestionRecord> &visible) { filterArrived(visible); });
         m_pendingFilter = std::move(inputs);
     }
     return std::nullopt;
 }
 
-void HistorySearchController::filterArrived(qint64 request, const QList<QuestionRecord> &visible)
+void HistorySearchController::filterArrived(const QList<QuestionRecord> &visible)
 {
-    if (request != m_latestFilter->load() || !m_pendingFilter)
+    if (!m_pendingFilter)
         return;
     m_filtered = Filtered{*std::move(m_pendingFilter), visible};
     m_pendingFilter.reset();

@@ -175,7 +175,7 @@ private:
     FilterInputs filterInputs(const QList<QuestionRecord> &records) const;
     // The visible records when known now; otherwise a filtering is under way.
     std::optional<QList<QuestionRecord>> readyVisible(const QList<QuestionRecord> &records);
-    void filterArrived(qint64 request, const QList<QuestionRecord> &visible);
+    void filterArrived(const QList<QuestionRecord> &visible);
 
     std::optional<Filtered> m_filtered;
     std::optional<FilterInputs> m_pendingFilter;
