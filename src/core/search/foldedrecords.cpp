@@ -29,14 +29,7 @@ bool FoldedRecords::Folded::contains(QStringView source, QStringView foldedNeedl
 
 QString FoldedRecords::Folded::textOf(const QString &source) const
 {
-    if (!lowersAsciiOnly)
-        return text;
-    QString lowered = source;
-    for (QChar &c : lowered) {
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 0x20);
-    }
-    return lowered;
+    return lowersAsciiOnly ? SearchText::lowerAsciiCapitals(source) : text;
 }
 
 FoldedRecords::Folded FoldedRecords::foldText(const QString &text, bool turkic)

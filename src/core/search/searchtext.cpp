@@ -203,6 +203,13 @@ bool SearchText::containsFoldedInAsciiCased(QStringView text, QStringView folded
         [&](QStringView candidate) { return equalsLoweringAscii(candidate, foldedNeedle); });
 }
 
+QString SearchText::lowerAsciiCapitals(QString text)
+{
+    for (QChar &c : text)
+        c = QChar(lowerAscii(c.unicode()));
+    return text;
+}
+
 bool SearchText::containsIgnoringCaseAndDiacritics(QStringView text, QStringView needle)
 {
     if (needle.isEmpty() || text.isEmpty())

@@ -45,6 +45,9 @@ public:
     // The same on a text that folding would change only by lowering its ASCII
     // capitals (FoldTable::foldsByLoweringAscii), searched as it is.
     static bool containsFoldedInAsciiCased(QStringView text, QStringView foldedNeedle);
+    // `text` with its ASCII capitals lowered and nothing else changed: the folded form
+    // of a text of that kind.
+    static QString lowerAsciiCapitals(QString text);
     // Whether `text` contains `needle`, ignoring case and diacritics, without locale.
     static bool containsIgnoringCaseAndDiacritics(QStringView text, QStringView needle);
     // The earliest occurrence of `needle` at or after `from`, ignoring case and
