@@ -21,22 +21,25 @@ const QStringList &logPrefixes()
     return prefixes;
 }
 
+namespace {
+// The first letters of the log prefixes.
+const RagLineSplitter::RunStops &logLineStarts()
+{
+    static const RagLineSplitter::RunStops starts = [] {
+        QByteArray firsts;
+        for (const QString &prefix : logPrefixes())
+            firsts.append(prefix.front().toLatin1());
+        return RagLineSplitter::RunStops(QLatin1StringView(firsts));
+    }();
+    return starts;
+}
+} // namespace
+
 bool isLogLine(QStringView line)
 {
-    // Every prefix starts with a capital letter none of the others starts with, so most
-    // lines are told apart by their first character.
-    if (line.isEmpty())
+    // Most lines are told apart by their first character.
+    if (line.isEmpty() || !logLineStarts().contains(line.front().unicode()))
         return false;
-    switch (line.front().unicode()) {
-    case u'I':
-    case u'W':
-    case u'E':
-    case u'D':
-    case u'C':
-        break;
-    default:
-        return false;
-    }
     for (const QString &prefix : logPrefixes()) {
         if (line.startsWith(prefix, Qt::CaseSensitive))
             return true;
@@ -131,13 +134,7 @@ void runRag(RagSession &session, const RagJobPtr &job, const ResolvedCommand &co
         std::move(onBatch));
     if (onAnswerRun) {
         // A line that starts like a log line goes on by itself, to be told apart.
-        static const RagLineSplitter::RunStops logStarts = [] {
-            QByteArray firsts;
-            for (const QString &prefix : logPrefixes())
-                firsts.append(prefix.front().toLatin1());
-            return RagLineSplitter::RunStops(QLatin1StringView(firsts));
-        }();
-        stream->deliverRuns(logStarts,
+        stream->deliverRuns(logLineStarts(),
                             [job, onAnswerRun = std::move(onAnswerRun)](QStringView lines) {
                                 if (!job->isCancelled())
                                     onAnswerRun(lines);
