@@ -14,7 +14,7 @@ build=(
   build-essential cmake ninja-build ccache pkg-config git
   # Qt 6 and the document, recognition and search libraries
   qt6-base-dev libpoppler-qt6-dev libqpdf-dev libtesseract-dev libleptonica-dev
-  libopencv-imgproc-dev libopencv-core-dev libicu-dev libsqlite3-dev libzip-dev
+  libopencv-imgproc-dev libopencv-core-dev libicu-dev libsqlite3-dev libzip-dev liblz4-dev
 )
 run=(
   # what the programs load by name: Qt's plugins (SVG draws the icon), the recognition

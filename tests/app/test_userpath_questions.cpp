@@ -3,6 +3,7 @@
 // saved, loaded over an unsaved question, opened in a new tab and deleted.
 #include "app/userpath.h"
 
+#include "history/historysearchbox.h"
 #include "history/questionhistorylist.h"
 #include "history/questionhistorystore.h"
 #include "mainwindow/contentview.h"
@@ -117,6 +118,7 @@ private Q_SLOTS:
     void aFloodOfLinesArrivesWhole();
     void saveThenLoadOverAnUnsavedQuestionKeepsBoth();
     void openInNewTabThenDeleteWithConfirmation();
+    void aLongAnswerIsSavedFoundAndLoadedWhole();
     void browseChoosesTheWorkingDirectory();
 
 private:
@@ -325,6 +327,65 @@ void TestUserPathQuestions::openInNewTabThenDeleteWithConfirmation()
     QVERIFY(!opened->model().linkedRecordID());
     QCOMPARE(opened->session().question(), QString());
     QCOMPARE(opened->title(), QStringLiteral("tovikRAG"));
+}
+
+void TestUserPathQuestions::aLongAnswerIsSavedFoundAndLoadedWhole()
+{
+    // A long answer, English and Chinese, saved; then found in History by words from its
+    // last line and loaded into another tab, where it reads exactly as it arrived.
+    QByteArray output;
+    QString answer;
+    for (int i = 0; i < 3000; ++i) {
+        const QString line = QStringLiteral("Reading %1 at the pier: 潮汐 2.%2 m").arg(i).arg(i % 10);
+        output += line.toUtf8() + "\n";
+        answer += line + QLatin1Char('\n');
+    }
+    output += "Ines Marlow signed the log.\n";
+    answer += QStringLiteral("Ines Marlow signed the log.");
+    const QString file = m_environment.scratch.filePath(QStringLiteral("long-answer.txt"));
+    {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(out.write(output), output.size());
+    }
+    qputenv("FAKE_RAG_MODE", "file");
+    qputenv("FAKE_RAG_OUTPUT", QFile::encodeName(file));
+    switchRagInSettings(UserPathEnvironment::fakeRag());
+
+    pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
+    ContentView *asked = currentTab();
+    askInCurrentTab(QStringLiteral("Who signed the tide log?"));
+    waitUntilIdle(asked->session());
+    QCOMPARE(asked->answerBox()->text(), answer);
+    click(asked->saveButton());
+    QTRY_COMPARE(asked->saveButton()->text(), QStringLiteral("Saved"));
+    QuestionHistoryStore &history = asked->model().history();
+    QCOMPARE(history.records().size(), 1);
+    QCOMPARE(history.records().first().answer.form(), PackedText::Form::compressedUtf8);
+
+    pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
+    ContentView *tab = currentTab();
+    click(buttonWithText(tab, QStringLiteral("History")));
+    QLineEdit *search = tab->historyList()->findChild<HistorySearchBox *>()->field();
+    search->setFocus();
+    QTest::keyClicks(search, QStringLiteral("MARLOW SIGNED"));
+    QTRY_COMPARE(historyView(tab)->model()->rowCount(), 1);
+    QTest::keyClicks(search, QStringLiteral(" the map"));
+    QTRY_COMPARE(historyView(tab)->model()->rowCount(), 0);
+    for (int i = 0; i < 8; ++i)
+        QTest::keyClick(search, Qt::Key_Backspace);
+    QTRY_COMPARE(historyView(tab)->model()->rowCount(), 1);
+    clickHistoryRow(tab, 0);
+    QCOMPARE(tab->session().question(), QStringLiteral("Who signed the tide log?"));
+    QCOMPARE(tab->answerBox()->text(), answer);
+
+    switchRagInSettings(UserPathEnvironment::referenceRag());
+    pressInFrontWindow(Qt::Key_W, Qt::ControlModifier);
+    frontWindow()->setCurrentTab(asked);
+    pressInFrontWindow(Qt::Key_W, Qt::ControlModifier);
+    QVERIFY(!frontWindow()->tabs().contains(tab));
+    QVERIFY(!frontWindow()->tabs().contains(asked));
+    QVERIFY(history.deleteRecords({history.records().first().id}));
 }
 
 void TestUserPathQuestions::browseChoosesTheWorkingDirectory()

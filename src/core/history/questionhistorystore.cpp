@@ -140,12 +140,19 @@ void QuestionHistoryStore::load()
         return;
     }
     QList<QuestionRecord> loaded;
+    // Many records share a few folders: keep each folder's text once.
+    QSet<QString> folders;
     int result;
     while ((result = statement.step()) == SQLITE_ROW) {
         qsizetype savedAtSize = 0;
         const char *savedAt = statement.columnBytes(1, &savedAtSize);
+        qsizetype answerSize = 0;
+        const char *answer = statement.columnBytes(3, &answerSize);
+        QString folder = statement.columnText(4);
+        folder = *folders.insert(std::move(folder));
         loaded.append(QuestionRecord{statement.columnInt64(0), parseSavedAt(QByteArrayView(savedAt, savedAtSize)),
-                                     statement.columnText(2), statement.columnText(3), statement.columnText(4)});
+                                     statement.columnText(2),
+                                     PackedText::fromUtf8(QByteArrayView(answer, answerSize)), std::move(folder)});
     }
     if (result != SQLITE_DONE) {
         failWithConnectionError(readFailed);
@@ -161,7 +168,8 @@ std::optional<QuestionRecord> QuestionHistoryStore::save(const QString &question
                                                          const QString &workingDirectory)
 {
     openIfNeeded();
-    QuestionRecord record{0, QDateTime(), question.trimmed(), answer.trimmed(), workingDirectory};
+    const QString trimmedAnswer = answer.trimmed();
+    QuestionRecord record{0, QDateTime(), question.trimmed(), PackedText::fromString(trimmedAnswer), workingDirectory};
     if (record.question.isEmpty()) {
         setLastError(translate(QStringLiteral("There's no question to save.")));
         return std::nullopt;
@@ -172,7 +180,7 @@ std::optional<QuestionRecord> QuestionHistoryStore::save(const QString &question
     record.savedAt = m_clock ? m_clock() : QDateTime::currentDateTimeUtc();
     SqliteStatement insert(m_database, insertSql);
     if (!insert.isPrepared() || !insert.bindUtf8(1, formatSavedAt(record.savedAt))
-        || !insert.bindText(2, record.question) || !insert.bindText(3, record.answer)
+        || !insert.bindText(2, record.question) || !insert.bindText(3, trimmedAnswer)
         || !insert.bindText(4, record.workingDirectory) || insert.step() != SQLITE_DONE) {
         failWithConnectionError(writeFailed);
         return std::nullopt;

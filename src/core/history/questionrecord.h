@@ -1,5 +1,7 @@
 #pragma once
 
+#include "history/packedtext.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QtGlobal>
@@ -12,7 +14,7 @@ struct QuestionRecord
     qint64 id = 0;             // SQLite row id; never reused once deleted
     QDateTime savedAt;         // UTC; distantPast() when the stored text could not be read
     QString question;          // trimmed
-    QString answer;            // trimmed; may be empty
+    PackedText answer;         // trimmed; may be empty; packed, as a long history holds many
     QString workingDirectory;  // as the tab had it, untrimmed; may be empty
 
     friend bool operator==(const QuestionRecord &, const QuestionRecord &) = default;

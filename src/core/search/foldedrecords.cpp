@@ -8,6 +8,42 @@
 
 namespace tovik {
 
+namespace {
+
+// Texts are recognised by where their characters are stored; a literal's storage is
+// shared by every copy and never freed, so it is not looked up.
+bool isHeld(const QString &text)
+{
+    return text.data_ptr().isMutable();
+}
+
+bool isHeld(const PackedText &)
+{
+    return true;
+}
+
+const void *storageOf(const QString &text)
+{
+    return text.constData();
+}
+
+const void *storageOf(const PackedText &text)
+{
+    return text.storage();
+}
+
+qsizetype lengthOf(const QString &text)
+{
+    return text.size();
+}
+
+qsizetype lengthOf(const PackedText &text)
+{
+    return text.length();
+}
+
+} // namespace
+
 FoldedRecords &FoldedRecords::forCurrentLocale()
 {
     thread_local FoldedRecords cache;
@@ -27,6 +63,15 @@ bool FoldedRecords::Folded::contains(QStringView source, QStringView foldedNeedl
                            : SearchText::containsFolded(text, foldedNeedle);
 }
 
+bool FoldedRecords::Folded::contains(PackedTextReading &source, const FoldedNeedle &needle) const
+{
+    if (!lowersAsciiOnly)
+        return SearchText::containsFolded(text, needle.text);
+    if (source.text().form() == PackedText::Form::utf16)
+        return SearchText::containsFoldedInAsciiCased(source.text().utf16(), needle.text);
+    return SearchText::containsFoldedInAsciiCased(source.utf8(), needle.utf8);
+}
+
 QString FoldedRecords::Folded::textOf(const QString &source) const
 {
     return lowersAsciiOnly ? SearchText::lowerAsciiCapitals(source) : text;
@@ -44,6 +89,11 @@ FoldedRecords::Folded FoldedRecords::foldText(const QString &text, bool turkic)
     if (!folded.positionsKept)
         folded.text = FoldTable::fold(text, FoldTable::caseAndDiacritics, turkic);
     return folded;
+}
+
+FoldedRecords::Folded FoldedRecords::foldText(const PackedText &text, bool turkic)
+{
+    return foldText(text.toString(), turkic);
 }
 
 FoldedRecords::Entry FoldedRecords::foldRecord(const QuestionRecord &record, bool turkic)
@@ -72,12 +122,12 @@ void FoldedRecords::use(const QList<QuestionRecord> &records)
     for (qsizetype i = 0; i < m_records.size(); ++i) {
         const QuestionRecord &old = m_records.at(i);
         known.insert(old.question.constData(), {&m_entries[std::size_t(i)].question, old.question.size()});
-        known.insert(old.answer.constData(), {&m_entries[std::size_t(i)].answer, old.answer.size()});
+        known.insert(old.answer.storage(), {&m_entries[std::size_t(i)].answer, old.answer.length()});
     }
-    auto reuseOrFold = [&](const QString &text) {
-        if (!text.isEmpty() && text.data_ptr().isMutable()) {
-            const Known found = known.value(text.constData());
-            if (found.folded && found.sourceSize == text.size())
+    auto reuseOrFold = [&](const auto &text) {
+        if (!text.isEmpty() && isHeld(text)) {
+            const Known found = known.value(storageOf(text));
+            if (found.folded && found.sourceSize == lengthOf(text))
                 return *found.folded;
         }
         return foldText(text, m_turkic);

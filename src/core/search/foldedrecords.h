@@ -1,6 +1,8 @@
 #pragma once
 
+#include "history/packedtextreading.h"
 #include "history/questionrecord.h"
+#include "search/foldedneedle.h"
 
 #include <QList>
 #include <QString>
@@ -35,6 +37,7 @@ public:
 
         // Whether the folded source holds an already folded needle.
         bool contains(QStringView source, QStringView foldedNeedle) const;
+        bool contains(PackedTextReading &source, const FoldedNeedle &needle) const;
         // The folded source (made anew when it is not kept).
         QString textOf(const QString &source) const;
     };
@@ -57,6 +60,7 @@ public:
     // The folded texts of one record, without the cache.
     static Entry foldRecord(const QuestionRecord &record, bool turkic);
     static Folded foldText(const QString &text, bool turkic);
+    static Folded foldText(const PackedText &text, bool turkic);
 
 private:
     QList<QuestionRecord> m_records; // keeps the storage that identifies them alive

@@ -23,18 +23,20 @@ struct Ranked
 };
 
 std::optional<int> literalKind(const QuestionRecord &record, const FoldedRecords::Entry &folded,
-                               const QString &foldedSearch, const QStringList &foldedTerms)
+                               const FoldedNeedle &foldedSearch, const std::vector<FoldedNeedle> &foldedTerms,
+                               QByteArray &unpacked)
 {
-    auto question = [&](const QString &needle) { return folded.question.contains(record.question, needle); };
-    auto answer = [&](const QString &needle) { return folded.answer.contains(record.answer, needle); };
+    PackedTextReading answerText(record.answer, unpacked);
+    auto question = [&](const FoldedNeedle &needle) { return folded.question.contains(record.question, needle.text); };
+    auto answer = [&](const FoldedNeedle &needle) { return folded.answer.contains(answerText, needle); };
     if (question(foldedSearch))
         return HistorySearchFilter::questionHoldsText;
     if (answer(foldedSearch))
         return HistorySearchFilter::answerHoldsText;
-    if (foldedTerms.isEmpty())
+    if (foldedTerms.empty())
         return std::nullopt;
     bool inQuestion = true;
-    for (const QString &term : foldedTerms) {
+    for (const FoldedNeedle &term : foldedTerms) {
         if (question(term))
             continue;
         if (!answer(term))
@@ -88,14 +90,16 @@ QList<QuestionRecord> HistorySearchFilter::filter(const QList<QuestionRecord> &r
     }
 
     const QString searchText = intent.wantsAbsence ? intent.affirmativeQuery : trimmedQuery;
-    const QString foldedSearch = SearchText::foldCaseAndDiacritics(searchText);
-    QStringList foldedTerms;
+    const FoldedNeedle foldedSearch(SearchText::foldCaseAndDiacritics(searchText));
+    std::vector<FoldedNeedle> foldedTerms;
     for (const QString &term : NegationReading::searchTerms(searchText))
-        foldedTerms.append(SearchText::foldCaseAndDiacritics(term));
+        foldedTerms.emplace_back(SearchText::foldCaseAndDiacritics(term));
 
     QHash<qint64, int> kinds;
+    QByteArray unpacked; // reused from answer to answer
     for (qsizetype position = 0; position < records.size(); ++position) {
-        if (const auto kind = literalKind(records.at(position), folded.entry(position), foldedSearch, foldedTerms))
+        if (const auto kind =
+                literalKind(records.at(position), folded.entry(position), foldedSearch, foldedTerms, unpacked))
             kinds.insert(records.at(position).id, *kind);
     }
     QHash<qint64, qsizetype> semanticRanks;

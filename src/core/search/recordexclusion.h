@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <vector>
+
 namespace tovik {
 
 // The exclusion test for one record: does its text (question, line break,
@@ -20,7 +22,8 @@ public:
 
 private:
     QStringList m_phrases;
-    QStringList m_foldedPhrases;
+    std::vector<FoldedNeedle> m_foldedPhrases;
+    mutable QByteArray m_unpacked; // an answer being read
 };
 
 } // namespace tovik

@@ -70,9 +70,9 @@ bool allSimple(QStringView text, qsizetype from, qsizetype to)
     return true;
 }
 
-// Where in a needle the least common character is, by English letter
-// frequencies; anything beyond ASCII counts as rare, a space as most common.
-qsizetype rarestPosition(QStringView needle)
+// How rare an ASCII character is in text, by English letter frequencies; a space is
+// the most common.
+int asciiRarity(uchar unit)
 {
     static constexpr auto rarities = [] {
         std::array<signed char, 128> table{};
@@ -83,17 +83,49 @@ qsizetype rarestPosition(QStringView needle)
             table[std::size_t(byFrequency[rank])] = static_cast<signed char>(rank);
         return table;
     }();
-    auto rarity = [](char16_t unit) { return unit >= 0x80 ? 100 : int(rarities[unit]); };
+    return rarities[unit & 0x7F];
+}
+
+// The position of the needle's unit of highest rarity; 100 is as rare as it gets.
+template<typename View, typename Rarity>
+qsizetype rarestOf(View needle, Rarity rarity)
+{
     qsizetype best = 0;
-    int bestRarity = rarity(needle.at(0).unicode());
+    int bestRarity = rarity(needle.at(0));
     for (qsizetype i = 1; i < needle.size() && bestRarity < 100; ++i) {
-        const int r = rarity(needle.at(i).unicode());
+        const int r = rarity(needle.at(i));
         if (r > bestRarity) {
             best = i;
             bestRarity = r;
         }
     }
     return best;
+}
+
+// Where in a needle the least common character is; anything beyond ASCII counts as rare.
+qsizetype rarestPosition(QStringView needle)
+{
+    return rarestOf(needle, [](QChar c) { return c.unicode() >= 0x80 ? 100 : asciiRarity(uchar(c.unicode())); });
+}
+
+// The same for UTF-8: the bytes of a longer character are rare in English text, and the
+// bytes after its first one (which vary most) rarer still.
+qsizetype rarestPosition(QByteArrayView needle)
+{
+    return rarestOf(needle, [](char c) {
+        const auto byte = uchar(c);
+        return byte >= 0xC0 ? 90 : byte >= 0x80 ? 100 : asciiRarity(byte);
+    });
+}
+
+char16_t unitOf(QChar c)
+{
+    return c.unicode();
+}
+
+uchar unitOf(char c)
+{
+    return uchar(c);
 }
 
 char16_t lowerAscii(char16_t unit)
@@ -134,16 +166,48 @@ qsizetype indexOfEitherCase(QStringView text, char16_t small, qsizetype from)
     return -1;
 }
 
+bool equalsLoweringAscii(QByteArrayView text, QByteArrayView foldedNeedle)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (char16_t(lowerAscii(uchar(text.at(i)))) != uchar(foldedNeedle.at(i)))
+            return false;
+    }
+    return true;
+}
+
+// indexOfEitherCase for bytes.
+qsizetype indexOfEitherCase(QByteArrayView text, uchar small, qsizetype from)
+{
+    const auto *bytes = reinterpret_cast<const uchar *>(text.data());
+    const qsizetype size = text.size();
+    qsizetype i = from;
+#ifdef __SSE2__
+    const __m128i caseBit = _mm_set1_epi8(0x20);
+    const __m128i wanted = _mm_set1_epi8(char(small));
+    for (; i + 16 <= size; i += 16) {
+        const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + i));
+        const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(sixteen, caseBit), wanted));
+        if (hits)
+            return i + qsizetype(qCountTrailingZeroBits(uint(hits)));
+    }
+#endif
+    for (; i < size; ++i) {
+        if (uchar(bytes[i] | 0x20) == small)
+            return i;
+    }
+    return -1;
+}
+
 // Whether `text` holds `foldedNeedle`: the needle's rarest unit is looked for with
 // `findAnchor(unit, from)`, and only there is the text compared, with `matches`.
-template<typename FindAnchor, typename Matches>
-bool containsAnchored(QStringView text, QStringView foldedNeedle, FindAnchor findAnchor, Matches matches)
+template<typename View, typename FindAnchor, typename Matches>
+bool containsAnchored(View text, View foldedNeedle, FindAnchor findAnchor, Matches matches)
 {
     const qsizetype length = foldedNeedle.size();
     if (length == 0 || length > text.size())
         return false;
     const qsizetype anchor = rarestPosition(foldedNeedle);
-    const char16_t anchorUnit = foldedNeedle.at(anchor).unicode();
+    const auto anchorUnit = unitOf(foldedNeedle.at(anchor));
     const qsizetype lastStart = text.size() - length;
     for (qsizetype from = anchor; from <= lastStart + anchor;) {
         const qsizetype at = findAnchor(anchorUnit, from);
@@ -201,6 +265,18 @@ bool SearchText::containsFoldedInAsciiCased(QStringView text, QStringView folded
             return unit >= u'a' && unit <= u'z' ? indexOfEitherCase(text, unit, from) : text.indexOf(QChar(unit), from);
         },
         [&](QStringView candidate) { return equalsLoweringAscii(candidate, foldedNeedle); });
+}
+
+bool SearchText::containsFoldedInAsciiCased(QByteArrayView utf8, QByteArrayView foldedNeedleUtf8)
+{
+    // Lowering ASCII capitals never touches the bytes of a longer UTF-8 character, and a
+    // whole needle found in well-formed text starts and ends on character boundaries.
+    return containsAnchored(
+        utf8, foldedNeedleUtf8,
+        [&](uchar unit, qsizetype from) {
+            return unit >= 'a' && unit <= 'z' ? indexOfEitherCase(utf8, unit, from) : utf8.indexOf(char(unit), from);
+        },
+        [&](QByteArrayView candidate) { return equalsLoweringAscii(candidate, foldedNeedleUtf8); });
 }
 
 QString SearchText::lowerAsciiCapitals(QString text)

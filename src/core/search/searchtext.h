@@ -2,6 +2,7 @@
 
 #include "search/textspan.h"
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -45,6 +46,8 @@ public:
     // The same on a text that folding would change only by lowering its ASCII
     // capitals (FoldTable::foldsByLoweringAscii), searched as it is.
     static bool containsFoldedInAsciiCased(QStringView text, QStringView foldedNeedle);
+    // The same over well-formed UTF-8, with the folded needle in UTF-8.
+    static bool containsFoldedInAsciiCased(QByteArrayView utf8, QByteArrayView foldedNeedleUtf8);
     // `text` with its ASCII capitals lowered and nothing else changed: the folded form
     // of a text of that kind.
     static QString lowerAsciiCapitals(QString text);

@@ -156,7 +156,7 @@ QList<qint64> SemanticRanker::rank(const QList<RankingEntry> &entries, const QSt
         std::optional<double> distance = distanceTo(entry.question);
         // A near question is enough; the answer is embedded only when it is not.
         if (!distance || *distance > limit) {
-            const std::optional<double> answerDistance = distanceTo(entry.answer);
+            const std::optional<double> answerDistance = distanceTo(entry.answer.toString());
             if (distance && answerDistance)
                 distance = std::min(*distance, *answerDistance);
             else if (answerDistance)

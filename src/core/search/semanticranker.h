@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/packedtext.h"
 #include "modelserver/embeddingmodel.h"
 
 #include <QHash>
@@ -17,7 +18,7 @@ struct RankingEntry
 {
     qint64 id = 0;
     QString question;
-    QString answer;
+    PackedText answer; // unpacked only when the question alone is not near
 };
 
 // Which models the ranking uses and how near is near. A new revision makes the

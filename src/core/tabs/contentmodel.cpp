@@ -171,7 +171,7 @@ bool ContentModel::saveQuestion()
         return false;
     }
     m_knownRecordIDs.insert(record->id);
-    setLinked(record->id, record->question, record->answer);
+    setLinked(record->id, record->question, record->answer.toString());
     m_session->setLogText(QString());
     m_session->setNotice(savedNotice());
     setLoadedFromHistory(true);
@@ -184,9 +184,10 @@ bool ContentModel::saveQuestion()
 void ContentModel::loadRecord(QuestionRecord record)
 {
     // Link first, so the texts arriving below never count as an unsaved edit.
-    setLinked(record.id, record.question, record.answer);
+    const QString answer = record.answer.toString();
+    setLinked(record.id, record.question, answer);
     m_session->setQuestion(record.question);
-    m_session->setAnswerText(record.answer);
+    m_session->setAnswerText(answer);
     m_session->setLogText(QString());
     m_session->clearNotice();
     setLoadedFromHistory(true);

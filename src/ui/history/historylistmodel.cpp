@@ -46,7 +46,9 @@ QVariant HistoryListModel::data(const QModelIndex &index, int role) const
     case QuestionRole:
         return record.question;
     case AnswerRole:
-        return record.answer;
+        return record.answer.toString();
+    case AnswerLengthRole:
+        return record.answer.length();
     case SelectedRole:
         return m_selected.contains(record.id);
     case CurrentRole:

@@ -21,6 +21,7 @@ public:
         StampRole,
         QuestionRole,
         AnswerRole,
+        AnswerLengthRole, // in UTF-16 units, without unpacking the answer
         SelectedRole,
         CurrentRole,
         HoveredRole,

@@ -111,8 +111,12 @@ HistoryRowDelegate::Lines HistoryRowDelegate::linesOf(const QStyleOptionViewItem
     const qint64 id = index.data(HistoryListModel::RecordIdRole).toLongLong();
     if (const auto known = cache->lines.constFind(id); known != cache->lines.cend())
         return *known;
+    // No character is narrower than a pixel: an answer longer than the width takes two
+    // lines, and a long history is measured without unpacking its answers.
+    const bool answerFits = index.data(HistoryListModel::AnswerLengthRole).toLongLong() <= textWidth
+        && m_captionFit->fits(answerText(index), textWidth);
     const Lines lines{quint8(m_bodyFit->fits(index.data(HistoryListModel::QuestionRole).toString(), textWidth) ? 1 : 2),
-                      quint8(m_captionFit->fits(answerText(index), textWidth) ? 1 : 2)};
+                      quint8(answerFits ? 1 : 2)};
     cache->lines.insert(id, lines);
     return lines;
 }

@@ -366,7 +366,7 @@ void TestHistorySearchController::longHistoryIsFilteredOffTheInterfaceThread()
 void TestHistorySearchController::filterThreadLetsGoOfAHistoryThatBecameShort()
 {
     QList<QuestionRecord> own = m_records;
-    own.last().answer += QStringLiteral(" (own copy)");
+    own.last().answer = own.last().answer.toString() + QStringLiteral(" (own copy)");
     m_controller->setBackgroundFilterFrom(3);
     m_controller->setRecords(own);
     m_controller->setQuery(QStringLiteral("Holiday"));

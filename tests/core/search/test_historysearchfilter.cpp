@@ -43,6 +43,7 @@ private Q_SLOTS:
     void absenceOnlyExcludesInStoreOrder();
     void absenceWithTopicSearchesTheRest();
     void foldedTextsFollowTheRecords();
+    void answersAreSearchedInEveryFormTheyAreKeptIn();
 
     // The ranking.
     void chineseAndLatinQueriesPickTheirModelAndThreshold();
@@ -160,6 +161,42 @@ void TestHistorySearchFilter::absenceWithTopicSearchesTheRest()
     QCOMPARE(filtered(records, QStringLiteral("tax questions without Smith"), {2, 4}), (QList<qint64>{3, 2}));
 }
 
+void TestHistorySearchFilter::answersAreSearchedInEveryFormTheyAreKeptIn()
+{
+    // Long answers as a history keeps them: compressed English, compressed and plain
+    // Chinese, a lone surrogate (kept as UTF-16), one with accents (searched through its
+    // folded copy). Each holds its word at the end, after many repeats of the rest.
+    const QString filler = QStringLiteral("The gauge was read at noon [log.pdf p. 2]. ");
+    const QString chineseFiller = QStringLiteral("潮汐計在中午讀數。");
+    QString variedChinese;
+    for (int i = 0; i < 60; ++i)
+        variedChinese += QChar(char16_t(0x4E00 + (i * 7919) % 0x5000));
+    const QList<QuestionRecord> records{
+        record(5, QStringLiteral("Fifth"), filler.repeated(30) + QStringLiteral("Ines MARLOW calibrated it.")),
+        record(4, QStringLiteral("Fourth"), chineseFiller.repeated(30) + QStringLiteral("陳先生校準")),
+        record(3, QStringLiteral("Third"), variedChinese + QStringLiteral("黃小姐")),
+        record(2, QStringLiteral("Second"), filler.repeated(4) + QChar(0xD800) + QStringLiteral(" Kowloon pier")),
+        record(1, QStringLiteral("First"), filler.repeated(30) + QStringLiteral("Café Zürich.")),
+    };
+    QCOMPARE(records.at(0).answer.form(), PackedText::Form::compressedUtf8);
+    QCOMPARE(records.at(1).answer.form(), PackedText::Form::compressedUtf8);
+    QCOMPARE(records.at(2).answer.form(), PackedText::Form::utf16);
+    QCOMPARE(records.at(3).answer.form(), PackedText::Form::utf16);
+
+    QCOMPARE(filtered(records, QStringLiteral("ines marlow")), QList<qint64>{5});
+    QCOMPARE(filtered(records, QStringLiteral("marlow calibrated")), QList<qint64>{5});
+    QCOMPARE(filtered(records, QStringLiteral("陳先生")), QList<qint64>{4});
+    QCOMPARE(filtered(records, QStringLiteral("黃小姐")), QList<qint64>{3});
+    QCOMPARE(filtered(records, QStringLiteral("KOWLOON PIER")), QList<qint64>{2});
+    QCOMPARE(filtered(records, QStringLiteral("cafe zurich")), QList<qint64>{1});
+    // Terms found apart, across question and answer.
+    QCOMPARE(filtered(records, QStringLiteral("fifth marlow")), QList<qint64>{5});
+    QCOMPARE(filtered(records, QStringLiteral("noon log")), (QList<qint64>{5, 2, 1}));
+    // Excluded phrases are looked for in the same answers.
+    QCOMPARE(filtered(records, QStringLiteral("noon without Marlow")), (QList<qint64>{2, 1}));
+    QCOMPARE(filtered(records, QStringLiteral("noon without Zürich")), (QList<qint64>{5, 2}));
+}
+
 void TestHistorySearchFilter::foldedTextsFollowTheRecords()
 {
     // Heap strings, as the store makes them.
@@ -174,7 +211,7 @@ void TestHistorySearchFilter::foldedTextsFollowTheRecords()
     QVERIFY(folded.entry(0).answer.lowersAsciiOnly);
     QVERIFY(folded.entry(0).answer.text.isEmpty());
     QVERIFY(folded.entry(0).answer.positionsKept);
-    QCOMPARE(folded.entry(0).answer.textOf(records.at(0).answer), QStringLiteral("sent in may to 陳先生"));
+    QCOMPARE(folded.entry(0).answer.textOf(records.at(0).answer.toString()), QStringLiteral("sent in may to 陳先生"));
     QCOMPARE(filtered(records, QStringLiteral("MAY TO 陳")), QList<qint64>{2});
     QCOMPARE(filtered(records, QStringLiteral("holiDAY")), QList<qint64>{1});
     QCOMPARE(filtered(records, QStringLiteral("may to 陳太太")), QList<qint64>());

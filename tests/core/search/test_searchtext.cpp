@@ -210,12 +210,12 @@ void TestSearchText::asciiCasedTextsAreSearchedAsTheyAre()
     // Searching such a text as it is finds what searching its folded copy finds:
     // random texts of capitals and small letters (the needle's rarest and commonest
     // among them), ideographs, digits and spaces, needles cut from them or not.
-    const QStringList alphabet = QStringLiteral("eEtTzZqQ 7陳大").split(QString(), Qt::SkipEmptyParts);
+    const QStringList alphabet = QStringLiteral("eEtTzZqQ 7陳大€").split(QString(), Qt::SkipEmptyParts);
     QRandomGenerator random(11);
     auto randomText = [&](int length) { return ::randomText(random, alphabet, length); };
     int found = 0;
     for (int round = 0; round < 4000; ++round) {
-        const QString text = randomText(random.bounded(48));
+        const QString text = randomText(random.bounded(round % 5 ? 48 : 120));
         QVERIFY(FoldTable::foldsByLoweringAscii(text, FoldTable::caseAndDiacritics, false));
         QString needle = randomText(1 + random.bounded(4));
         if (round % 2 && !text.isEmpty()) {
@@ -226,12 +226,17 @@ void TestSearchText::asciiCasedTextsAreSearchedAsTheyAre()
         const bool expected =
             SearchText::containsFolded(FoldTable::fold(text, FoldTable::caseAndDiacritics, false), foldedNeedle);
         QCOMPARE(SearchText::containsFoldedInAsciiCased(text, foldedNeedle), expected);
+        // The same in UTF-8, as long answers are kept.
+        QCOMPARE(SearchText::containsFoldedInAsciiCased(QByteArrayView(text.toUtf8()), foldedNeedle.toUtf8()),
+                 expected);
         found += expected;
     }
     QVERIFY(found > 1000 && found < 3900);
     // The anchor letter only as a capital, and a match that ends the text.
     QVERIFY(SearchText::containsFoldedInAsciiCased(QStringLiteral("tax FIZZ"), QStringLiteral("fizz")));
     QVERIFY(!SearchText::containsFoldedInAsciiCased(QStringLiteral("tax FIZ"), QStringLiteral("fizz")));
+    QVERIFY(SearchText::containsFoldedInAsciiCased(QByteArrayView("tax FIZZ"), QByteArrayView("fizz")));
+    QVERIFY(!SearchText::containsFoldedInAsciiCased(QByteArrayView("tax FIZ"), QByteArrayView("fizz")));
 }
 
 QTEST_GUILESS_MAIN(TestSearchText)
