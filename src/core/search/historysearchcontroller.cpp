@@ -9,6 +9,10 @@
 #include "search/negationreading.h"
 #include "search/searchtext.h"
 
+#include <QThreadPool>
+
+#include <mutex>
+
 namespace tovik {
 
 namespace {
@@ -27,6 +31,17 @@ QList<qint64> idsOf(const QList<QuestionRecord> &records)
     return ids;
 }
 
+// The first reading of a query in a process loads ICU's word-break rules and
+// dictionaries: tens of milliseconds, which on the interface thread would stall the
+// first keystroke. Loaded once off it, they are shared by every thread after.
+void loadReadingDataInBackground()
+{
+    static std::once_flag started;
+    std::call_once(started, [] {
+        QThreadPool::globalInstance()->start([] { NegationReading::readIntent(QStringLiteral("warm up 預算")); });
+    });
+}
+
 } // namespace
 
 HistorySearchController::HistorySearchController(QObject *parent)
@@ -40,6 +55,7 @@ HistorySearchController::HistorySearchController(HistorySemanticSearch &search, 
     , m_search(search)
     , m_assistant(assistant)
 {
+    loadReadingDataInBackground();
     m_debounce.setSingleShot(true);
     m_debounce.setInterval(defaultDebounceMs);
     connect(&m_debounce, &QTimer::timeout, this, [this] { runTask(); });
