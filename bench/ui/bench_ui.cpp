@@ -140,8 +140,8 @@ int main(int argc, char **argv)
         } else if (section == QLatin1String("longline")) {
             bench::longLineFigures(QStringLiteral("1 MB line without spaces"), 1 << 20, true);
             bench::longLineFigures(QStringLiteral("50 MB on one line"), 50 << 20, false);
-        } else if (section == QLatin1String("history")) {
-            bench::historyFigures(size > 0 ? size : 100000);
+        } else if (section == QLatin1String("history") || section == QLatin1String("history-varied")) {
+            bench::historyFigures(size > 0 ? size : 100000, section == QLatin1String("history-varied"));
         } else if (section == QLatin1String("citations")) {
             const int count = size > 0 ? size : 20000;
             bench::citationFigures(QStringLiteral("%1 cited files").arg(count), count, 1);

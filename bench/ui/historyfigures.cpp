@@ -44,16 +44,17 @@ double processCpuMs()
 
 } // namespace
 
-void historyFigures(int recordCount)
+void historyFigures(int recordCount, bool variedAnswers)
 {
     Watchdog watchdog(300, qint64(6) << 30);
     watchdog.setLabel(QStringLiteral("%1 saved questions").arg(recordCount));
     QElapsedTimer filling;
     filling.start();
     WindowBench bench([&](const QString &path) {
-        if (!fillHistory(path, recordCount))
+        if (!fillHistory(path, recordCount, variedAnswers ? AnswerText::varied : AnswerText::repeated))
             std::printf("  could not fill the history\n");
-        std::printf("history of %d saved questions written in %.1f s\n", recordCount, filling.elapsed() / 1000.0);
+        std::printf("history of %d saved questions (%s answers) written in %.1f s\n", recordCount,
+                    variedAnswers ? "varied" : "repeated-paragraph", filling.elapsed() / 1000.0);
     });
     tovik::QuestionHistoryList &list = *bench.tab().historyList();
     const bool shown = WindowBench::spinUntil([&] { return list.model()->rowCount() == recordCount; }, 60);

@@ -18,6 +18,7 @@ private Q_SLOTS:
     void agreesWithLayingTheTextOut_data();
     void agreesWithLayingTheTextOut();
     void rowHeightFollowsTheWidth();
+    void aLongAnswerTakesTwoLinesAShortOneOne();
 };
 
 void TestOneLineFit::agreesWithLayingTheTextOut_data()
@@ -88,6 +89,24 @@ void TestOneLineFit::rowHeightFollowsTheWidth()
         option.rect = QRect(0, 0, width, 10);
         QCOMPARE(delegate.sizeHint(option, model.index(0)), fresh.sizeHint(option, model.index(0)));
     }
+}
+
+void TestOneLineFit::aLongAnswerTakesTwoLinesAShortOneOne()
+{
+    // A long answer is known to need two lines from its length alone; a short one, or
+    // none ("No answer yet"), takes one.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    HistoryListModel model;
+    model.setVisibleRecords({{3, now, QStringLiteral("Tide?"), QStringLiteral("Ines Marlow."), {}},
+                             {2, now, QStringLiteral("Tide?"), QString(), {}},
+                             {1, now, QStringLiteral("Tide?"), QStringLiteral("The gauge was read at noon. ").repeated(100), {}}});
+    HistoryRowDelegate delegate;
+    QStyleOptionViewItem option;
+    option.font = QFont();
+    option.rect = QRect(0, 0, 900, 10);
+    const int shortRow = delegate.sizeHint(option, model.index(0)).height();
+    QCOMPARE(delegate.sizeHint(option, model.index(1)).height(), shortRow);
+    QVERIFY2(delegate.sizeHint(option, model.index(2)).height() > shortRow, qPrintable(QString::number(shortRow)));
 }
 
 QTEST_MAIN(TestOneLineFit)
