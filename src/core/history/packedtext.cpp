@@ -150,13 +150,14 @@ bool PackedText::compress(QByteArrayView utf8, qsizetype smallestPlain)
 {
     if (utf8.size() < compressFrom || utf8.size() > LZ4_MAX_INPUT_SIZE)
         return false;
+    // Kept only when it saves a quarter: every search unpacks it again. LZ4 gives up
+    // as soon as its output would not fit that.
+    const qsizetype limit = smallestPlain / 4 * 3;
     thread_local QByteArray buffer;
-    const int bound = LZ4_compressBound(int(utf8.size()));
-    if (buffer.size() < bound)
-        buffer.resize(bound);
-    const int size = LZ4_compress_default(utf8.data(), buffer.data(), int(utf8.size()), bound);
-    // Kept only when it saves a quarter: every search unpacks it again.
-    if (size <= 0 || size > smallestPlain / 4 * 3)
+    if (buffer.size() < limit)
+        buffer.resize(limit);
+    const int size = LZ4_compress_default(utf8.data(), buffer.data(), int(utf8.size()), int(limit));
+    if (size <= 0)
         return false;
     m_form = Form::compressedUtf8;
     m_bytes = exactCopy(QByteArrayView(buffer.constData(), size));
