@@ -122,6 +122,10 @@ private Q_SLOTS:
     void browseChoosesTheWorkingDirectory();
 
 private:
+    // Switches, in Settings, to a rag that prints `output` as it stands (kept in the
+    // scratch folder as `fileName`).
+    bool useRagPrinting(const QString &fileName, const QByteArray &output);
+
     UserPathEnvironment &m_environment;
     QString m_tidalQuestion = QStringLiteral("Who calibrated the tidal gauge at Port Kessel?");
 };
@@ -210,6 +214,19 @@ void TestUserPathQuestions::askStreamsAnAnswerAndCancelStopsIt()
     QVERIFY(!frontWindow()->tabs().contains(tab));
 }
 
+bool TestUserPathQuestions::useRagPrinting(const QString &fileName, const QByteArray &output)
+{
+    const QString file = m_environment.scratch.filePath(fileName);
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(output) != output.size())
+        return false;
+    out.close();
+    qputenv("FAKE_RAG_MODE", "file");
+    qputenv("FAKE_RAG_OUTPUT", QFile::encodeName(file));
+    switchRagInSettings(UserPathEnvironment::fakeRag());
+    return true;
+}
+
 void TestUserPathQuestions::aFloodOfLinesArrivesWhole()
 {
     // Tens of thousands of lines at once, answer and log lines mixed with the line ends
@@ -236,15 +253,7 @@ void TestUserPathQuestions::aFloodOfLinesArrivesWhole()
     }
     output += "last words";
     answer += QStringLiteral("last words\n");
-    const QString file = m_environment.scratch.filePath(QStringLiteral("flood.txt"));
-    {
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        QCOMPARE(out.write(output), output.size());
-    }
-    qputenv("FAKE_RAG_MODE", "file");
-    qputenv("FAKE_RAG_OUTPUT", QFile::encodeName(file));
-    switchRagInSettings(UserPathEnvironment::fakeRag());
+    QVERIFY(useRagPrinting(QStringLiteral("flood.txt"), output));
 
     pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
     ContentView *tab = currentTab();
@@ -342,15 +351,7 @@ void TestUserPathQuestions::aLongAnswerIsSavedFoundAndLoadedWhole()
     }
     output += "Ines Marlow signed the log.\n";
     answer += QStringLiteral("Ines Marlow signed the log.");
-    const QString file = m_environment.scratch.filePath(QStringLiteral("long-answer.txt"));
-    {
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        QCOMPARE(out.write(output), output.size());
-    }
-    qputenv("FAKE_RAG_MODE", "file");
-    qputenv("FAKE_RAG_OUTPUT", QFile::encodeName(file));
-    switchRagInSettings(UserPathEnvironment::fakeRag());
+    QVERIFY(useRagPrinting(QStringLiteral("long-answer.txt"), output));
 
     pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
     ContentView *asked = currentTab();
