@@ -110,7 +110,9 @@ int main(int argc, char **argv)
     // here is the bench's own, made after this point).
     tovik::HugePageHeap::restartIfWorthIt(argv);
     std::printf("allocator: %s\n", tovik::HugePageHeap::isInUse() ? "huge pages asked for" : "as it is");
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Headless unless a platform is asked for (QT_QPA_PLATFORM=xcb draws on $DISPLAY).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     // Keep the user's own settings and history out of it.
     QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path()));

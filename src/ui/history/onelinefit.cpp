@@ -17,6 +17,16 @@ bool isWideCJK(char16_t c)
 constexpr qreal marginBelow = 0.08;
 constexpr qreal marginAbove = 0.25;
 
+// Words laid out apart add up to the line but for kerning across a space, which fonts
+// hardly ever have: trusted this far from the width.
+qreal wordsMargin(int width)
+{
+    return 2 + width * 0.015;
+}
+
+// Kept word widths; a long history of varied words starts the table afresh.
+constexpr qsizetype keptWords = 50000;
+
 } // namespace
 
 OneLineFit::OneLineFit(const QFont &font)
@@ -53,7 +63,40 @@ bool OneLineFit::fits(const QString &text, int width) const
         return true;
     if (sum > width * (1 + marginAbove))
         return false;
-    return fitsExactly(text, width);
+    QString flat = text;
+    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const qreal words = wordsAdvance(flat);
+    if (words <= width - wordsMargin(width))
+        return true;
+    if (words > width + wordsMargin(width))
+        return false;
+    return m_metrics.horizontalAdvance(flat) <= width;
+}
+
+qreal OneLineFit::wordsAdvance(QStringView flat) const
+{
+    if (m_words.size() > keptWords)
+        m_words.clear();
+    qreal sum = 0;
+    qsizetype start = 0;
+    while (start <= flat.size()) {
+        qsizetype end = flat.indexOf(u' ', start);
+        if (end < 0)
+            end = flat.size();
+        if (end > start) {
+            const QStringView word = flat.sliced(start, end - start);
+            // Looked up without copying; copied only when new.
+            const QString key = QString::fromRawData(word.data(), word.size());
+            auto known = m_words.constFind(key);
+            if (known == m_words.cend())
+                known = m_words.insert(word.toString(), m_metrics.horizontalAdvance(key));
+            sum += *known;
+        }
+        if (end < flat.size())
+            sum += m_latin[' '];
+        start = end + 1;
+    }
+    return sum;
 }
 
 } // namespace tovik
