@@ -6,6 +6,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace tovik {
 
 HistoryListModel::HistoryListModel(QObject *parent)
@@ -15,7 +17,28 @@ HistoryListModel::HistoryListModel(QObject *parent)
 
 int HistoryListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_records.size());
+    return parent.isValid() ? 0 : m_shownRows;
+}
+
+bool HistoryListModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && m_shownRows < m_records.size();
+}
+
+void HistoryListModel::fetchMore(const QModelIndex &parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    const int shown = static_cast<int>(std::min<qsizetype>(m_records.size(), qsizetype(m_shownRows) + rowsPerFetch));
+    beginInsertRows({}, m_shownRows, shown - 1);
+    m_shownRows = shown;
+    endInsertRows();
+}
+
+void HistoryListModel::showRow(int row)
+{
+    while (row >= m_shownRows && canFetchMore({}))
+        fetchMore({});
 }
 
 QString HistoryListModel::stamp(const QDateTime &savedAt)
@@ -34,7 +57,7 @@ QString HistoryListModel::stamp(const QDateTime &savedAt)
 
 QVariant HistoryListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_records.size())
+    if (!index.isValid() || index.row() >= m_shownRows)
         return {};
     const QuestionRecord &record = m_records.at(index.row());
     switch (role) {
@@ -75,6 +98,7 @@ void HistoryListModel::setVisibleRecords(QList<QuestionRecord> records)
         return;
     beginResetModel();
     m_records = std::move(records);
+    m_shownRows = static_cast<int>(std::min<qsizetype>(m_records.size(), rowsPerFetch));
     m_visibleIDs.reset();
     endResetModel();
 }
@@ -114,7 +138,7 @@ int HistoryListModel::rowOf(qint64 id) const
 void HistoryListModel::touch(qint64 id)
 {
     const int row = rowOf(id);
-    if (row >= 0)
+    if (row >= 0 && row < m_shownRows)
         Q_EMIT dataChanged(index(row), index(row));
 }
 
@@ -134,8 +158,8 @@ void HistoryListModel::setSelectedIDs(QSet<qint64> ids)
     if (ids == m_selected)
         return;
     m_selected = std::move(ids);
-    if (!m_records.isEmpty())
-        Q_EMIT dataChanged(index(0), index(static_cast<int>(m_records.size()) - 1));
+    if (m_shownRows > 0)
+        Q_EMIT dataChanged(index(0), index(m_shownRows - 1));
     Q_EMIT selectionChanged();
 }
 
@@ -165,8 +189,8 @@ void HistoryListModel::setHoveredID(std::optional<qint64> id)
 
 void HistoryListModel::refreshStamps()
 {
-    if (!m_records.isEmpty())
-        Q_EMIT dataChanged(index(0), index(static_cast<int>(m_records.size()) - 1));
+    if (m_shownRows > 0)
+        Q_EMIT dataChanged(index(0), index(m_shownRows - 1));
 }
 
 } // namespace tovik

@@ -29,8 +29,16 @@ public:
 
     explicit HistoryListModel(QObject *parent = nullptr);
 
+    // Rows are handed to the view a thousand at a time, more as it scrolls to the end:
+    // a view lays out every row it has before it paints any.
+    static constexpr int rowsPerFetch = 1000;
+
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
+    // Fetches rows until `row` is among them.
+    void showRow(int row);
 
     void setVisibleRecords(QList<QuestionRecord> records);
     const QList<QuestionRecord> &visibleRecords() const { return m_records; }
@@ -61,6 +69,7 @@ private:
     void touch(qint64 id);
 
     QList<QuestionRecord> m_records;
+    int m_shownRows = 0; // the first rows of m_records the view has
     mutable std::optional<QSet<qint64>> m_visibleIDs;
     QSet<qint64> m_selected;
     std::optional<qint64> m_current;

@@ -154,6 +154,7 @@ void QuestionHistoryList::scrollToCurrent()
     const int row = id ? m_model->rowOf(*id) : -1;
     if (row < 0)
         return;
+    m_model->showRow(row);
     const QModelIndex index = m_model->index(row);
     // A row the batches have not reached has no place yet: try again after the next ones
     // (a list on screen lays out every row within a few hundred turns).
@@ -236,7 +237,7 @@ void QuestionHistoryList::updateState()
     m_noMatches->setContent(QStringLiteral("magnifyingglass"), m_noMatchTitle, m_noMatchDescription);
 
     const int count = static_cast<int>(m_model->selectedVisibleCount());
-    const bool allSelected = hasVisible && count == m_model->rowCount();
+    const bool allSelected = hasVisible && count == m_model->visibleRecords().size();
     m_selectAll->setText(translate(allSelected ? QStringLiteral("Deselect All") : QStringLiteral("Select All")));
     m_selectedCount->setText(translated(QStringLiteral("{count} selected"), {{QStringLiteral("count"), QString::number(count)}}));
     m_selectedCount->setVisible(count > 0);
