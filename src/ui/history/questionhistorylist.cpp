@@ -56,8 +56,8 @@ QuestionHistoryList::QuestionHistoryList(UserPrompts &prompts, QWidget *parent)
     m_list->setModel(m_model);
     m_list->setItemDelegate(delegate);
     m_list->setUniformItemSizes(false);
-    // A long history is laid out a batch of rows per turn: the first rows show at once
-    // and the window keeps answering while the rest are measured.
+    // The view paints no row before it has laid out every row it has: the model hands
+    // it a thousand at a time (more as it scrolls), laid out a batch per turn.
     m_list->setLayoutMode(QListView::Batched);
     m_list->setBatchSize(256);
     m_list->setResizeMode(QListView::Adjust);
