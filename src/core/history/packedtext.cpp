@@ -157,13 +157,13 @@ bool PackedText::compress(QByteArrayView utf8, qsizetype smallestPlain)
     if (buffer.size() < limit)
         buffer.resize(limit);
     const int size = LZ4_compress_default(utf8.data(), buffer.data(), int(utf8.size()), int(limit));
-    if (size <= 0)
-        return false;
-    m_form = Form::compressedUtf8;
-    m_bytes = exactCopy(QByteArrayView(buffer.constData(), size));
+    if (size > 0) {
+        m_form = Form::compressedUtf8;
+        m_bytes = exactCopy(QByteArrayView(buffer.constData(), size));
+    }
     if (buffer.size() > (qsizetype(1) << 20))
         buffer = QByteArray(); // one huge answer should not stay on in every thread
-    return true;
+    return size > 0;
 }
 
 QByteArrayView PackedText::utf8(QByteArray &scratch) const
