@@ -203,7 +203,7 @@ void TestUserPathWindows::aboutShowsTheVersionAndTheLibraries()
         QVERIFY2(version.match(table->item(row, 1)->text()).hasMatch(),
                  qPrintable(names.last() + QStringLiteral(": ") + table->item(row, 1)->text()));
     }
-    QCOMPARE(names, (QStringList{"Qt", "Poppler", "QPDF", "Tesseract", "Leptonica", "OpenCV", "ICU", "SQLite"}));
+    QCOMPARE(names, (QStringList{"Qt", "Poppler", "QPDF", "Tesseract", "Leptonica", "OpenCV", "ICU", "SQLite", "LZ4"}));
     // The Qt that runs, not the one built against.
     QCOMPARE(table->item(0, 1)->text(), QString::fromLatin1(qVersion()));
     QPointer<QWidget> shown = dialog;

@@ -4,6 +4,7 @@
 #include <opencv2/core/utility.hpp>
 #include <poppler-version.h>
 #include <qpdf/QPDF.hh>
+#include <lz4.h>
 #include <sqlite3.h>
 #include <tesseract/baseapi.h>
 #include <unicode/uversion.h>
@@ -43,6 +44,7 @@ QList<LibraryVersion> libraryVersions()
         {QStringLiteral("OpenCV"), QString::fromStdString(cv::getVersionString())},
         {QStringLiteral("ICU"), icuVersion()},
         {QStringLiteral("SQLite"), QString::fromLatin1(sqlite3_libversion())},
+        {QStringLiteral("LZ4"), QString::fromLatin1(LZ4_versionString())},
     };
 }
 
