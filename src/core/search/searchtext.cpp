@@ -133,10 +133,12 @@ char16_t lowerAscii(char16_t unit)
     return unit >= u'A' && unit <= u'Z' ? char16_t(unit + 0x20) : unit;
 }
 
-bool equalsLoweringAscii(QStringView text, QStringView foldedNeedle)
+// Whether `text` is `foldedNeedle` once its ASCII capitals are lowered (UTF-16 or UTF-8).
+template<typename View>
+bool equalsLoweringAscii(View text, View foldedNeedle)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (lowerAscii(text.at(i).unicode()) != foldedNeedle.at(i).unicode())
+        if (lowerAscii(unitOf(text.at(i))) != unitOf(foldedNeedle.at(i)))
             return false;
     }
     return true;
@@ -144,55 +146,25 @@ bool equalsLoweringAscii(QStringView text, QStringView foldedNeedle)
 
 // The first unit at or after `from` that is the ASCII small letter `small` or its
 // capital: the two differ only in bit 5, so setting that bit finds both at once.
-qsizetype indexOfEitherCase(QStringView text, char16_t small, qsizetype from)
+// Units are UTF-16 (eight to a vector) or UTF-8 bytes (sixteen).
+template<typename Unit>
+qsizetype indexOfEitherCase(const Unit *units, qsizetype size, Unit small, qsizetype from)
 {
-    const char16_t *units = text.utf16();
-    const qsizetype size = text.size();
+    static_assert(sizeof(Unit) == 1 || sizeof(Unit) == 2);
     qsizetype i = from;
 #ifdef __SSE2__
-    const __m128i caseBit = _mm_set1_epi16(0x20);
-    const __m128i wanted = _mm_set1_epi16(short(small));
-    for (; i + 8 <= size; i += 8) {
-        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + i));
-        const int hits = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_or_si128(eight, caseBit), wanted));
-        if (hits)
-            return i + qsizetype(qCountTrailingZeroBits(uint(hits)) / 2);
+    constexpr qsizetype lanes = 16 / sizeof(Unit);
+    const __m128i caseBit = sizeof(Unit) == 1 ? _mm_set1_epi8(0x20) : _mm_set1_epi16(0x20);
+    const __m128i wanted = sizeof(Unit) == 1 ? _mm_set1_epi8(char(small)) : _mm_set1_epi16(short(small));
+    for (; i + lanes <= size; i += lanes) {
+        const __m128i block = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(units + i)), caseBit);
+        const __m128i equal = sizeof(Unit) == 1 ? _mm_cmpeq_epi8(block, wanted) : _mm_cmpeq_epi16(block, wanted);
+        if (const int hits = _mm_movemask_epi8(equal))
+            return i + qsizetype(qCountTrailingZeroBits(uint(hits)) / sizeof(Unit));
     }
 #endif
     for (; i < size; ++i) {
-        if (char16_t(units[i] | 0x20) == small)
-            return i;
-    }
-    return -1;
-}
-
-bool equalsLoweringAscii(QByteArrayView text, QByteArrayView foldedNeedle)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (char16_t(lowerAscii(uchar(text.at(i)))) != uchar(foldedNeedle.at(i)))
-            return false;
-    }
-    return true;
-}
-
-// indexOfEitherCase for bytes.
-qsizetype indexOfEitherCase(QByteArrayView text, uchar small, qsizetype from)
-{
-    const auto *bytes = reinterpret_cast<const uchar *>(text.data());
-    const qsizetype size = text.size();
-    qsizetype i = from;
-#ifdef __SSE2__
-    const __m128i caseBit = _mm_set1_epi8(0x20);
-    const __m128i wanted = _mm_set1_epi8(char(small));
-    for (; i + 16 <= size; i += 16) {
-        const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + i));
-        const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(sixteen, caseBit), wanted));
-        if (hits)
-            return i + qsizetype(qCountTrailingZeroBits(uint(hits)));
-    }
-#endif
-    for (; i < size; ++i) {
-        if (uchar(bytes[i] | 0x20) == small)
+        if (Unit(units[i] | 0x20) == small)
             return i;
     }
     return -1;
@@ -262,7 +234,8 @@ bool SearchText::containsFoldedInAsciiCased(QStringView text, QStringView folded
     return containsAnchored(
         text, foldedNeedle,
         [&](char16_t unit, qsizetype from) {
-            return unit >= u'a' && unit <= u'z' ? indexOfEitherCase(text, unit, from) : text.indexOf(QChar(unit), from);
+            return unit >= u'a' && unit <= u'z' ? indexOfEitherCase(text.utf16(), text.size(), unit, from)
+                                                : text.indexOf(QChar(unit), from);
         },
         [&](QStringView candidate) { return equalsLoweringAscii(candidate, foldedNeedle); });
 }
@@ -274,7 +247,9 @@ bool SearchText::containsFoldedInAsciiCased(QByteArrayView utf8, QByteArrayView 
     return containsAnchored(
         utf8, foldedNeedleUtf8,
         [&](uchar unit, qsizetype from) {
-            return unit >= 'a' && unit <= 'z' ? indexOfEitherCase(utf8, unit, from) : utf8.indexOf(char(unit), from);
+            return unit >= 'a' && unit <= 'z'
+                ? indexOfEitherCase(reinterpret_cast<const uchar *>(utf8.data()), utf8.size(), unit, from)
+                : utf8.indexOf(char(unit), from);
         },
         [&](QByteArrayView candidate) { return equalsLoweringAscii(candidate, foldedNeedleUtf8); });
 }
