@@ -27,6 +27,12 @@ qreal wordsMargin(int width)
 // Kept word widths; a long history of varied words starts the table afresh.
 constexpr qsizetype keptWords = 50000;
 
+// The text on one line: line breaks read as spaces.
+QString flattened(QString text)
+{
+    return text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
 } // namespace
 
 OneLineFit::OneLineFit(const QFont &font)
@@ -40,9 +46,7 @@ OneLineFit::OneLineFit(const QFont &font)
 
 bool OneLineFit::fitsExactly(const QString &text, int width) const
 {
-    QString flat = text;
-    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return m_metrics.horizontalAdvance(flat) <= width;
+    return m_metrics.horizontalAdvance(flattened(text)) <= width;
 }
 
 bool OneLineFit::fits(const QString &text, int width) const
@@ -63,8 +67,7 @@ bool OneLineFit::fits(const QString &text, int width) const
         return true;
     if (sum > width * (1 + marginAbove))
         return false;
-    QString flat = text;
-    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QString flat = flattened(text);
     const qreal words = wordsAdvance(flat);
     if (words <= width - wordsMargin(width))
         return true;
