@@ -1,5 +1,7 @@
 #include "history/packedtext.h"
 
+#include "history/packedtextreading.h"
+
 #include <QStringDecoder>
 
 #include <lz4.h>
@@ -192,10 +194,8 @@ QStringView PackedText::utf16() const
 
 QString PackedText::toString() const
 {
-    if (m_form == Form::utf16)
-        return utf16().toString();
     QByteArray scratch;
-    return stringFromUtf8(utf8(scratch));
+    return PackedTextReading(*this, scratch).toString();
 }
 
 QString PackedText::stringFromUtf8(QByteArrayView utf8)
