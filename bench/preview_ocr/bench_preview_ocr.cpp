@@ -8,7 +8,8 @@
 // - two such pages read at once on two threads (what the cache's pool does);
 // - PdfPage::render and textLayer at 1600 px, beside raw Poppler calls.
 //
-// Usage: bench_preview_ocr [runs]   (default 3)
+// Usage: bench_preview_ocr [runs] [mixed|english|chinese]   (default 3, mixed)
+// The page holds 56 lines: alternately English and Chinese, or all of one.
 
 #include "pdffixtures.h"
 #include "pdf/pdfdocument.h"
@@ -39,7 +40,7 @@ namespace {
 
 const char *const plainChildFlag = "--plain-tesseract-child";
 
-QImage denseScan()
+QImage denseScan(const QByteArray &kind)
 {
     const QString english = QStringLiteral("The quarterly report shows revenue growth of twelve percent in the north.");
     const QString chinese = QStringLiteral("本季報告顯示北部地區營收成長百分之十二，客戶滿意度亦持續提升。");
@@ -51,7 +52,7 @@ QImage denseScan()
     painter.setFont(font);
     painter.setPen(Qt::black);
     for (int i = 0; i < 56; ++i)
-        painter.drawText(80, 80 + i * 35, i % 2 ? chinese : english);
+        painter.drawText(80, 80 + i * 35, kind == "english" ? english : kind == "chinese" || i % 2 ? chinese : english);
     return image;
 }
 
@@ -146,11 +147,16 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);
     const int runs = argc > 1 ? qMax(1, QByteArray(argv[1]).toInt()) : 3;
+    const QByteArray kind = argc > 2 ? QByteArray(argv[2]) : QByteArray("mixed");
+    if (kind != "mixed" && kind != "english" && kind != "chinese") {
+        std::fprintf(stderr, "usage: bench_preview_ocr [runs] [mixed|english|chinese]\n");
+        return 2;
+    }
     QTemporaryDir dir;
 
     // The scan goes through a PDF so that the image is what the preview renders.
     const QString scanPdf = dir.filePath(QStringLiteral("dense-scan.pdf"));
-    if (!test::writeImagePdf(scanPdf, denseScan()))
+    if (!test::writeImagePdf(scanPdf, denseScan(kind)))
         return 1;
     const PdfOpenResult scan = openPdfDocument(scanPdf);
     if (!scan.document)
@@ -158,8 +164,8 @@ int main(int argc, char **argv)
     const QImage page = scan.document->page(0)->render(1600);
     const QString pagePath = dir.filePath(QStringLiteral("page.png"));
     page.save(pagePath);
-    std::printf("Dense scanned page: %d x %d px, %d cores, load average at start: %s\n\n", page.width(), page.height(),
-                QThread::idealThreadCount(), loadAverage().constData());
+    std::printf("Dense scanned page (%s): %d x %d px, %d cores, load average at start: %s\n\n", kind.constData(),
+                page.width(), page.height(), QThread::idealThreadCount(), loadAverage().constData());
 
     std::printf("Recognition (chi_tra+eng, LSTM)\n");
     qsizetype plainCharacters = 0;
@@ -219,8 +225,8 @@ int main(int argc, char **argv)
     test::writeTextPdf(textPdf, textLines);
     const int renderRuns = runs * 5;
     for (const QString &file : {textPdf, scanPdf}) {
-        const char *kind = file == textPdf ? "text page" : "scanned page";
-        std::printf(" %s\n", kind);
+        const char *label = file == textPdf ? "text page" : "scanned page";
+        std::printf(" %s\n", label);
         const std::unique_ptr<Poppler::Document> raw = Poppler::Document::load(file);
         raw->setRenderHint(Poppler::Document::Antialiasing, true);
         raw->setRenderHint(Poppler::Document::TextAntialiasing, true);
