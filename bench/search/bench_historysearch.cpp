@@ -1,5 +1,6 @@
 // Timing of history search: the filter per keystroke over 10,000 saved
 // questions, and the semantic ranking over 1,000 with cached vectors.
+#include "history/packedtextdictionary.h"
 #include "search/historysearchfilter.h"
 #include "search/historysemanticsearch.h"
 #include "search/negationreading.h"
@@ -49,14 +50,22 @@ QList<QuestionRecord> makeRecords(int count)
 {
     QRandomGenerator random(42);
     QList<QuestionRecord> records;
+    QStringList answers;
     for (int i = 0; i < count; ++i) {
         const bool chinese = i % 2 == 0;
         QuestionRecord record;
         record.id = count - i;
-        record.question = sentence(random, chinese, chinese ? 8 : 10);        // ~60 characters
-        record.answer = sentence(random, chinese, chinese ? 90 : 70);         // ~400-500 characters
+        record.question = sentence(random, chinese, chinese ? 8 : 10); // ~60 characters
+        answers.append(sentence(random, chinese, chinese ? 90 : 70));  // ~400-500 characters
         records.append(record);
     }
+    // Packed as the store packs them: the first answers make the dictionary.
+    PackedTextDictionary::Sample sample;
+    for (qsizetype i = 0; i < answers.size() && !sample.isFull(); ++i)
+        sample.add(answers.at(i).toUtf8());
+    PackedTextDictionary::makeIfNone(sample.bytes());
+    for (qsizetype i = 0; i < answers.size(); ++i)
+        records[i].answer = answers.at(i);
     return records;
 }
 

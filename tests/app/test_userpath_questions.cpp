@@ -362,7 +362,7 @@ void TestUserPathQuestions::aLongAnswerIsSavedFoundAndLoadedWhole()
     QTRY_COMPARE(asked->saveButton()->text(), QStringLiteral("Saved"));
     QuestionHistoryStore &history = asked->model().history();
     QCOMPARE(history.records().size(), 1);
-    QCOMPARE(history.records().first().answer.form(), PackedText::Form::compressedUtf8);
+    QVERIFY(history.records().first().answer.isCompressed());
 
     pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
     ContentView *tab = currentTab();

@@ -1,6 +1,8 @@
 #include "history/packedtext.h"
 
+#include "history/packedtextdictionary.h"
 #include "history/packedtextreading.h"
+#include "history/packedtextscratch.h"
 
 #include <QStringDecoder>
 
@@ -158,9 +160,11 @@ bool PackedText::compress(QByteArrayView utf8, qsizetype smallestPlain)
     thread_local QByteArray buffer;
     if (buffer.size() < limit)
         buffer.resize(limit);
-    const int size = LZ4_compress_default(utf8.data(), buffer.data(), int(utf8.size()), int(limit));
+    const PackedTextDictionary *dictionary = PackedTextDictionary::current();
+    const int size = dictionary ? dictionary->compress(utf8, buffer.data(), int(limit))
+                                : LZ4_compress_default(utf8.data(), buffer.data(), int(utf8.size()), int(limit));
     if (size > 0) {
-        m_form = Form::compressedUtf8;
+        m_form = dictionary ? Form::compressedUtf8WithDictionary : Form::compressedUtf8;
         m_bytes = exactCopy(QByteArrayView(buffer.constData(), size));
     }
     if (buffer.size() > (qsizetype(1) << 20))
@@ -168,21 +172,29 @@ bool PackedText::compress(QByteArrayView utf8, qsizetype smallestPlain)
     return size > 0;
 }
 
-QByteArrayView PackedText::utf8(QByteArray &scratch) const
+QByteArrayView PackedText::utf8(PackedTextScratch &scratch) const
 {
+    int size = 0;
+    char *text = nullptr;
     switch (m_form) {
     case Form::utf16:
         return {};
     case Form::utf8:
         return m_bytes;
     case Form::compressedUtf8:
+        text = scratch.prepare(nullptr, m_utf8Size);
+        size = LZ4_decompress_safe(m_bytes.constData(), text, int(m_bytes.size()), int(m_utf8Size));
+        break;
+    case Form::compressedUtf8WithDictionary: {
+        // A text is packed this way only once the dictionary is there, and it stays.
+        const PackedTextDictionary *dictionary = PackedTextDictionary::current();
+        text = scratch.prepare(dictionary, m_utf8Size);
+        size = dictionary->decompress(m_bytes, text, int(m_utf8Size));
         break;
     }
-    scratch.resize(m_utf8Size);
-    const int size =
-        LZ4_decompress_safe(m_bytes.constData(), scratch.data(), int(m_bytes.size()), int(m_utf8Size));
+    }
     Q_ASSERT(size == m_utf8Size);
-    return QByteArrayView(scratch.constData(), std::max(size, 0));
+    return QByteArrayView(text, std::max(size, 0));
 }
 
 QStringView PackedText::utf16() const
@@ -194,7 +206,13 @@ QStringView PackedText::utf16() const
 
 QString PackedText::toString() const
 {
-    QByteArray scratch;
+    if (m_form == Form::compressedUtf8WithDictionary) {
+        QByteArray utf8(m_utf8Size, Qt::Uninitialized);
+        const int size = PackedTextDictionary::current()->decompressAnywhere(m_bytes, utf8.data(), int(m_utf8Size));
+        Q_ASSERT(size == m_utf8Size);
+        return stringFromUtf8(QByteArrayView(utf8).first(std::max(size, 0)));
+    }
+    PackedTextScratch scratch;
     return PackedTextReading(*this, scratch).toString();
 }
 
@@ -207,9 +225,16 @@ QString PackedText::stringFromUtf8(QByteArrayView utf8)
 
 bool operator==(const PackedText &a, const PackedText &b)
 {
-    // One text always packs to the same form and bytes; copies share them.
-    return a.m_length == b.m_length && a.m_form == b.m_form
-        && (a.m_bytes.constData() == b.m_bytes.constData() || a.m_bytes == b.m_bytes);
+    if (a.m_length != b.m_length)
+        return false;
+    // Copies share their bytes, and one text always packs to the same form and bytes,
+    // but for one case: packed before the dictionary was made and again after it, a
+    // text may be kept plain or compressed without it, and compressed with it.
+    if (a.m_form == b.m_form)
+        return a.m_bytes.constData() == b.m_bytes.constData() || a.m_bytes == b.m_bytes;
+    if (!a.isCompressed() && !b.isCompressed())
+        return false;
+    return a.toString() == b.toString();
 }
 
 } // namespace tovik

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/packedtext.h"
+#include "history/packedtextscratch.h"
 
 namespace tovik {
 
@@ -9,7 +10,7 @@ namespace tovik {
 class PackedTextReading final
 {
 public:
-    PackedTextReading(const PackedText &text, QByteArray &scratch)
+    PackedTextReading(const PackedText &text, PackedTextScratch &scratch)
         : m_text(text)
         , m_scratch(scratch)
     {
@@ -34,7 +35,7 @@ public:
 
 private:
     const PackedText &m_text;
-    QByteArray &m_scratch;
+    PackedTextScratch &m_scratch;
     QByteArrayView m_utf8;
     bool m_unpacked = false;
 };

@@ -1,5 +1,6 @@
 #include "search/historysearchfilter.h"
 
+#include "history/packedtextscratch.h"
 #include "search/foldedrecords.h"
 #include "search/negationreading.h"
 #include "search/recordexclusion.h"
@@ -24,7 +25,7 @@ struct Ranked
 
 std::optional<int> literalKind(const QuestionRecord &record, const FoldedRecords::Entry &folded,
                                const FoldedNeedle &foldedSearch, const std::vector<FoldedNeedle> &foldedTerms,
-                               QByteArray &unpacked)
+                               PackedTextScratch &unpacked)
 {
     PackedTextReading answerText(record.answer, unpacked);
     auto question = [&](const FoldedNeedle &needle) { return folded.question.contains(record.question, needle.text); };
@@ -96,7 +97,7 @@ QList<QuestionRecord> HistorySearchFilter::filter(const QList<QuestionRecord> &r
         foldedTerms.emplace_back(SearchText::foldCaseAndDiacritics(term));
 
     QHash<qint64, int> kinds;
-    QByteArray unpacked; // reused from answer to answer
+    PackedTextScratch unpacked; // reused from answer to answer
     for (qsizetype position = 0; position < records.size(); ++position) {
         if (const auto kind =
                 literalKind(records.at(position), folded.entry(position), foldedSearch, foldedTerms, unpacked))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/packedtextscratch.h"
 #include "history/questionrecord.h"
 #include "search/foldedrecords.h"
 
@@ -23,7 +24,7 @@ public:
 private:
     QStringList m_phrases;
     std::vector<FoldedNeedle> m_foldedPhrases;
-    mutable QByteArray m_unpacked; // an answer being read
+    mutable PackedTextScratch m_unpacked; // an answer being read
 };
 
 } // namespace tovik

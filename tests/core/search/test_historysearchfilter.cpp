@@ -1,4 +1,5 @@
 #include "fakeembeddingmodel.h"
+#include "history/packedtextdictionary.h"
 #include "search/foldedrecords.h"
 #include "search/historysearchfilter.h"
 #include "search/historysemanticsearch.h"
@@ -171,30 +172,56 @@ void TestHistorySearchFilter::answersAreSearchedInEveryFormTheyAreKeptIn()
     QString variedChinese;
     for (int i = 0; i < 60; ++i)
         variedChinese += QChar(char16_t(0x4E00 + (i * 7919) % 0x5000));
-    const QList<QuestionRecord> records{
-        record(5, QStringLiteral("Fifth"), filler.repeated(30) + QStringLiteral("Ines MARLOW calibrated it.")),
-        record(4, QStringLiteral("Fourth"), chineseFiller.repeated(30) + QStringLiteral("陳先生校準")),
-        record(3, QStringLiteral("Third"), variedChinese + QStringLiteral("黃小姐")),
-        record(2, QStringLiteral("Second"), filler.repeated(4) + QChar(0xD800) + QStringLiteral(" Kowloon pier")),
-        record(1, QStringLiteral("First"), filler.repeated(30) + QStringLiteral("Café Zürich.")),
+    const auto made = [&] {
+        return QList<QuestionRecord>{
+            record(5, QStringLiteral("Fifth"), filler.repeated(30) + QStringLiteral("Ines MARLOW calibrated it.")),
+            record(4, QStringLiteral("Fourth"), chineseFiller.repeated(30) + QStringLiteral("陳先生校準")),
+            record(3, QStringLiteral("Third"), variedChinese + QStringLiteral("黃小姐")),
+            record(2, QStringLiteral("Second"), filler.repeated(4) + QChar(0xD800) + QStringLiteral(" Kowloon pier")),
+            record(1, QStringLiteral("First"), filler.repeated(30) + QStringLiteral("Café Zürich.")),
+        };
     };
-    QCOMPARE(records.at(0).answer.form(), PackedText::Form::compressedUtf8);
-    QCOMPARE(records.at(1).answer.form(), PackedText::Form::compressedUtf8);
-    QCOMPARE(records.at(2).answer.form(), PackedText::Form::utf16);
-    QCOMPARE(records.at(3).answer.form(), PackedText::Form::utf16);
+    const auto searched = [&](const QList<QuestionRecord> &records) {
+        QCOMPARE(records.at(2).answer.form(), PackedText::Form::utf16);
+        QCOMPARE(records.at(3).answer.form(), PackedText::Form::utf16);
 
-    QCOMPARE(filtered(records, QStringLiteral("ines marlow")), QList<qint64>{5});
-    QCOMPARE(filtered(records, QStringLiteral("marlow calibrated")), QList<qint64>{5});
-    QCOMPARE(filtered(records, QStringLiteral("陳先生")), QList<qint64>{4});
-    QCOMPARE(filtered(records, QStringLiteral("黃小姐")), QList<qint64>{3});
-    QCOMPARE(filtered(records, QStringLiteral("KOWLOON PIER")), QList<qint64>{2});
-    QCOMPARE(filtered(records, QStringLiteral("cafe zurich")), QList<qint64>{1});
-    // Terms found apart, across question and answer.
-    QCOMPARE(filtered(records, QStringLiteral("fifth marlow")), QList<qint64>{5});
-    QCOMPARE(filtered(records, QStringLiteral("noon log")), (QList<qint64>{5, 2, 1}));
-    // Excluded phrases are looked for in the same answers.
-    QCOMPARE(filtered(records, QStringLiteral("noon without Marlow")), (QList<qint64>{2, 1}));
-    QCOMPARE(filtered(records, QStringLiteral("noon without Zürich")), (QList<qint64>{5, 2}));
+        QCOMPARE(filtered(records, QStringLiteral("ines marlow")), QList<qint64>{5});
+        QCOMPARE(filtered(records, QStringLiteral("marlow calibrated")), QList<qint64>{5});
+        QCOMPARE(filtered(records, QStringLiteral("陳先生")), QList<qint64>{4});
+        QCOMPARE(filtered(records, QStringLiteral("黃小姐")), QList<qint64>{3});
+        QCOMPARE(filtered(records, QStringLiteral("KOWLOON PIER")), QList<qint64>{2});
+        QCOMPARE(filtered(records, QStringLiteral("cafe zurich")), QList<qint64>{1});
+        // Terms found apart, across question and answer.
+        QCOMPARE(filtered(records, QStringLiteral("fifth marlow")), QList<qint64>{5});
+        QCOMPARE(filtered(records, QStringLiteral("noon log")), (QList<qint64>{5, 2, 1}));
+        // Excluded phrases are looked for in the same answers.
+        QCOMPARE(filtered(records, QStringLiteral("noon without Marlow")), (QList<qint64>{2, 1}));
+        QCOMPARE(filtered(records, QStringLiteral("noon without Zürich")), (QList<qint64>{5, 2}));
+    };
+
+    if (!PackedTextDictionary::current()) {
+        const QList<QuestionRecord> records = made();
+        QCOMPARE(records.at(0).answer.form(), PackedText::Form::compressedUtf8);
+        QCOMPARE(records.at(1).answer.form(), PackedText::Form::compressedUtf8);
+        searched(records);
+        if (QTest::currentTestFailed())
+            return;
+        // As a history keeps them once it has a dictionary; texts in it are read from
+        // a copy of it in front of the text, and the buffer is reused across forms.
+        PackedTextDictionary::Sample sample;
+        for (int i = 0; i < 16; ++i)
+            sample.add((filler + chineseFiller).repeated(8).toUtf8());
+        QVERIFY(PackedTextDictionary::makeIfNone(sample.bytes()));
+        QList<QuestionRecord> mixed = made();
+        QCOMPARE(mixed.at(0).answer.form(), PackedText::Form::compressedUtf8WithDictionary);
+        QCOMPARE(mixed.at(1).answer.form(), PackedText::Form::compressedUtf8WithDictionary);
+        searched(mixed);
+        mixed[1] = records.at(1); // packed before the dictionary, between two packed with it
+        QCOMPARE(mixed.at(1).answer.form(), PackedText::Form::compressedUtf8);
+        searched(mixed);
+    } else {
+        searched(made());
+    }
 }
 
 void TestHistorySearchFilter::foldedTextsFollowTheRecords()
