@@ -1,5 +1,6 @@
 #include "history/questionhistorystore.h"
 
+#include "history/answerpacker.h"
 #include "history/historyerrorcontext.h"
 #include "history/savedattext.h"
 #include "storage/sqliteconnection.h"
@@ -142,22 +143,26 @@ void QuestionHistoryStore::load()
     QList<QuestionRecord> loaded;
     // Many records share a few folders: keep each folder's text once.
     QSet<QString> folders;
+    // Answers are packed on the thread pool while reading goes on.
+    AnswerPacker answers(loaded);
     int result;
     while ((result = statement.step()) == SQLITE_ROW) {
         qsizetype savedAtSize = 0;
         const char *savedAt = statement.columnBytes(1, &savedAtSize);
         qsizetype answerSize = 0;
         const char *answer = statement.columnBytes(3, &answerSize);
+        const QByteArrayView answerBytes(answer, answerSize);
         QString folder = statement.columnText(4);
         folder = *folders.insert(std::move(folder));
         loaded.append(QuestionRecord{statement.columnInt64(0), parseSavedAt(QByteArrayView(savedAt, savedAtSize)),
-                                     statement.columnText(2),
-                                     PackedText::fromUtf8(QByteArrayView(answer, answerSize)), std::move(folder)});
+                                     statement.columnText(2), PackedText(), std::move(folder)});
+        answers.add(answerBytes);
     }
     if (result != SQLITE_DONE) {
         failWithConnectionError(readFailed);
         return;
     }
+    answers.finish();
     m_loaded = true;
     qCDebug(lcHistory) << "read" << loaded.size() << "records";
     setRecords(std::move(loaded));

@@ -1,3 +1,4 @@
+#include "history/packedtextdictionary.h"
 #include "history/questionhistorystore.h"
 #include "history/savedattext.h"
 #include "i18n/interfacelanguage.h"
@@ -87,6 +88,8 @@ public:
 
 private Q_SLOTS:
     void init();
+    // First: the answers' dictionary, once made, stays for the rest of the process.
+    void answersAreReadBackExactlyWhileTheDictionaryIsLearned();
     void firstLaunchCreatesFolderFileTableAndIndex();
     void saveTrimsQuestionAndAnswerOnly();
     void blankQuestionIsRefused();
@@ -512,6 +515,57 @@ void TestQuestionHistoryStore::killedWhileSavingKeepsEverySavedRecord()
         QVERIFY(listed.contains(reported));
         QCOMPARE(Connection(m_path).column("PRAGMA integrity_check"), QList<QByteArray>{"ok"});
     }
+}
+
+void TestQuestionHistoryStore::answersAreReadBackExactlyWhileTheDictionaryIsLearned()
+{
+    QVERIFY2(!PackedTextDictionary::current(), "an earlier test made the dictionary this test is about");
+    QRandomGenerator random(5);
+    QStringList words;
+    for (int i = 0; i < 300; ++i) {
+        QString word;
+        for (int length = int(random.bounded(3, 10)); word.size() < length;)
+            word += QChar(u'a' + random.bounded(26));
+        words.append(word);
+    }
+    words << QStringLiteral("預算") << QStringLiteral("潮汐") << QStringLiteral("會議");
+    QHash<QString, QString> saved; // question → answer
+    QuestionHistoryStore store(m_path, {});
+    const auto saveSome = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            QString answer;
+            for (const int length = int(random.bounded(300, 900)); answer.size() < length;)
+                answer += words.at(random.bounded(words.size())) + QLatin1Char(' ');
+            if (saved.size() % 17 == 3)
+                answer = QString(); // some questions have no answer
+            const QString question = QStringLiteral("Question %1").arg(saved.size());
+            QVERIFY(store.save(question, answer, QString()));
+            saved.insert(question, answer.trimmed());
+        }
+    };
+    qsizetype withDictionary = 0;
+    const auto readBack = [&] {
+        QuestionHistoryStore reopened(m_path, {});
+        reopened.openIfNeeded();
+        QCOMPARE(reopened.records().size(), saved.size());
+        withDictionary = 0;
+        for (const QuestionRecord &record : reopened.records()) {
+            QVERIFY2(record.answer.toString() == saved.value(record.question), qPrintable(record.question));
+            withDictionary += record.answer.form() == PackedText::Form::compressedUtf8WithDictionary;
+        }
+    };
+
+    // Too few answers to learn from: none is kept with a dictionary.
+    saveSome(5);
+    readBack();
+    QCOMPARE(withDictionary, 0);
+    QVERIFY(!PackedTextDictionary::current());
+    // Enough: the first answers read make it, and those and all later ones use it.
+    saveSome(115);
+    readBack();
+    QVERIFY2(withDictionary >= 100, qPrintable(QString::number(withDictionary)));
+    QVERIFY(PackedTextDictionary::current());
+    QCOMPARE(PackedTextDictionary::current()->bytes().size(), PackedTextDictionary::maximumSize);
 }
 
 QTEST_GUILESS_MAIN(TestQuestionHistoryStore)
