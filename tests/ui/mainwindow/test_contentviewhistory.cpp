@@ -6,6 +6,7 @@
 #include "history/savedattext.h"
 #include "i18n/interfacelanguage.h"
 #include "mainwindow/contentview.h"
+#include "mainwindow/textbox.h"
 #include "rag/ragsession.h"
 #include "support/isolatedhome.h"
 #include "support/workflowfixture.h"
@@ -190,6 +191,14 @@ void TestContentViewHistory::longHistoryStaysUsableWhileItIsSearched()
     QTest::keyClicks(box->field(), QStringLiteral("heron"));
     QCOMPARE(model.visibleRecords().size(), count);
     QTRY_COMPARE(shownIDs(model), QList<qint64>{1234});
+    // Clicked, its answer (kept compressed against the history's dictionary) is shown
+    // exactly as it was saved.
+    QCOMPARE(history.records().at(count - 1234).answer.form(), PackedText::Form::compressedUtf8WithDictionary);
+    const QRect heron = view->visualRect(model.index(0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(heron.left() + heron.width() * 2 / 3, heron.top() + heron.height() / 3));
+    QTRY_COMPARE(tab.answerBox()->text(), QStringLiteral("The budget grew by 12% [來源: report.pdf p. 3]. ").repeated(4));
+    QCOMPARE(tab.session().question(), QStringLiteral("Where does the heron colony nest?"));
     QTest::mouseClick(selectAll, Qt::LeftButton);
     QCOMPARE(model.selectedIDs(), QSet<qint64>{1234});
     QCOMPARE(selectAll->text(), QStringLiteral("Deselect All"));
