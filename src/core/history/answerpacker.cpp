@@ -32,11 +32,8 @@ void AnswerPacker::add(QByteArrayView utf8)
     Q_ASSERT(m_chunk.firstRecord + m_chunk.ends.size() == m_records.size() - 1);
     m_chunk.bytes.append(utf8);
     m_chunk.ends.append(m_chunk.bytes.size());
-    if (m_sampling) {
+    if (m_sampling)
         m_sample.add(utf8);
-        if (m_sample.isFull())
-            endSampling();
-    }
     if (m_chunk.ends.size() >= rowsPerChunk || m_chunk.bytes.size() >= bytesPerChunk)
         submit();
 }

@@ -13,8 +13,8 @@
 namespace tovik {
 
 // Packs the answers of records as the store reads them, on the thread pool while the
-// reading goes on, a few hundred at a time. The first answers also teach the process's
-// dictionary, if it has none yet, before any answer is packed.
+// reading goes on, a few hundred at a time. The first chunk of answers also makes the
+// process's dictionary, if it has none yet, before any answer is packed.
 //
 // Used on one thread; only that thread touches the records.
 class AnswerPacker final

@@ -560,12 +560,16 @@ void TestQuestionHistoryStore::answersAreReadBackExactlyWhileTheDictionaryIsLear
     readBack();
     QCOMPARE(withDictionary, 0);
     QVERIFY(!PackedTextDictionary::current());
-    // Enough: the first answers read make it, and those and all later ones use it.
-    saveSome(115);
+    // Enough: the first answers read make it, and those use it.
+    saveSome(15);
     readBack();
-    QVERIFY2(withDictionary >= 100, qPrintable(QString::number(withDictionary)));
     QVERIFY(PackedTextDictionary::current());
-    QCOMPARE(PackedTextDictionary::current()->bytes().size(), PackedTextDictionary::maximumSize);
+    QVERIFY(PackedTextDictionary::current()->bytes().size() >= PackedTextDictionary::minimumSize);
+    QVERIFY2(withDictionary >= 15, qPrintable(QString::number(withDictionary)));
+    // Later answers, read in several chunks, use it too.
+    saveSome(1200);
+    readBack();
+    QVERIFY2(withDictionary >= 1100, qPrintable(QString::number(withDictionary)));
 }
 
 QTEST_GUILESS_MAIN(TestQuestionHistoryStore)
