@@ -204,10 +204,10 @@ int main(int argc, char **argv)
                       characters += line.text.size();
               }),
               runs);
+        std::printf("  read %lld lines, %lld characters; the plain call %lld characters\n", qlonglong(lines),
+                    qlonglong(characters), qlonglong(plainCharacters));
     }
     print("PageOCRJob::run (service + glyph assembly)", measure(runs, [&] { PageOCRJob(page).run(); }), runs);
-    std::printf("  service read %lld lines, %lld characters; plain call %lld characters\n",
-                qlonglong(lines), qlonglong(characters), qlonglong(plainCharacters));
 
     print("two pages at once on two threads (wall time for both)", measure(runs, [&] {
               QFuture<void> a = QtConcurrent::run([&] { PageOCRJob(page).run(); });

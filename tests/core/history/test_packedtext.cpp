@@ -179,7 +179,8 @@ void TestPackedText::withTheDictionaryShortAnswersCompressAndComeBackExactly()
         return text;
     };
     const QString shortAnswer = answer();
-    const QString repeated = QStringLiteral("The gauge was read at noon [log.pdf p. 2]. ").repeated(20);
+    // Longer than the dictionary: unpacked, it covers all of the dictionary's copy.
+    const QString repeated = QStringLiteral("The gauge was read at noon [log.pdf p. 2]. ").repeated(800);
     const PackedText before = PackedText::fromString(shortAnswer);
     const PackedText repeatedBefore = PackedText::fromString(repeated);
     QCOMPARE(before.form(), PackedText::Form::utf8);
