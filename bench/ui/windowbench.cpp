@@ -62,6 +62,7 @@ struct Watchdog::State
     std::condition_variable wake;
     bool stop = false;
     std::atomic<qint64> lastBeat{0};
+    std::atomic<bool> paused{false};
     QString label;
     std::thread thread;
 };
@@ -84,6 +85,8 @@ Watchdog::Watchdog(int seconds, qint64 maxBytes)
     m_state->thread = std::thread([state = m_state, seconds, maxBytes] {
         std::unique_lock lock(state->mutex);
         while (!state->wake.wait_for(lock, std::chrono::milliseconds(200), [&] { return state->stop; })) {
+            if (state->paused)
+                continue;
             const qint64 frozen = nowMs() - state->lastBeat;
             const qint64 resident = residentBytes();
             if (frozen > seconds * 1000LL || resident > maxBytes) {
@@ -104,6 +107,19 @@ Watchdog::~Watchdog()
     }
     m_state->wake.notify_all();
     m_state->thread.join();
+}
+
+void Watchdog::pause()
+{
+    m_beat.stop();
+    m_state->paused = true;
+}
+
+void Watchdog::resume()
+{
+    m_state->lastBeat = nowMs();
+    m_state->paused = false;
+    m_beat.start();
 }
 
 void Watchdog::setLabel(const QString &label)

@@ -37,6 +37,9 @@ public:
     Watchdog(int seconds, qint64 maxBytes);
     ~Watchdog();
     void setLabel(const QString &label);
+    // Stops checking (for measuring an idle process) until resume().
+    void pause();
+    void resume();
 
 private:
     struct State;
