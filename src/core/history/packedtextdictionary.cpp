@@ -2,6 +2,7 @@
 
 #include <lz4.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
