@@ -15,6 +15,8 @@ public:
         , m_scratch(scratch)
     {
     }
+    // The text is read where it is: it must outlive the reading.
+    PackedTextReading(PackedText &&text, PackedTextScratch &scratch) = delete;
 
     const PackedText &text() const { return m_text; }
     // Empty for a text packed as UTF-16.

@@ -140,7 +140,8 @@ void TestPackedText::readingUnpacksOnceIntoTheCallersBuffer()
     QCOMPARE(reading.utf8().data(), first.data());
     QCOMPARE(reading.toString(), text);
     // The next text goes into the same buffer.
-    PackedTextReading next(PackedText::fromString(text + text), scratch);
+    const PackedText longer = PackedText::fromString(text + text);
+    PackedTextReading next(longer, scratch);
     QCOMPARE(next.utf8().data(), first.data());
 
     // A buffer left longer by a bigger text before is reused, and only what this text
