@@ -49,6 +49,15 @@ std::optional<int> literalKind(const QuestionRecord &record, const FoldedRecords
 
 QList<QuestionRecord> recordsAt(const QList<QuestionRecord> &records, const std::vector<qsizetype> &positions)
 {
+    // Every record in its place (a search most records match, as its first letters do):
+    // the list itself, shared, rather than a copy of a long history per keystroke.
+    if (qsizetype(positions.size()) == records.size()) {
+        qsizetype expected = 0;
+        while (expected < records.size() && positions[std::size_t(expected)] == expected)
+            ++expected;
+        if (expected == records.size())
+            return records;
+    }
     QList<QuestionRecord> picked;
     picked.reserve(qsizetype(positions.size()));
     for (const qsizetype position : positions)
@@ -96,28 +105,32 @@ QList<QuestionRecord> HistorySearchFilter::filter(const QList<QuestionRecord> &r
     for (const QString &term : NegationReading::searchTerms(searchText))
         foldedTerms.emplace_back(SearchText::foldCaseAndDiacritics(term));
 
-    QHash<qint64, int> kinds;
+    // Each record's kind of match by its position: a long history is matched whole by
+    // a search's first letters, and a table by id would be as long.
+    constexpr int noMatch = -1;
+    std::vector<qint8> kinds(std::size_t(records.size()), noMatch);
     PackedTextScratch unpacked; // reused from answer to answer
     for (qsizetype position = 0; position < records.size(); ++position) {
         if (const auto kind =
                 literalKind(records.at(position), folded.entry(position), foldedSearch, foldedTerms, unpacked))
-            kinds.insert(records.at(position).id, *kind);
+            kinds[std::size_t(position)] = qint8(*kind);
     }
-    QHash<qint64, qsizetype> semanticRanks;
+    QHash<qint64, qsizetype> semanticRanks; // the first rank of each id
     for (qsizetype rank = 0; rank < semanticIDs.size(); ++rank) {
-        const qint64 id = semanticIDs.at(rank);
-        if (kinds.contains(id))
-            continue;
-        kinds.insert(id, semantic);
-        semanticRanks.insert(id, rank);
+        if (!semanticRanks.contains(semanticIDs.at(rank)))
+            semanticRanks.insert(semanticIDs.at(rank), rank);
     }
 
     std::vector<Ranked> ranked;
     for (qsizetype position = 0; position < records.size(); ++position) {
-        const qint64 id = records.at(position).id;
-        const auto kind = kinds.constFind(id);
-        if (kind != kinds.cend())
-            ranked.push_back({position, *kind, semanticRanks.value(id)});
+        const int literal = kinds[std::size_t(position)];
+        if (literal != noMatch) {
+            ranked.push_back({position, literal, 0});
+        } else if (!semanticRanks.isEmpty()) {
+            const auto rank = semanticRanks.constFind(records.at(position).id);
+            if (rank != semanticRanks.cend())
+                ranked.push_back({position, semantic, *rank});
+        }
     }
     std::sort(ranked.begin(), ranked.end(), [](const Ranked &a, const Ranked &b) {
         if (a.kind != b.kind)

@@ -116,6 +116,18 @@ void TestHistorySearchFilter::kindsSortLiteralBeforeSemantic()
         record(0, QStringLiteral("semantic too")),
     };
     QCOMPARE(filtered(records, QStringLiteral("income tax"), {0, 1, 99}), (QList<qint64>{3, 4, 5, 2, 6, 0, 1}));
+    // An id ranked twice keeps its first rank.
+    QCOMPARE(filtered(records, QStringLiteral("income tax"), {1, 0, 1}), (QList<qint64>{3, 4, 5, 2, 6, 1, 0}));
+
+    // What every record matches, in the store's order, is the list itself, not a copy
+    // per keystroke of a long history.
+    const QList<QuestionRecord> all = HistorySearchFilter::filter(records, QStringLiteral("e"), {},
+                                                                  NegationReading::readIntent(QStringLiteral("e")));
+    QCOMPARE(idsOf(all), (QList<qint64>{7, 6, 5, 4, 3, 2, 1, 0}));
+    QCOMPARE(all.constData(), records.constData());
+    const QList<QuestionRecord> some = HistorySearchFilter::filter(records, QStringLiteral("tax"), {},
+                                                                   NegationReading::readIntent(QStringLiteral("tax")));
+    QVERIFY(some.constData() != records.constData());
 }
 
 void TestHistorySearchFilter::literalMatchBeatsSemanticRank()
