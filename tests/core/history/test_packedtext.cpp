@@ -2,8 +2,8 @@
 #include "history/packedtextdictionary.h"
 #include "history/packedtextreading.h"
 #include "history/packedtextscratch.h"
+#include "support/everydaywords.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace tovik;
@@ -165,14 +165,7 @@ void TestPackedText::withTheDictionaryShortAnswersCompressAndComeBackExactly()
     // Answers as a model writes them: everyday words in new orders, a few hundred bytes
     // each, with little that repeats within one answer.
     QRandomGenerator random(3);
-    QStringList words;
-    for (int i = 0; i < 400; ++i) {
-        QString word;
-        for (int length = int(random.bounded(3, 10)); word.size() < length;)
-            word += QChar(u'a' + random.bounded(26));
-        words.append(word);
-    }
-    words << QStringLiteral("預算") << QStringLiteral("潮汐") << QStringLiteral("會議") << QStringLiteral("紀錄");
+    const QStringList words = test::everydayWords(random, 400);
     const auto answer = [&] {
         QString text;
         while (text.size() < 300) {

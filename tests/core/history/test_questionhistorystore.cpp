@@ -3,6 +3,7 @@
 #include "history/savedattext.h"
 #include "i18n/interfacelanguage.h"
 #include "i18n/translate.h"
+#include "support/everydaywords.h"
 #include "support/isolatedhome.h"
 #include "support/unwritablefile.h"
 
@@ -521,14 +522,7 @@ void TestQuestionHistoryStore::answersAreReadBackExactlyWhileTheDictionaryIsLear
 {
     QVERIFY2(!PackedTextDictionary::current(), "an earlier test made the dictionary this test is about");
     QRandomGenerator random(5);
-    QStringList words;
-    for (int i = 0; i < 300; ++i) {
-        QString word;
-        for (int length = int(random.bounded(3, 10)); word.size() < length;)
-            word += QChar(u'a' + random.bounded(26));
-        words.append(word);
-    }
-    words << QStringLiteral("預算") << QStringLiteral("潮汐") << QStringLiteral("會議");
+    const QStringList words = test::everydayWords(random, 300);
     QHash<QString, QString> saved; // question → answer
     QuestionHistoryStore store(m_path, {});
     const auto saveSome = [&](int count) {
