@@ -171,7 +171,8 @@ bool ContentModel::saveQuestion()
         return false;
     }
     m_knownRecordIDs.insert(record->id);
-    setLinked(record->id, record->question, record->answer.toString());
+    // The saved answer is the session's, trimmed as the store trims it: not unpacked again.
+    setLinked(record->id, record->question, m_session->answerText().trimmed());
     m_session->setLogText(QString());
     m_session->setNotice(savedNotice());
     setLoadedFromHistory(true);
