@@ -39,6 +39,16 @@ void waitUntilIdle(RagSession &session)
     QVERIFY2(!session.hasErrorMessage(), qPrintable(session.errorMessageText()));
 }
 
+// A new tab, the question asked in it as a user types it, and its answer read to the end.
+ContentView *askInNewTab(const QString &question)
+{
+    pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
+    ContentView *tab = currentTab();
+    askInCurrentTab(question);
+    waitUntilIdle(tab->session());
+    return tab;
+}
+
 QListView *historyView(ContentView *tab)
 {
     return tab->historyList()->findChild<QListView *>();
@@ -255,10 +265,7 @@ void TestUserPathQuestions::aFloodOfLinesArrivesWhole()
     answer += QStringLiteral("last words\n");
     QVERIFY(useRagPrinting(QStringLiteral("flood.txt"), output));
 
-    pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
-    ContentView *tab = currentTab();
-    askInCurrentTab(QStringLiteral("How much rain fell?"));
-    waitUntilIdle(tab->session());
+    ContentView *tab = askInNewTab(QStringLiteral("How much rain fell?"));
     QVERIFY(!tab->session().hasErrorMessage());
     // What the boxes show has no line end after the last line.
     QCOMPARE(tab->answerBox()->text(), answer.chopped(1));
@@ -282,10 +289,7 @@ void TestUserPathQuestions::saveThenLoadOverAnUnsavedQuestionKeepsBoth()
 
     // A new, unsaved answer; then the saved record is picked from History and the prompt
     // is answered with Save: the new answer is saved first, then the record loads.
-    pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
-    ContentView *tab = currentTab();
-    askInCurrentTab(QStringLiteral("Where does the heron colony nest?"));
-    waitUntilIdle(tab->session());
+    ContentView *tab = askInNewTab(QStringLiteral("Where does the heron colony nest?"));
     QVERIFY(tab->model().isDirty());
     click(buttonWithText(tab, QStringLiteral("History")));
     QString prompt;
@@ -353,10 +357,7 @@ void TestUserPathQuestions::aLongAnswerIsSavedFoundAndLoadedWhole()
     answer += QStringLiteral("Ines Marlow signed the log.");
     QVERIFY(useRagPrinting(QStringLiteral("long-answer.txt"), output));
 
-    pressInFrontWindow(Qt::Key_T, Qt::ControlModifier);
-    ContentView *asked = currentTab();
-    askInCurrentTab(QStringLiteral("Who signed the tide log?"));
-    waitUntilIdle(asked->session());
+    ContentView *asked = askInNewTab(QStringLiteral("Who signed the tide log?"));
     QCOMPARE(asked->answerBox()->text(), answer);
     click(asked->saveButton());
     QTRY_COMPARE(asked->saveButton()->text(), QStringLiteral("Saved"));
