@@ -60,6 +60,13 @@ void appendLine(QString &text, const RagLine &line)
         text.append(line.text());
     text.append(QLatin1Char('\n'));
 }
+
+// A text grown by a flood of output gets its next pages ready on a helper thread.
+void warmAhead(PageWarmer &warmer, const QString &text)
+{
+    const qsizetype room = text.size() + text.data_ptr().freeSpaceAtEnd();
+    warmer.ahead(text.constData(), text.size() * qsizetype(sizeof(QChar)), room * qsizetype(sizeof(QChar)));
+}
 } // namespace
 
 void RagSession::addLogLine(const RagLine &line)
@@ -67,6 +74,7 @@ void RagSession::addLogLine(const RagLine &line)
     if (m_logAppendedFrom < 0)
         m_logAppendedFrom = m_logText.size();
     appendLine(m_logText, line);
+    warmAhead(m_logWarmer, m_logText);
 }
 
 void RagSession::addAnswerLine(const RagLine &line)
@@ -74,6 +82,7 @@ void RagSession::addAnswerLine(const RagLine &line)
     if (m_answerAppendedFrom < 0)
         m_answerAppendedFrom = m_answerText.size();
     appendLine(m_answerText, line);
+    warmAhead(m_answerWarmer, m_answerText);
 }
 
 // Lines that each end with LF already.
@@ -82,6 +91,7 @@ void RagSession::addAnswerLines(QStringView lines)
     if (m_answerAppendedFrom < 0)
         m_answerAppendedFrom = m_answerText.size();
     m_answerText.append(lines);
+    warmAhead(m_answerWarmer, m_answerText);
 }
 
 void RagSession::announceAppends()

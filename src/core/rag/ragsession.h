@@ -3,6 +3,7 @@
 #include "rag/ragcommand.h"
 #include "rag/ragjob.h"
 #include "rag/ragline.h"
+#include "system/pagewarmer.h"
 
 #include <QList>
 #include <QObject>
@@ -177,6 +178,8 @@ private:
     QString m_answerText;
     qsizetype m_logAppendedFrom = -1;    // start of the text not announced yet, or -1
     qsizetype m_answerAppendedFrom = -1;
+    PageWarmer m_logWarmer; // pages ahead of the growing texts
+    PageWarmer m_answerWarmer;
     QString m_question;
     bool m_isBusy = false;
     QString m_busyLabel;

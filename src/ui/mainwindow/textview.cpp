@@ -92,25 +92,35 @@ void TextView::setSource(QObject *owner, const QString *text, bool dropFinalLine
 
 void TextView::sourceAppended()
 {
-    // Like a terminal: a reader at the bottom keeps seeing the newest lines.
-    if (canLayOut())
+    // Like a terminal: a reader at the bottom keeps seeing the newest lines. While a
+    // refresh waits, the view still shows what it showed then, and whether it follows
+    // was settled by the last refresh.
+    if (canLayOut() && !m_pacedRefresh.isActive())
         m_follow = isAtBottom();
     // The last piece may grow; its layout no longer matches its ends and is made again.
-    cutPieces();
+    cutPieces(true);
 }
 
 // A few megabytes of new text at most are cut per turn, so a huge line arriving at once
-// (or a huge text set anew) shows in steps instead of holding up the window.
-void TextView::cutPieces()
+// (or a huge text set anew) shows in steps instead of holding up the window. Pieces
+// are cut at once; with `paced`, the view is laid out and painted again at most once a
+// frame, so a flood of lines costs one layout of the bottom per frame, not per turn.
+void TextView::cutPieces(bool paced)
 {
     constexpr qsizetype charactersPerTurn = qsizetype(2) << 20;
+    constexpr qint64 frameMilliseconds = 16;
     if (!m_segments.update(shownText(), charactersPerTurn) && !m_cutQueued) {
         m_cutQueued = true;
         QTimer::singleShot(0, this, [this] {
             m_cutQueued = false;
             if (m_segments.size() < shownText().size())
-                cutPieces();
+                cutPieces(true);
         });
+    }
+    if (paced && m_lastRefresh.isValid() && !m_lastRefresh.hasExpired(frameMilliseconds)) {
+        if (!m_pacedRefresh.isActive())
+            m_pacedRefresh.start(int(frameMilliseconds - m_lastRefresh.elapsed()), Qt::PreciseTimer, this);
+        return;
     }
     refreshGeometry();
 }
@@ -131,7 +141,7 @@ void TextView::rebuild()
     // Shown from the top, like a text that was set anew.
     m_top = {};
     m_follow = shownText().isEmpty();
-    cutPieces();
+    cutPieces(false);
 }
 
 int TextView::layoutWidth() const
@@ -284,6 +294,8 @@ bool TextView::canLayOut() const
 
 void TextView::refreshGeometry()
 {
+    m_pacedRefresh.stop();
+    m_lastRefresh.start();
     if (!canLayOut()) {
         viewport()->update();
         return;

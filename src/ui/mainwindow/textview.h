@@ -5,6 +5,7 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
 #include <QString>
@@ -140,7 +141,7 @@ private:
     void scrollByPixels(int pixels);
     bool canLayOut() const;
     void refreshGeometry();
-    void cutPieces();
+    void cutPieces(bool paced);
     qsizetype positionAt(QPoint point) const;
     void selectWordAt(qsizetype position);
     QMenu *makeContextMenu();
@@ -155,6 +156,9 @@ private:
     const QString *m_external = nullptr;
     bool m_dropFinalLineFeed = false;
     bool m_cutQueued = false; // more pieces are cut on the next turn
+    // Text arriving faster than a screen refreshes is laid out and shown once a frame.
+    QBasicTimer m_pacedRefresh;
+    QElapsedTimer m_lastRefresh;
     TextSegments m_segments;
 
     Position m_top;

@@ -101,6 +101,10 @@ void TextView::dragTo(QPoint point)
 
 void TextView::timerEvent(QTimerEvent *event)
 {
+    if (event->timerId() == m_pacedRefresh.timerId()) {
+        refreshGeometry();
+        return;
+    }
     if (event->timerId() != m_autoScroll.timerId())
         return QAbstractScrollArea::timerEvent(event);
     if (!m_dragging) {

@@ -1,0 +1,76 @@
+#include "system/pagewarmer.h"
+
+#include <QCoreApplication>
+#include <QThreadPool>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
+
+namespace tovik {
+
+namespace {
+
+quintptr pageSize()
+{
+    static const quintptr size = quintptr(::sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+// One thread: windows are made ready in the order asked, and a second core is the
+// most this ever takes. It is waited for when the application object goes.
+QThreadPool &warmerPool()
+{
+    static QThreadPool *const pool = [] {
+        auto *created = new QThreadPool;
+        created->setMaxThreadCount(1);
+        created->setExpiryTimeout(30000);
+        qAddPostRoutine([] {
+            warmerPool().clear();
+            warmerPool().waitForDone();
+        });
+        return created;
+    }();
+    return *pool;
+}
+
+} // namespace
+
+void PageWarmer::reset()
+{
+    m_base = 0;
+    m_readyEnd = 0;
+}
+
+void PageWarmer::ahead(const void *data, qsizetype usedBytes, qsizetype capacityBytes)
+{
+    const auto base = reinterpret_cast<quintptr>(data);
+    const quintptr used = base + quintptr(usedBytes);
+    if (base != m_base) {
+        // A new or moved buffer: what was asked for the old address says nothing.
+        m_base = base;
+        m_readyEnd = used;
+    }
+    if (capacityBytes - usedBytes < refillBytes || m_readyEnd > used + quintptr(refillBytes))
+        return;
+    // Whole pages inside the buffer only, from the first one the writer has not reached.
+    const quintptr mask = ~(pageSize() - 1);
+    const quintptr from = (std::max(m_readyEnd, used) + pageSize() - 1) & mask;
+    const quintptr to = std::min(base + quintptr(capacityBytes), used + quintptr(windowBytes)) & mask;
+    if (to <= from + quintptr(refillBytes) / 2)
+        return;
+    m_readyEnd = to;
+    warmerPool().start([from, to] { ::madvise(reinterpret_cast<void *>(from), to - from, MADV_POPULATE_WRITE); });
+}
+
+void PageWarmer::waitForRequests()
+{
+    warmerPool().waitForDone();
+}
+
+} // namespace tovik

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace tovik {
+
+// Keeps the memory just past the end of a growing buffer (the answer of a job that
+// prints fast) backed by pages before the buffer's owner writes there. A page's first
+// write costs a fault and zeroing in the kernel; on a virtual machine that hands its
+// free pages back to the host, more than copying the text into it. Here that first
+// touch is made on a helper thread with madvise(MADV_POPULATE_WRITE), a window at a
+// time ahead of the writer, so the GUI thread only copies.
+//
+// The helper never reads or writes the buffer: it asks the kernel to map pages of an
+// address range, which changes no byte and fails quietly for a range that is gone, so
+// a buffer moved or freed meanwhile costs nothing but the wasted request. Where the
+// kernel cannot (before Linux 5.14), nothing happens and the writer faults as before.
+// One object per buffer, used on one thread.
+class PageWarmer final
+{
+public:
+    // How far ahead of the written end pages are made ready, and how close the writer
+    // may come to the ready end before the next window is asked for.
+    static constexpr qsizetype windowBytes = qsizetype(4) << 20;
+    static constexpr qsizetype refillBytes = qsizetype(2) << 20;
+
+    // The buffer at `data` holds `capacityBytes`, of which the first `usedBytes` are
+    // written. Cheap when nothing is to be done: call it after every append.
+    void ahead(const void *data, qsizetype usedBytes, qsizetype capacityBytes);
+    // Forgets the buffer, e.g. when it was replaced.
+    void reset();
+
+    // Waits until every window asked for is ready (tests).
+    static void waitForRequests();
+
+private:
+    quintptr m_base = 0;
+    quintptr m_readyEnd = 0; // address up to which pages were asked for
+};
+
+} // namespace tovik
