@@ -137,31 +137,77 @@ bool RagLineSplitter::next(QStringView &line)
     return false;
 }
 
+namespace {
+// Bit k set where text[from + k] ends a line, for the sixteen characters from `from`.
+quint32 terminatorBits(const char16_t *text)
+{
+#ifdef __SSE2__
+    const __m128i lineFeed = _mm_set1_epi16(u'\n');
+    const __m128i three = _mm_set1_epi16(3);
+    const __m128i nextLine = _mm_set1_epi16(short(0x85));
+    const __m128i separator = _mm_set1_epi16(short(0x2029));
+    const __m128i one = _mm_set1_epi16(1);
+    const __m128i zero = _mm_setzero_si128();
+    const auto ends = [&](const char16_t *at) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
+        const __m128i control = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(units, lineFeed), three), zero);
+        return _mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi16(units, nextLine),
+                                                  _mm_cmpeq_epi16(_mm_or_si128(units, one), separator)));
+    };
+    return quint32(_mm_movemask_epi8(_mm_packs_epi16(ends(text), ends(text + 8))));
+#else
+    quint32 bits = 0;
+    for (int k = 0; k < 16; ++k)
+        bits |= quint32(RagLineSplitter::isTerminator(text[k])) << k;
+    return bits;
+#endif
+}
+} // namespace
+
 bool RagLineSplitter::nextRun(QStringView &run, const RunStops &stops)
 {
-    const QChar *data = m_text.constData();
+    const auto *data = reinterpret_cast<const char16_t *>(m_text.constData());
     const qsizetype size = m_text.size();
+    const auto opensRun = [&](qsizetype at) { return !isTerminator(data[at]) && !stops.contains(data[at]); };
     qsizetype at = m_start; // start of the line looked at
+    if (at >= size || !opensRun(at))
+        return false;
     qsizetype firstEnd = -1;
     int lines = 0;
-    bool unfinished = false; // the line at `at` has no terminator yet
-    while (at < size) {
-        const char16_t first = data[at].unicode();
-        if (isTerminator(first) || stops.contains(first))
-            break;
-        // The current line's scan so far is kept in m_scanned; later lines start fresh.
-        const qsizetype end = terminatorFrom(lines == 0 ? std::max(at + 1, m_scanned) : at + 1);
-        if (end == size) {
-            unfinished = true;
-            break;
-        }
+    bool unfinished = true; // the line at `at` has no terminator yet
+    // Sixteen characters at a time; each line end found closes the line at `at`. The
+    // current line's scan so far is kept in m_scanned.
+    qsizetype block = std::max(at + 1, m_scanned);
+    const auto lineEnded = [&](qsizetype end) {
         if (lines == 0)
             firstEnd = end;
         if (data[end] != u'\n')
-            break;
+            return false;
         ++lines;
         at = end + 1;
+        return at < size && opensRun(at);
+    };
+    bool going = true;
+    for (; going && block + 16 <= size; block += 16) {
+        for (quint32 bits = terminatorBits(data + block); bits != 0; bits &= bits - 1) {
+            const qsizetype end = block + qCountTrailingZeroBits(bits);
+            if (end < at)
+                continue;
+            if (!lineEnded(end)) {
+                going = false;
+                unfinished = false;
+                break;
+            }
+        }
     }
+    for (; going && block < size; ++block) {
+        if (block >= at && isTerminator(data[block]) && !lineEnded(block)) {
+            going = false;
+            unfinished = false;
+        }
+    }
+    if (going && at >= size)
+        unfinished = false; // the text ended with a line end
     if (lines < 2) {
         // What was learnt about the current line spares next() scanning it again.
         if (firstEnd >= 0)
@@ -170,7 +216,7 @@ bool RagLineSplitter::nextRun(QStringView &run, const RunStops &stops)
             m_scanned = size;
         return false;
     }
-    run = QStringView(data + m_start, at - m_start);
+    run = QStringView(m_text.constData() + m_start, at - m_start);
     m_start = at;
     m_scanned = unfinished ? size : at;
     return true;
