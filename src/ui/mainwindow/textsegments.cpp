@@ -1,7 +1,13 @@
 #include "mainwindow/textsegments.h"
 
+#include <QtAlgorithms>
+
 #include <algorithm>
 #include <limits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace tovik {
 
@@ -21,6 +27,21 @@ qsizetype lineFeedBefore(QStringView text, qsizetype from, qsizetype limit)
             return k;
     }
     return near < limit ? text.first(limit).indexOf(u'\n', near) : -1;
+}
+// Bit k set where text[k] is a line feed, for the first sixteen characters.
+quint32 lineFeedBits(const char16_t *text)
+{
+#ifdef __SSE2__
+    const __m128i lineFeed = _mm_set1_epi16(u'\n');
+    const __m128i low = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(text)), lineFeed);
+    const __m128i high = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(text + 8)), lineFeed);
+    return quint32(_mm_movemask_epi8(_mm_packs_epi16(low, high)));
+#else
+    quint32 bits = 0;
+    for (int k = 0; k < 16; ++k)
+        bits |= quint32(text[k] == u'\n') << k;
+    return bits;
+#endif
 }
 } // namespace
 
@@ -67,32 +88,47 @@ bool TextSegments::update(QStringView text, qsizetype budget)
     removeLast();
     const qsizetype size = text.size();
     const qsizetype stop = budget < 0 ? size : std::min(size, at + budget);
+    const char16_t *data = text.utf16();
     m_size = size;
+    append(at);
     for (;;) {
-        append(at);
+        // The piece at `at` is the last one so far; where does it end?
         if (at >= stop && at < size) {
             m_size = at;
             return false;
+        }
+        // Short lines, sixteen characters at a time: each line feed there ends a piece.
+        // Far enough from the limit, no line feed can be beyond it.
+        for (qsizetype scan = at; scan + 16 <= size && scan - at < maxLength - 16; scan += 16) {
+            for (quint32 bits = lineFeedBits(data + scan); bits != 0; bits &= bits - 1) {
+                at = scan + qCountTrailingZeroBits(bits) + 1;
+                append(at);
+                if (at >= stop && at < size) {
+                    m_size = at;
+                    return false;
+                }
+            }
         }
         const qsizetype limit = std::min(size, at + maxLength);
         const qsizetype lineFeed = lineFeedBefore(text, at, limit);
         if (lineFeed >= 0) {
             at = lineFeed + 1;
-            continue;
-        }
-        if (limit == size)
+        } else if (limit == size) {
             return true;
-        // Too long: cut after a space among the last few characters, else at the limit.
-        qsizetype cut = limit;
-        for (qsizetype k = limit; k > limit - spaceSearch; --k) {
-            if (text[k - 1].isSpace()) {
-                cut = k;
-                break;
+        } else {
+            // Too long: cut after a space among the last few characters, else at the limit.
+            qsizetype cut = limit;
+            for (qsizetype k = limit; k > limit - spaceSearch; --k) {
+                if (text[k - 1].isSpace()) {
+                    cut = k;
+                    break;
+                }
             }
+            if (cut == limit && text[cut - 1].isHighSurrogate() && text[cut].isLowSurrogate())
+                --cut;
+            at = cut;
         }
-        if (cut == limit && text[cut - 1].isHighSurrogate() && text[cut].isLowSurrogate())
-            --cut;
-        at = cut;
+        append(at);
     }
 }
 

@@ -89,6 +89,12 @@ void TestTextView::piecesCoverTheTextAndStayShort_data()
         many += QString(1 + i % 13, QLatin1Char('a' + i % 26)) + QLatin1Char('\n');
     many += QString(2500, u'z');
     QTest::newRow("thousands of lines") << many << 9003;
+    // Lines just under, at and just over the limit among short ones: up to 1023
+    // characters a line is one piece, from 1024 on it is cut.
+    QString nearLimit;
+    for (int length = 1015; length <= 1030; ++length)
+        nearLimit += QStringLiteral("a\nb\n") + QString(length, QLatin1Char('l')) + QLatin1Char('\n');
+    QTest::newRow("lines near the limit") << nearLimit << 16 * 2 + 9 + 7 * 2 + 1;
 }
 
 void TestTextView::piecesCoverTheTextAndStayShort()
