@@ -56,13 +56,13 @@ void PageWarmer::ahead(const void *data, qsizetype usedBytes, qsizetype capacity
         m_base = base;
         m_readyEnd = used;
     }
-    if (capacityBytes - usedBytes < refillBytes || m_readyEnd > used + quintptr(refillBytes))
+    if (m_readyEnd > used + quintptr(refillBytes))
         return;
     // Whole pages inside the buffer only, from the first one the writer has not reached.
     const quintptr mask = ~(pageSize() - 1);
     const quintptr from = (std::max(m_readyEnd, used) + pageSize() - 1) & mask;
     const quintptr to = std::min(base + quintptr(capacityBytes), used + quintptr(windowBytes)) & mask;
-    if (to <= from + quintptr(refillBytes) / 2)
+    if (to < from + quintptr(leastBytes))
         return;
     m_readyEnd = to;
     warmerPool().start([from, to] { ::madvise(reinterpret_cast<void *>(from), to - from, MADV_POPULATE_WRITE); });

@@ -19,10 +19,12 @@ namespace tovik {
 class PageWarmer final
 {
 public:
-    // How far ahead of the written end pages are made ready, and how close the writer
-    // may come to the ready end before the next window is asked for.
-    static constexpr qsizetype windowBytes = qsizetype(4) << 20;
-    static constexpr qsizetype refillBytes = qsizetype(2) << 20;
+    // How far ahead of the written end pages are made ready, how close the writer may
+    // come to the ready end before the next window is asked for, and the least worth
+    // asking for.
+    static constexpr qsizetype windowBytes = qsizetype(8) << 20;
+    static constexpr qsizetype refillBytes = windowBytes / 2;
+    static constexpr qsizetype leastBytes = qsizetype(256) << 10;
 
     // The buffer at `data` holds `capacityBytes`, of which the first `usedBytes` are
     // written. Cheap when nothing is to be done: call it after every append.

@@ -73,67 +73,68 @@ private Q_SLOTS:
 
     void keepsAWindowReadyAheadOfTheWriter()
     {
-        Region buffer(16 * MB);
+        constexpr qsizetype window = PageWarmer::windowBytes;
+        constexpr double windowMB = double(window) / double(MB);
+        Region buffer(4 * window);
         QVERIFY(buffer.isValid());
         PageWarmer warmer;
 
-        // A writer at 64 KB gets the next 4 MB ready, not the rest of the buffer.
+        // A writer at 64 KB gets the next window ready, not the rest of the buffer.
         std::memset(buffer.data(), 'a', size_t(64 * 1024));
-        warmer.ahead(buffer.data(), 64 * 1024, 16 * MB);
+        warmer.ahead(buffer.data(), 64 * 1024, 4 * window);
         PageWarmer::waitForRequests();
-        QCOMPARE(buffer.residentMB(0, 4 * MB), 4.0);
-        QCOMPARE(buffer.residentMB(4 * MB + 64 * 1024, 16 * MB), 0.0);
+        QCOMPARE(buffer.residentMB(0, window), windowMB);
+        QCOMPARE(buffer.residentMB(window + 64 * 1024, 4 * window), 0.0);
         // What the writer wrote is untouched.
         QCOMPARE(QByteArray(buffer.data(), 64 * 1024), QByteArray(64 * 1024, 'a'));
 
         // Nothing more while the ready end is far enough ahead...
-        warmer.ahead(buffer.data(), MB, 16 * MB);
+        warmer.ahead(buffer.data(), window / 4, 4 * window);
         PageWarmer::waitForRequests();
-        QCOMPARE(buffer.residentMB(4 * MB + 64 * 1024, 16 * MB), 0.0);
+        QCOMPARE(buffer.residentMB(window + 64 * 1024, 4 * window), 0.0);
         // ...and the next window once the writer comes close to it.
-        warmer.ahead(buffer.data(), 3 * MB, 16 * MB);
+        warmer.ahead(buffer.data(), window * 3 / 4, 4 * window);
         PageWarmer::waitForRequests();
-        QCOMPARE(buffer.residentMB(0, 7 * MB), 7.0);
-        QCOMPARE(buffer.residentMB(7 * MB, 16 * MB), 0.0);
+        QCOMPARE(buffer.residentMB(0, window * 7 / 4), windowMB * 7 / 4);
+        QCOMPARE(buffer.residentMB(window * 7 / 4, 4 * window), 0.0);
 
         // A writer that jumped ahead gets pages from where it is, never past the end
         // of the buffer.
-        warmer.ahead(buffer.data(), 10 * MB, 13 * MB);
+        warmer.ahead(buffer.data(), window * 5 / 2, window * 3);
         PageWarmer::waitForRequests();
-        QCOMPARE(buffer.residentMB(7 * MB, 10 * MB), 0.0);
-        QCOMPARE(buffer.residentMB(10 * MB, 13 * MB), 3.0);
-        QCOMPARE(buffer.residentMB(13 * MB, 16 * MB), 0.0);
+        QCOMPARE(buffer.residentMB(window * 7 / 4, window * 5 / 2), 0.0);
+        QCOMPARE(buffer.residentMB(window * 5 / 2, window * 3), windowMB / 2);
+        QCOMPARE(buffer.residentMB(window * 3, 4 * window), 0.0);
     }
 
     void aMovedBufferIsWarmedFromWhereItsWriterIs()
     {
-        Region first(8 * MB);
-        Region second(8 * MB);
+        constexpr qsizetype window = PageWarmer::windowBytes;
+        Region first(2 * window);
+        Region second(2 * window);
         QVERIFY(first.isValid() && second.isValid());
         PageWarmer warmer;
-        warmer.ahead(first.data(), 0, 8 * MB);
+        warmer.ahead(first.data(), 0, 2 * window);
         // The text moved to a new buffer 1 MB long: its next pages, not the old ones'.
-        warmer.ahead(second.data(), MB, 8 * MB);
+        warmer.ahead(second.data(), MB, 2 * window);
         PageWarmer::waitForRequests();
         QCOMPARE(second.residentMB(0, MB), 0.0);
-        QCOMPARE(second.residentMB(MB, 5 * MB), 4.0);
+        QCOMPARE(second.residentMB(MB, MB + window), double(window) / double(MB));
 
-        // A small buffer, or one with little room left, is left to its writer.
-        Region small(4 * MB);
-        warmer.ahead(small.data(), 0, MB);
-        warmer.reset();
-        warmer.ahead(small.data(), 3 * MB, 4 * MB);
+        // A buffer with little room left is left to its writer.
+        Region small(MB);
+        warmer.ahead(small.data(), MB - PageWarmer::leastBytes / 2, MB);
         PageWarmer::waitForRequests();
-        QCOMPARE(small.residentMB(0, 4 * MB), 0.0);
+        QCOMPARE(small.residentMB(0, MB), 0.0);
     }
 
     void aBufferGoneBeforeItsWindowIsReadyIsHarmless()
     {
         PageWarmer warmer;
         for (int round = 0; round < 20; ++round) {
-            Region buffer(8 * MB);
+            Region buffer(PageWarmer::windowBytes);
             QVERIFY(buffer.isValid());
-            warmer.ahead(buffer.data(), 0, 8 * MB);
+            warmer.ahead(buffer.data(), 0, PageWarmer::windowBytes);
             buffer.release(); // the helper may be working on it right now
         }
         PageWarmer::waitForRequests();
