@@ -227,9 +227,15 @@ void TestTextView::followsTheEndOnlyFromTheBottom()
     append(250, 50);
     QTRY_VERIFY(view.isAtBottom());
     QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+    // Lines arriving again before the view has shown the last ones: it still follows.
+    append(300, 50);
+    append(350, 50);
+    append(400, 50);
+    QTRY_VERIFY(view.isAtBottom());
+    QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
 
     // A text replaced other than by appending starts at the top again.
-    answer = lines(0, 300);
+    answer = lines(0, 500);
     view.sourceReplaced();
     QCOMPARE(view.verticalScrollBar()->value(), 0);
     QCOMPARE(view.text(), answer.chopped(1));
