@@ -6,10 +6,17 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QSet>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <QTimerEvent>
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace tovik {
 
@@ -19,9 +26,8 @@ namespace {
 constexpr qint64 chunkSize = 16 * 1024;
 constexpr qint64 sliceMilliseconds = 4;
 // The pipe the child writes to holds this much, where the system allows it (64 KB by
-// default): a child that floods its output then hands over a megabyte per event-loop
-// turn instead of 64 KB, and the per-turn work (announcing, laying out, painting) is
-// paid sixteen times less often.
+// default): a child that floods its output can write a megabyte ahead of the reader
+// instead of 64 KB, and is woken sixteen times less often.
 constexpr int pipeBytes = 1 << 20;
 // How long endAllChildren waits for a killed child to be reaped.
 constexpr int reapMilliseconds = 1000;
@@ -53,6 +59,16 @@ RagOutputStream::RagOutputStream(QObject *context, LineHandler onLine, EndHandle
 RagOutputStream::~RagOutputStream()
 {
     liveStreams().remove(this);
+    closePipe();
+}
+
+void RagOutputStream::closePipe()
+{
+    delete m_readable;
+    m_readable = nullptr;
+    if (m_pipe >= 0)
+        ::close(m_pipe);
+    m_pipe = -1;
 }
 
 std::chrono::milliseconds RagOutputStream::terminationGrace()
@@ -100,26 +116,60 @@ RagOutputStream *RagOutputStream::start(const QString &executable, const QString
 void RagOutputStream::launch(const QString &executable, const QStringList &arguments,
                              const QString &directory, const QProcessEnvironment &environment)
 {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        qCInfo(lcRag) << "couldn't make a pipe for" << executable << ":" << reason;
+        endLater(RagCommandError::launch(reason));
+        deleteLater();
+        return;
+    }
+    m_pipe = ends[0];
+    m_readBuffer.resize(chunkSize);
+    int childEnd = ends[1];
+    // The child's copies go to its descriptors 1 and 2; one of those numbers here
+    // would be closed by the first copy.
+    if (childEnd <= STDERR_FILENO) {
+        childEnd = ::fcntl(ends[1], F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        ::close(ends[1]);
+    }
+    ::fcntl(m_pipe, F_SETFL, ::fcntl(m_pipe, F_GETFL) | O_NONBLOCK);
+    // Failing (an older kernel, a lower limit in /proc/sys/fs/pipe-max-size) leaves the
+    // default size.
+    ::fcntl(m_pipe, F_SETPIPE_SZ, pipeBytes);
+
     m_process.setProgram(executable);
     m_process.setArguments(arguments);
     m_process.setWorkingDirectory(directory);
     m_process.setProcessEnvironment(environment);
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.setProcessChannelMode(QProcess::ForwardedChannels);
     m_process.setInputChannelMode(QProcess::ForwardedInputChannel);
     // Runs in the child between fork and exec: only async-signal-safe calls. Standard
-    // output and error share the one pipe. Failing (an older kernel, a lower limit in
-    // /proc/sys/fs/pipe-max-size) leaves the default size.
-    m_process.setChildProcessModifier([] { ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, pipeBytes); });
+    // output and error both become the stream's pipe; the copies made here survive
+    // exec, the original is closed by it.
+    m_process.setChildProcessModifier([childEnd] {
+        if (childEnd >= 0) {
+            ::dup2(childEnd, STDOUT_FILENO);
+            ::dup2(childEnd, STDERR_FILENO);
+        }
+    });
 
-    connect(&m_process, &QProcess::readyReadStandardOutput, this, &RagOutputStream::schedulePump);
+    m_readable = new QSocketNotifier(m_pipe, QSocketNotifier::Read, this);
+    connect(m_readable, &QSocketNotifier::activated, this, &RagOutputStream::schedulePump);
     connect(&m_process, &QProcess::finished, this, [this](int exitCode, QProcess::ExitStatus status) {
         m_childExited = true;
         m_exitCode = exitCode;
         m_exitStatus = status;
+        // All the child wrote is in the pipe now; what is written after this is from
+        // a process it left behind, and is not waited for.
+        int unread = 0;
+        if (m_pipe >= 0 && ::ioctl(m_pipe, FIONREAD, &unread) != 0)
+            unread = 0;
+        m_leftAtExit = unread;
         if (m_ended)
             deleteLater();
         else
-            schedulePump(); // what is still buffered is delivered before the status
+            schedulePump(); // what is still in the pipe is delivered before the status
     });
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (m_ended)
@@ -127,10 +177,7 @@ void RagOutputStream::launch(const QString &executable, const QStringList &argum
         if (error == QProcess::FailedToStart) {
             qCInfo(lcRag) << "couldn't start" << m_process.program() << ":" << m_process.errorString();
             endLater(RagCommandError::launch(m_process.errorString()));
-            releaseWhenChildEnded();
-        } else if (error == QProcess::ReadError || error == QProcess::UnknownError) {
-            endLater(RagCommandError::other(m_process.errorString()));
-            stopChild();
+            closePipe();
             releaseWhenChildEnded();
         }
         // Crashed is reported by `finished`, after the remaining output.
@@ -138,6 +185,8 @@ void RagOutputStream::launch(const QString &executable, const QStringList &argum
     qCInfo(lcRag).noquote() << "started" << (QStringList{executable} + arguments).join(QLatin1Char(' ')) << "in"
                             << directory;
     m_process.start();
+    // The child has its copies (or never started): this end would keep the pipe open.
+    ::close(childEnd);
 }
 
 void RagOutputStream::deliverRuns(const RagLineSplitter::RunStops &stops, RunHandler onRun)
@@ -153,15 +202,29 @@ qint64 RagOutputStream::processId() const
 
 void RagOutputStream::schedulePump()
 {
-    if (m_pumpScheduled || m_ended)
+    if (m_ended) {
+        discardOutput();
         return;
-    m_pumpScheduled = true;
-    QTimer::singleShot(0, this, &RagOutputStream::pump);
+    }
+    // The pipe stays readable until it is read: no more reports until a pump has run.
+    if (m_readable)
+        m_readable->setEnabled(false);
+    // A timer, not a posted event: a flood of output then takes its turns among the
+    // other timers (the views' frames among them) instead of ahead of all of them.
+    if (!m_pump.isActive())
+        m_pump.start(0, this);
+}
+
+void RagOutputStream::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_pump.timerId())
+        return QObject::timerEvent(event);
+    m_pump.stop();
+    pump();
 }
 
 void RagOutputStream::pump()
 {
-    m_pumpScheduled = false;
     if (m_ended)
         return;
     QElapsedTimer slice;
@@ -172,8 +235,13 @@ void RagOutputStream::pump()
         schedulePump();
         return;
     }
-    if (m_ended || !m_childExited || m_process.bytesAvailable() > 0)
+    if (m_ended)
         return;
+    if (!m_childExited) {
+        if (m_readable)
+            m_readable->setEnabled(true);
+        return;
+    }
     m_splitter.finish();
     if (!deliver(slice)) {
         endBatch();
@@ -215,16 +283,57 @@ bool RagOutputStream::deliver(const QElapsedTimer &slice)
                 m_batchOpen = true;
                 m_onLine(RagLine(line, &m_splitter));
             }
-        } else {
-            const QByteArray chunk = m_process.read(chunkSize);
-            if (chunk.isEmpty())
-                return true;
-            m_splitter.feed(chunk);
+        } else if (!readChunk()) {
+            return true;
         }
         if (++steps % 16 == 0 && slice.elapsed() >= sliceMilliseconds)
             return false;
     }
     return true;
+}
+
+// Reads what the pipe holds, a chunk at most, into the splitter: false when it held
+// nothing for now, or nothing more at all.
+bool RagOutputStream::readChunk()
+{
+    if (m_pipe < 0 || m_leftAtExit == 0)
+        return false;
+    const qint64 wanted = m_leftAtExit > 0 ? std::min<qint64>(chunkSize, m_leftAtExit) : chunkSize;
+    qint64 got;
+    do {
+        got = ::read(m_pipe, m_readBuffer.data(), size_t(wanted));
+    } while (got < 0 && errno == EINTR);
+    if (got > 0) {
+        if (m_leftAtExit > 0)
+            m_leftAtExit -= got;
+        m_splitter.feed(QByteArrayView(m_readBuffer.constData(), got));
+        return true;
+    }
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        return false;
+    if (got < 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        qCInfo(lcRag) << "couldn't read the output of" << m_process.program() << ":" << reason;
+        endLater(RagCommandError::other(reason));
+        stopChild();
+        releaseWhenChildEnded();
+    }
+    closePipe(); // the end of the output, or an error
+    return false;
+}
+
+// A cancelled child may still write on its way out (a last log line, a report of what
+// it cleaned up): it is read and dropped, so that it never waits on a full pipe.
+void RagOutputStream::discardOutput()
+{
+    for (;;) {
+        const qint64 got = ::read(m_pipe, m_readBuffer.data(), size_t(m_readBuffer.size()));
+        if (got > 0 || (got < 0 && errno == EINTR))
+            continue;
+        if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+            closePipe();
+        return;
+    }
 }
 
 void RagOutputStream::endBatch()
@@ -267,6 +376,8 @@ void RagOutputStream::cancel()
     if (m_ended)
         return;
     endLater(std::nullopt);
+    if (m_readable)
+        m_readable->setEnabled(true); // from now on what comes is dropped as it comes
     stopChild();
     releaseWhenChildEnded();
 }

@@ -4,6 +4,7 @@
 #include "rag/ragline.h"
 #include "rag/raglinesplitter.h"
 
+#include <QBasicTimer>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -14,15 +15,21 @@
 #include <functional>
 #include <optional>
 
+class QSocketNotifier;
+
 namespace tovik {
 
 // One child process whose standard output and error, merged into one pipe, are
-// delivered line by line on the GUI thread. Output is read as the event loop reports
-// it and is buffered without limit, so no line is lost while the consumer is slow; it
-// is handed on in slices of a few milliseconds, the clock read every few lines, so a
+// delivered line by line on the GUI thread. The pipe is the stream's own: it is read
+// without blocking as the event loop reports it readable, straight into one reused
+// buffer, and only as fast as lines are handed on, so a child that floods its output
+// waits on the full pipe instead of filling memory, and no line is lost. Lines are
+// handed on in slices of a few milliseconds, the clock read every few lines, so a
 // flood of output never stalls the event loop. Each slice that delivered lines ends
 // with a call of the batch handler, where a consumer can announce them all at once.
-// The stream deletes itself once the child has ended and all is delivered.
+// Once the child has exited, what it wrote is read to the end; output that a process
+// it left behind writes later is not waited for. The stream deletes itself once the
+// child has ended and all is delivered.
 class RagOutputStream final : public QObject
 {
     Q_OBJECT
@@ -73,19 +80,27 @@ public:
 private:
     RagOutputStream(QObject *context, LineHandler onLine, EndHandler onEnd, BatchHandler onBatch);
     ~RagOutputStream() override;
+    void timerEvent(QTimerEvent *event) override;
 
     void launch(const QString &executable, const QStringList &arguments, const QString &directory,
                 const QProcessEnvironment &environment);
     void schedulePump();
     void pump();
     bool deliver(const QElapsedTimer &slice);
+    bool readChunk();
+    void discardOutput();
     void endBatch();
     void end(const std::optional<RagCommandError> &error);
     void endLater(const std::optional<RagCommandError> &error);
     void releaseWhenChildEnded();
     void stopChild();
+    void closePipe();
 
     QProcess m_process;
+    int m_pipe = -1;                 // the read end of the child's output, non-blocking
+    QSocketNotifier *m_readable = nullptr;
+    QByteArray m_readBuffer;         // reused for every read
+    qint64 m_leftAtExit = -1;        // once the child has exited: bytes it left unread
     RagLineSplitter m_splitter;
     QPointer<QObject> m_context;
     LineHandler m_onLine;
@@ -94,7 +109,7 @@ private:
     std::optional<RagLineSplitter::RunStops> m_runStops;
     RunHandler m_onRun;
     bool m_batchOpen = false;
-    bool m_pumpScheduled = false;
+    QBasicTimer m_pump; // a pump is due
     bool m_childExited = false;
     bool m_ended = false;
     QProcess::ExitStatus m_exitStatus = QProcess::NormalExit;

@@ -63,6 +63,49 @@ void hang()
         ::pause();
 }
 
+// On SIGTERM, reports four megabytes of clean-up before it leaves, more than any pipe
+// holds: a reader that stopped reading would keep it from ever finishing.
+void onTerminateLoudly(int)
+{
+    static char report[65536];
+    for (size_t i = 0; i < sizeof report; ++i)
+        report[i] = (i % 16 == 15) ? '\n' : 'c';
+    for (int i = 0; i < 64; ++i) {
+        if (::write(1, report, sizeof report) < 0)
+            ::_exit(3);
+    }
+    if (g_marker) {
+        const int fd = ::creat(g_marker, 0644);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    ::_exit(0);
+}
+
+void hangLoudly()
+{
+    g_marker = std::getenv("FAKE_RAG_MARKER");
+    std::signal(SIGTERM, onTerminateLoudly);
+    ::alarm(60);
+    out("started\n");
+    for (;;)
+        ::pause();
+}
+
+// Leaves a process behind that keeps the output open, as a tool starting a server may.
+void leaveAChild()
+{
+    out("first\n");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(30); // never outlive a failed test for long
+        for (;;)
+            ::pause();
+    }
+    out("pid " + std::to_string(child) + "\n");
+    out("last\n");
+}
+
 // Ignores SIGTERM, as a tool stuck in native code may; only SIGKILL ends it.
 void stubborn()
 {
@@ -127,6 +170,10 @@ int main(int argc, char **argv)
         return 2;
     } else if (mode == "hang") {
         hang();
+    } else if (mode == "hangloudly") {
+        hangLoudly();
+    } else if (mode == "leavechild") {
+        leaveAChild();
     } else if (mode == "stubborn") {
         stubborn();
     } else if (mode == "terminators") {

@@ -86,6 +86,8 @@ private Q_SLOTS:
     void launchFailureUsesTheSystemMessage();
     void missingWorkingDirectoryStartsNothing();
     void cancelTerminatesTheChildSilently();
+    void cancelledChildMayReportAtLengthOnItsWayOut();
+    void aProcessLeftBehindDoesNotHoldUpTheEnd();
     void childIgnoringTerminationIsKilledAfterTheGrace();
     void quittingEndsAChildIgnoringTermination();
     void environmentForTheChild();
@@ -279,6 +281,46 @@ void TestRagCommand::cancelTerminatesTheChildSilently()
     QCOMPARE(lines, QStringList{"started"}); // what it printed on the way out is dropped
     QCOMPARE(m_session->errorMessage(), std::nullopt);
     qunsetenv("FAKE_RAG_MARKER");
+}
+
+void TestRagCommand::cancelledChildMayReportAtLengthOnItsWayOut()
+{
+    // Asked to stop, rag may write more than the pipe holds while it cleans up: it must
+    // be able to finish (and not be killed half-way after the grace period).
+    const auto grace = RagOutputStream::terminationGrace();
+    RagOutputStream::setTerminationGrace(std::chrono::milliseconds(60000));
+    const QString marker = m_scratch->filePath(QStringLiteral("cleaned-up"));
+    qputenv("FAKE_RAG_MARKER", QFile::encodeName(marker));
+    qputenv("FAKE_RAG_MODE", "hangloudly");
+    QStringList lines;
+    bool done = false;
+    auto job = std::make_shared<RagJob>();
+    runRag(*m_session, job, resolved(), {QStringLiteral("ingest"), QStringLiteral("/x.pdf")},
+           [&](const RagLine &line, bool) { lines.append(line.text().toString()); }, [&] { done = true; });
+    QTRY_COMPARE(lines, QStringList{"started"});
+    job->cancel();
+    QTRY_VERIFY(done);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 10000);
+    QCOMPARE(lines, QStringList{"started"}); // its report is dropped
+    RagOutputStream::setTerminationGrace(grace);
+    qunsetenv("FAKE_RAG_MARKER");
+}
+
+void TestRagCommand::aProcessLeftBehindDoesNotHoldUpTheEnd()
+{
+    // The grandchild keeps the output pipe open for half a minute; the job ends when rag
+    // itself has exited, with everything rag wrote.
+    KillOnExit grandchild;
+    QElapsedTimer clock;
+    clock.start();
+    const Outcome outcome = run("leavechild");
+    QVERIFY(outcome.lines.size() == 3);
+    grandchild.pid = pidFromLine(outcome.lines[1].text);
+    QVERIFY(grandchild.pid > 0);
+    QCOMPARE(outcome.lines.first().text, QStringLiteral("first"));
+    QCOMPARE(outcome.lines.last().text, QStringLiteral("last"));
+    QCOMPARE(outcome.errorMessage, std::nullopt);
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
 }
 
 void TestRagCommand::childIgnoringTerminationIsKilledAfterTheGrace()
