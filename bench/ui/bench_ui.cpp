@@ -14,6 +14,8 @@
 #include "hugepageheap.h"
 #include "streamfigures.h"
 
+#include "system/largeallocations.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -110,6 +112,8 @@ int main(int argc, char **argv)
     // here is the bench's own, made after this point).
     tovik::HugePageHeap::restartIfWorthIt(argv);
     std::printf("allocator: %s\n", tovik::HugePageHeap::isInUse() ? "huge pages asked for" : "as it is");
+    tovik::LargeAllocations::mapEachOnItsOwn(); // as the application does
+
     // Headless unless a platform is asked for (QT_QPA_PLATFORM=xcb draws on $DISPLAY).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

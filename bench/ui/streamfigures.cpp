@@ -80,9 +80,10 @@ void manyLinesFigures(int lineCount)
         }
         const QString shown = bench.tab().answerBox()->text();
         const bool complete = shown.size() + 1 == bench.tab().session().answerText().size();
-        std::printf("  run %d: %.3f s, cat %.3f s, speed %.2f of cat, stall %.1f ms, interface thread CPU %.1f ms%s\n",
+        std::printf("  run %d: %.3f s, cat %.3f s, speed %.2f of cat, stall %.1f ms, interface thread CPU %.1f ms "
+                    "and %ld page faults%s\n",
                     run + 1, result.seconds, cat, cat / result.seconds, result.stallMs, result.threadCpuMs,
-                    complete ? "" : "; ANSWER BOX INCOMPLETE");
+                    result.pageFaults, complete ? "" : "; ANSWER BOX INCOMPLETE");
         cats.push_back(cat);
         seconds.push_back(result.seconds);
         cpu.push_back(result.threadCpuMs);

@@ -11,6 +11,8 @@
 #include "tabs/opentabcatalog.h"
 
 #include <QCoreApplication>
+
+#include <sys/resource.h>
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
@@ -174,6 +176,7 @@ AskResult WindowBench::ask(const QString &file, const std::function<bool()> &set
     meter.start();
     QElapsedTimer clock;
     const qint64 cpuBefore = threadCpuNanoseconds();
+    const long faultsBefore = threadPageFaults();
     clock.start();
     m_tab->model().ask();
     AskResult result;
@@ -182,6 +185,7 @@ AskResult WindowBench::ask(const QString &file, const std::function<bool()> &set
     result.seconds = double(clock.nsecsElapsed()) / 1e9;
     result.threadCpuMs = double(threadCpuNanoseconds() - cpuBefore) / 1e6;
     result.stallMs = meter.stopMs();
+    result.pageFaults = threadPageFaults() - faultsBefore;
     result.busyMs = meter.longestBusyMs();
     result.peakGrowth = peakResidentBytes() - before;
     if (session.hasErrorMessage())
@@ -210,6 +214,12 @@ bool WindowBench::spinUntil(const std::function<bool()> &done, double seconds)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
+}
+
+long threadPageFaults()
+{
+    struct rusage usage;
+    return ::getrusage(RUSAGE_THREAD, &usage) == 0 ? usage.ru_minflt : 0;
 }
 
 double catSeconds(const QString &file)

@@ -54,6 +54,7 @@ struct AskResult
     double busyMs = 0;      // the most CPU time the interface thread spent between two turns
     double threadCpuMs = 0; // all CPU time of the interface thread meanwhile, its page faults included
     qint64 peakGrowth = 0;  // peak resident growth over the start, bytes
+    long pageFaults = 0;    // first touches of memory by the interface thread meanwhile
     bool finished = false;  // false: the time limit came first
 };
 
@@ -90,6 +91,8 @@ private:
     tovik::ContentView *m_tab = nullptr;
 };
 
+// Minor page faults of the calling thread so far.
+long threadPageFaults();
 // `cat` of the same file through a pipe, read in this event loop: seconds.
 double catSeconds(const QString &file);
 

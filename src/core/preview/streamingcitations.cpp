@@ -6,7 +6,9 @@ namespace tovik {
 
 void StreamingCitations::append(QStringView more)
 {
-    if (more.isEmpty())
+    // Nothing open before and nothing opening here: no marker to read or to keep. Most
+    // text is read once, for this one character.
+    if (more.isEmpty() || (m_tail.isEmpty() && !more.contains(u'[')))
         return;
     // Read in place while nothing is kept; kept text and new text are read together.
     QStringView text = more;

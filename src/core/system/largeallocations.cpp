@@ -1,0 +1,14 @@
+#include "system/largeallocations.h"
+
+#include <malloc.h>
+
+namespace tovik {
+
+void LargeAllocations::mapEachOnItsOwn()
+{
+#ifdef M_MMAP_THRESHOLD
+    ::mallopt(M_MMAP_THRESHOLD, ownMappingFromBytes);
+#endif
+}
+
+} // namespace tovik

@@ -1,0 +1,25 @@
+#pragma once
+
+namespace tovik {
+
+// glibc takes blocks over 128 KB straight from the kernel, one mapping each, until
+// one of them is freed: then it raises that threshold to the freed block's size (up
+// to 32 MB) and serves such blocks from its heap. After a first long answer is
+// replaced, the next one grows inside the heap: every doubling copies the whole text
+// into fresh heap pages, where a mapping of its own would have been moved by the
+// kernel without a copy, its next pages made ready ahead of it. Fixing the threshold
+// keeps every block from 4 MB on in a mapping of its own, and returns it to the system
+// as soon as it is freed. Smaller blocks, which a long history's reading allocates and
+// frees by the thousand, stay in the heap, where freed memory is used again.
+class LargeAllocations final
+{
+public:
+    LargeAllocations() = delete;
+
+    static constexpr int ownMappingFromBytes = 4 << 20;
+
+    // Once, early in main(), before any threads start.
+    static void mapEachOnItsOwn();
+};
+
+} // namespace tovik
