@@ -84,10 +84,6 @@ void TextBox::setSource(QObject *owner, const QString *text)
 void TextBox::sourceAppended()
 {
     m_editor->sourceAppended();
-    // A text that only grew needs at least the height it had: a box at its tallest
-    // stays so, without laying out its first lines again.
-    if (m_fitMaximum > 0 && !m_isEmpty && minimumHeight() >= m_fitMaximum)
-        return;
     textChanged();
 }
 
