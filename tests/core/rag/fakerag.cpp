@@ -92,6 +92,19 @@ void hangLoudly()
         ::pause();
 }
 
+// Floods its output until SIGTERM, then reports its clean-up at length.
+void floodLoudly()
+{
+    g_marker = std::getenv("FAKE_RAG_MARKER");
+    std::signal(SIGTERM, onTerminateLoudly);
+    ::alarm(60);
+    std::string block;
+    for (int i = 0; i < 4096; ++i)
+        block += "flood line\n";
+    for (;;)
+        out(block);
+}
+
 // Leaves a process behind that keeps the output open, as a tool starting a server may.
 void leaveAChild()
 {
@@ -172,6 +185,8 @@ int main(int argc, char **argv)
         hang();
     } else if (mode == "hangloudly") {
         hangLoudly();
+    } else if (mode == "floodloudly") {
+        floodLoudly();
     } else if (mode == "leavechild") {
         leaveAChild();
     } else if (mode == "stubborn") {

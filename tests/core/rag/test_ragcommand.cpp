@@ -302,6 +302,21 @@ void TestRagCommand::cancelledChildMayReportAtLengthOnItsWayOut()
     QTRY_VERIFY(done);
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 10000);
     QCOMPARE(lines, QStringList{"started"}); // its report is dropped
+
+    // The same when the cancel comes in the middle of a flood of output.
+    QFile::remove(marker);
+    qputenv("FAKE_RAG_MODE", "floodloudly");
+    int flooded = 0;
+    bool floodDone = false;
+    auto floodJob = std::make_shared<RagJob>();
+    runRag(*m_session, floodJob, resolved(), {QStringLiteral("ingest"), QStringLiteral("/x.pdf")},
+           [&](const RagLine &, bool) {
+               if (++flooded == 20000)
+                   floodJob->cancel();
+           },
+           [&] { floodDone = true; });
+    QTRY_VERIFY(floodDone);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 10000);
     RagOutputStream::setTerminationGrace(grace);
     qunsetenv("FAKE_RAG_MARKER");
 }
