@@ -99,10 +99,22 @@ bool TextSegments::update(QStringView text, qsizetype budget)
         }
         // Short lines, sixteen characters at a time: each line feed there ends a piece.
         // Far enough from the limit, no line feed can be beyond it.
+        Block *block = &m_blocks.back();
+        qsizetype room = blockSize - (m_count & blockMask); // starts the last block has room for
+        if ((m_count & blockMask) == 0)
+            room = 0;
         for (qsizetype scan = at; scan + 16 <= size && scan - at < maxLength - 16; scan += 16) {
             for (quint32 bits = lineFeedBits(data + scan); bits != 0; bits &= bits - 1) {
                 at = scan + qCountTrailingZeroBits(bits) + 1;
-                append(at);
+                if (room > 0) {
+                    block->offsets.push_back(quint32(at - block->base));
+                    ++m_count;
+                    --room;
+                } else {
+                    append(at);
+                    block = &m_blocks.back();
+                    room = blockSize - 1;
+                }
                 if (at >= stop && at < size) {
                     m_size = at;
                     return false;
