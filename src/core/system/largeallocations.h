@@ -8,7 +8,7 @@ namespace tovik {
 // replaced, the next one grows inside the heap: every doubling copies the whole text
 // into fresh heap pages, where a mapping of its own would have been moved by the
 // kernel without a copy, its next pages made ready ahead of it. Fixing the threshold
-// keeps every block from 4 MB on in a mapping of its own, and returns it to the system
+// keeps every block from 2 MB on in a mapping of its own, and returns it to the system
 // as soon as it is freed. Smaller blocks, which a long history's reading allocates and
 // frees by the thousand, stay in the heap, where freed memory is used again.
 class LargeAllocations final
@@ -16,7 +16,7 @@ class LargeAllocations final
 public:
     LargeAllocations() = delete;
 
-    static constexpr int ownMappingFromBytes = 4 << 20;
+    static constexpr int ownMappingFromBytes = 2 << 20;
 
     // Once, early in main(), before any threads start.
     static void mapEachOnItsOwn();

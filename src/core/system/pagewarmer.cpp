@@ -52,9 +52,12 @@ void PageWarmer::ahead(const void *data, qsizetype usedBytes, qsizetype capacity
     const auto base = reinterpret_cast<quintptr>(data);
     const quintptr used = base + quintptr(usedBytes);
     if (base != m_base) {
-        // A new or moved buffer: what was asked for the old address says nothing.
+        // A new or moved buffer: what was asked for the old address says nothing. It is
+        // warmed from its next append on: a text set once, however long (one huge
+        // line), is not growing, and its room is left untouched.
         m_base = base;
         m_readyEnd = used;
+        return;
     }
     if (m_readyEnd > used + quintptr(refillBytes))
         return;

@@ -27,7 +27,8 @@ public:
     static constexpr qsizetype leastBytes = qsizetype(256) << 10;
 
     // The buffer at `data` holds `capacityBytes`, of which the first `usedBytes` are
-    // written. Cheap when nothing is to be done: call it after every append.
+    // written. Cheap when nothing is to be done: call it after every append. A buffer
+    // is warmed from the second call that finds it at the same address on.
     void ahead(const void *data, qsizetype usedBytes, qsizetype capacityBytes);
     // Forgets the buffer, e.g. when it was replaced.
     void reset();

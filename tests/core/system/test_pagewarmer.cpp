@@ -79,7 +79,13 @@ private Q_SLOTS:
         QVERIFY(buffer.isValid());
         PageWarmer warmer;
 
-        // A writer at 64 KB gets the next window ready, not the rest of the buffer.
+        // A buffer written once, however long, is not growing: its room stays untouched.
+        std::memset(buffer.data(), 'a', size_t(32 * 1024));
+        warmer.ahead(buffer.data(), 32 * 1024, 4 * window);
+        PageWarmer::waitForRequests();
+        QCOMPARE(buffer.residentMB(64 * 1024, 4 * window), 0.0);
+
+        // Written to again, where it is: the next window is made ready, not the rest.
         std::memset(buffer.data(), 'a', size_t(64 * 1024));
         warmer.ahead(buffer.data(), 64 * 1024, 4 * window);
         PageWarmer::waitForRequests();
@@ -115,7 +121,14 @@ private Q_SLOTS:
         QVERIFY(first.isValid() && second.isValid());
         PageWarmer warmer;
         warmer.ahead(first.data(), 0, 2 * window);
-        // The text moved to a new buffer 1 MB long: its next pages, not the old ones'.
+        warmer.ahead(first.data(), 4096, 2 * window);
+        PageWarmer::waitForRequests();
+        QCOMPARE(first.residentMB(4096, 4096 + window), double(window) / double(MB));
+        // The text moved to a new buffer 1 MB long: from its next append on, its next
+        // pages, not the old ones'.
+        warmer.ahead(second.data(), MB, 2 * window);
+        PageWarmer::waitForRequests();
+        QCOMPARE(second.residentMB(0, 2 * window), 0.0);
         warmer.ahead(second.data(), MB, 2 * window);
         PageWarmer::waitForRequests();
         QCOMPARE(second.residentMB(0, MB), 0.0);
@@ -123,6 +136,7 @@ private Q_SLOTS:
 
         // A buffer with little room left is left to its writer.
         Region small(MB);
+        warmer.ahead(small.data(), MB - PageWarmer::leastBytes / 2, MB);
         warmer.ahead(small.data(), MB - PageWarmer::leastBytes / 2, MB);
         PageWarmer::waitForRequests();
         QCOMPARE(small.residentMB(0, MB), 0.0);
@@ -134,6 +148,7 @@ private Q_SLOTS:
         for (int round = 0; round < 20; ++round) {
             Region buffer(PageWarmer::windowBytes);
             QVERIFY(buffer.isValid());
+            warmer.ahead(buffer.data(), 0, PageWarmer::windowBytes);
             warmer.ahead(buffer.data(), 0, PageWarmer::windowBytes);
             buffer.release(); // the helper may be working on it right now
         }
