@@ -83,29 +83,42 @@ void RagLineSplitter::finish()
     m_finished = true;
 }
 
-qsizetype RagLineSplitter::terminatorFrom(qsizetype from) const
+namespace {
+// Bit k set where text[k] ends a line, for the first sixteen characters. LF, VT, FF
+// and CR are the four from LF on; U+2028 and U+2029 differ in the last bit only.
+quint32 terminatorBits(const char16_t *text)
 {
-    const char16_t *data = reinterpret_cast<const char16_t *>(m_text.constData());
-    const qsizetype size = m_text.size();
 #ifdef __SSE2__
-    // Eight characters at a time: LF, VT, FF and CR are the four from LF on, U+2028 and
-    // U+2029 differ in the last bit only.
     const __m128i lineFeed = _mm_set1_epi16(u'\n');
     const __m128i three = _mm_set1_epi16(3);
     const __m128i nextLine = _mm_set1_epi16(short(0x85));
     const __m128i separator = _mm_set1_epi16(short(0x2029));
     const __m128i one = _mm_set1_epi16(1);
     const __m128i zero = _mm_setzero_si128();
-    for (; from + 8 <= size; from += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + from));
+    const auto ends = [&](const char16_t *at) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
         const __m128i control = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(units, lineFeed), three), zero);
-        const __m128i other = _mm_or_si128(_mm_cmpeq_epi16(units, nextLine),
-                                           _mm_cmpeq_epi16(_mm_or_si128(units, one), separator));
-        const int mask = _mm_movemask_epi8(_mm_or_si128(control, other));
-        if (mask != 0)
-            return from + (qCountTrailingZeroBits(quint32(mask)) >> 1);
-    }
+        return _mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi16(units, nextLine),
+                                                  _mm_cmpeq_epi16(_mm_or_si128(units, one), separator)));
+    };
+    return quint32(_mm_movemask_epi8(_mm_packs_epi16(ends(text), ends(text + 8))));
+#else
+    quint32 bits = 0;
+    for (int k = 0; k < 16; ++k)
+        bits |= quint32(RagLineSplitter::isTerminator(text[k])) << k;
+    return bits;
 #endif
+}
+} // namespace
+
+qsizetype RagLineSplitter::terminatorFrom(qsizetype from) const
+{
+    const char16_t *data = reinterpret_cast<const char16_t *>(m_text.constData());
+    const qsizetype size = m_text.size();
+    for (; from + 16 <= size; from += 16) {
+        if (const quint32 bits = terminatorBits(data + from))
+            return from + qCountTrailingZeroBits(bits);
+    }
     while (from < size && !isTerminator(data[from]))
         ++from;
     return from;
@@ -137,32 +150,6 @@ bool RagLineSplitter::next(QStringView &line)
     return false;
 }
 
-namespace {
-// Bit k set where text[from + k] ends a line, for the sixteen characters from `from`.
-quint32 terminatorBits(const char16_t *text)
-{
-#ifdef __SSE2__
-    const __m128i lineFeed = _mm_set1_epi16(u'\n');
-    const __m128i three = _mm_set1_epi16(3);
-    const __m128i nextLine = _mm_set1_epi16(short(0x85));
-    const __m128i separator = _mm_set1_epi16(short(0x2029));
-    const __m128i one = _mm_set1_epi16(1);
-    const __m128i zero = _mm_setzero_si128();
-    const auto ends = [&](const char16_t *at) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
-        const __m128i control = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(units, lineFeed), three), zero);
-        return _mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi16(units, nextLine),
-                                                  _mm_cmpeq_epi16(_mm_or_si128(units, one), separator)));
-    };
-    return quint32(_mm_movemask_epi8(_mm_packs_epi16(ends(text), ends(text + 8))));
-#else
-    quint32 bits = 0;
-    for (int k = 0; k < 16; ++k)
-        bits |= quint32(RagLineSplitter::isTerminator(text[k])) << k;
-    return bits;
-#endif
-}
-} // namespace
 
 bool RagLineSplitter::nextRun(QStringView &run, const RunStops &stops)
 {

@@ -95,6 +95,7 @@ private Q_SLOTS:
 
 private:
     ResolvedCommand resolved();
+    RagJobPtr startIngest(const QByteArray &mode, const QString &marker, QStringList &lines, bool &done);
     Outcome run(const QByteArray &mode, const QStringList &arguments = {QStringLiteral("ask"), QStringLiteral("q")});
 
     std::unique_ptr<QTemporaryDir> m_scratch;
@@ -262,16 +263,24 @@ void TestRagCommand::missingWorkingDirectoryStartsNothing()
     QCOMPARE(outcome.errorMessage, QStringLiteral("Working directory does not exist: ~/gone"));
 }
 
+// Starts an ingest by the fake rag in `mode`, which leaves `marker` behind when its
+// SIGTERM handler has run to the end. Its lines go to `lines`; `done` is set at the end.
+RagJobPtr TestRagCommand::startIngest(const QByteArray &mode, const QString &marker, QStringList &lines, bool &done)
+{
+    qputenv("FAKE_RAG_MARKER", QFile::encodeName(marker));
+    qputenv("FAKE_RAG_MODE", mode);
+    auto job = std::make_shared<RagJob>();
+    runRag(*m_session, job, resolved(), {QStringLiteral("ingest"), QStringLiteral("/x.pdf")},
+           [&lines](const RagLine &line, bool) { lines.append(line.text().toString()); }, [&done] { done = true; });
+    return job;
+}
+
 void TestRagCommand::cancelTerminatesTheChildSilently()
 {
     const QString marker = m_scratch->filePath(QStringLiteral("terminated"));
-    qputenv("FAKE_RAG_MARKER", QFile::encodeName(marker));
-    qputenv("FAKE_RAG_MODE", "hang");
     QStringList lines;
     bool done = false;
-    auto job = std::make_shared<RagJob>();
-    runRag(*m_session, job, resolved(), {QStringLiteral("ingest"), QStringLiteral("/x.pdf")},
-           [&](const RagLine &line, bool) { lines.append(line.text().toString()); }, [&] { done = true; });
+    const RagJobPtr job = startIngest("hang", marker, lines, done);
     QTRY_COMPARE(lines, QStringList{"started"});
     QVERIFY(!done);
     job->cancel();
@@ -290,13 +299,9 @@ void TestRagCommand::cancelledChildMayReportAtLengthOnItsWayOut()
     const auto grace = RagOutputStream::terminationGrace();
     RagOutputStream::setTerminationGrace(std::chrono::milliseconds(60000));
     const QString marker = m_scratch->filePath(QStringLiteral("cleaned-up"));
-    qputenv("FAKE_RAG_MARKER", QFile::encodeName(marker));
-    qputenv("FAKE_RAG_MODE", "hangloudly");
     QStringList lines;
     bool done = false;
-    auto job = std::make_shared<RagJob>();
-    runRag(*m_session, job, resolved(), {QStringLiteral("ingest"), QStringLiteral("/x.pdf")},
-           [&](const RagLine &line, bool) { lines.append(line.text().toString()); }, [&] { done = true; });
+    const RagJobPtr job = startIngest("hangloudly", marker, lines, done);
     QTRY_COMPARE(lines, QStringList{"started"});
     job->cancel();
     QTRY_VERIFY(done);
