@@ -99,6 +99,13 @@ void RagOutputStream::endAllChildren()
             process->waitForFinished(reapMilliseconds);
         }
     }
+    // No event loop is left to delete them later. A stream whose child could not be
+    // reaped is left as it is: deleting it would wait for the child once more.
+    const QSet<RagOutputStream *> streams = liveStreams();
+    for (RagOutputStream *stream : streams) {
+        if (stream->m_process.state() == QProcess::NotRunning)
+            delete stream;
+    }
 }
 
 RagOutputStream *RagOutputStream::start(const QString &executable, const QStringList &arguments,

@@ -70,8 +70,8 @@ public:
     static void setTerminationGrace(std::chrono::milliseconds grace);
 
     // Ends every child still running: SIGTERM to all, one shared grace period, then
-    // SIGKILL for the rest, and waits for them. Runs by itself when the application
-    // object goes away, so quitting leaves no child behind.
+    // SIGKILL for the rest, and waits for them; then deletes the streams. Runs by itself
+    // when the application object goes away, so quitting leaves no child behind.
     static void endAllChildren();
 
     // The child's process id while it runs, else 0.
