@@ -123,23 +123,28 @@ RagOutputStream *RagOutputStream::start(const QString &executable, const QString
 void RagOutputStream::launch(const QString &executable, const QStringList &arguments,
                              const QString &directory, const QProcessEnvironment &environment)
 {
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0) {
+    int ends[2] = {-1, -1};
+    int childEnd = -1;
+    if (::pipe2(ends, O_CLOEXEC) == 0) {
+        childEnd = ends[1];
+        // The child's copies go to its descriptors 1 and 2; one of those numbers here
+        // would be closed by the first copy.
+        if (childEnd <= STDERR_FILENO) {
+            childEnd = ::fcntl(ends[1], F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+            ::close(ends[1]);
+        }
+    }
+    if (childEnd < 0) {
         const QString reason = QString::fromLocal8Bit(std::strerror(errno));
         qCInfo(lcRag) << "couldn't make a pipe for" << executable << ":" << reason;
+        if (ends[0] >= 0)
+            ::close(ends[0]);
         endLater(RagCommandError::launch(reason));
         deleteLater();
         return;
     }
     m_pipe = ends[0];
     m_readBuffer.resize(chunkSize);
-    int childEnd = ends[1];
-    // The child's copies go to its descriptors 1 and 2; one of those numbers here
-    // would be closed by the first copy.
-    if (childEnd <= STDERR_FILENO) {
-        childEnd = ::fcntl(ends[1], F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-        ::close(ends[1]);
-    }
     ::fcntl(m_pipe, F_SETFL, ::fcntl(m_pipe, F_GETFL) | O_NONBLOCK);
     // Failing (an older kernel, a lower limit in /proc/sys/fs/pipe-max-size) leaves the
     // default size.
@@ -155,10 +160,8 @@ void RagOutputStream::launch(const QString &executable, const QStringList &argum
     // output and error both become the stream's pipe; the copies made here survive
     // exec, the original is closed by it.
     m_process.setChildProcessModifier([childEnd] {
-        if (childEnd >= 0) {
-            ::dup2(childEnd, STDOUT_FILENO);
-            ::dup2(childEnd, STDERR_FILENO);
-        }
+        ::dup2(childEnd, STDOUT_FILENO);
+        ::dup2(childEnd, STDERR_FILENO);
     });
 
     m_readable = new QSocketNotifier(m_pipe, QSocketNotifier::Read, this);
