@@ -6,6 +6,7 @@
 #include "preview/corpuslookup.h"
 #include "preview/documentheader.h"
 #include "preview/documentpreviewwork.h"
+#include "system/processthreadpool.h"
 #include "system/logcategories.h"
 
 #include <algorithm>
@@ -27,15 +28,7 @@ namespace {
 // then left behind rather than holding up the quit.
 QThreadPool &lookupPool()
 {
-    static QThreadPool *const pool = [] {
-        auto *created = new QThreadPool;
-        created->setMaxThreadCount(4);
-        qAddPostRoutine([] {
-            lookupPool().clear();
-            lookupPool().waitForDone(1000);
-        });
-        return created;
-    }();
+    static QThreadPool *const pool = newProcessThreadPool<&lookupPool, 1000>(4);
     return *pool;
 }
 

@@ -3,6 +3,7 @@
 
 #include "i18n/translate.h"
 #include "preview/documentpreviewwork.h"
+#include "system/processthreadpool.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -64,16 +65,7 @@ QImage grayCopy(const QImage &image)
 // is left using Poppler while the process tears down.
 QThreadPool &renderPool()
 {
-    static QThreadPool *const pool = [] {
-        auto *created = new QThreadPool;
-        created->setMaxThreadCount(2);
-        created->setExpiryTimeout(-1);
-        qAddPostRoutine([] {
-            renderPool().clear();
-            renderPool().waitForDone();
-        });
-        return created;
-    }();
+    static QThreadPool *const pool = newProcessThreadPool<&renderPool, -1>(2, -1);
     return *pool;
 }
 

@@ -150,7 +150,6 @@ bool RagLineSplitter::next(QStringView &line)
     return false;
 }
 
-
 bool RagLineSplitter::nextRun(QStringView &run, const RunStops &stops)
 {
     const auto *data = reinterpret_cast<const char16_t *>(m_text.constData());
@@ -161,10 +160,8 @@ bool RagLineSplitter::nextRun(QStringView &run, const RunStops &stops)
         return false;
     qsizetype firstEnd = -1;
     int lines = 0;
-    bool unfinished = true; // the line at `at` has no terminator yet
-    // Sixteen characters at a time; each line end found closes the line at `at`. The
-    // current line's scan so far is kept in m_scanned.
-    qsizetype block = std::max(at + 1, m_scanned);
+    // Sixteen characters a step (one by one near the end); each line end found closes
+    // the line at `at`. The current line's scan so far is kept in m_scanned.
     const auto lineEnded = [&](qsizetype end) {
         if (lines == 0)
             firstEnd = end;
@@ -174,27 +171,19 @@ bool RagLineSplitter::nextRun(QStringView &run, const RunStops &stops)
         at = end + 1;
         return at < size && opensRun(at);
     };
-    bool going = true;
-    for (; going && block + 16 <= size; block += 16) {
-        for (quint32 bits = terminatorBits(data + block); bits != 0; bits &= bits - 1) {
-            const qsizetype end = block + qCountTrailingZeroBits(bits);
-            if (end < at)
-                continue;
-            if (!lineEnded(end)) {
-                going = false;
-                unfinished = false;
+    bool stopped = false; // a line end closed a line that ends no run, or none follows
+    for (qsizetype block = std::max(at + 1, m_scanned); !stopped && block < size;) {
+        const bool whole = block + 16 <= size;
+        for (quint32 bits = whole ? terminatorBits(data + block) : quint32(isTerminator(data[block])); bits != 0;
+             bits &= bits - 1) {
+            if (!lineEnded(block + qCountTrailingZeroBits(bits))) {
+                stopped = true;
                 break;
             }
         }
+        block += whole ? 16 : 1;
     }
-    for (; going && block < size; ++block) {
-        if (block >= at && isTerminator(data[block]) && !lineEnded(block)) {
-            going = false;
-            unfinished = false;
-        }
-    }
-    if (going && at >= size)
-        unfinished = false; // the text ended with a line end
+    const bool unfinished = !stopped && at < size; // the line at `at` has no terminator yet
     if (lines < 2) {
         // What was learnt about the current line spares next() scanning it again.
         if (firstEnd >= 0)

@@ -308,11 +308,7 @@ bool RagOutputStream::readChunk()
 {
     if (m_pipe < 0 || m_leftAtExit == 0)
         return false;
-    const qint64 wanted = m_leftAtExit > 0 ? std::min<qint64>(chunkSize, m_leftAtExit) : chunkSize;
-    qint64 got;
-    do {
-        got = ::read(m_pipe, m_readBuffer.data(), size_t(wanted));
-    } while (got < 0 && errno == EINTR);
+    const qint64 got = readPipe(m_leftAtExit > 0 ? std::min<qint64>(chunkSize, m_leftAtExit) : chunkSize);
     if (got > 0) {
         if (m_leftAtExit > 0)
             m_leftAtExit -= got;
@@ -336,14 +332,21 @@ bool RagOutputStream::readChunk()
 // it cleaned up): it is read and dropped, so that it never waits on a full pipe.
 void RagOutputStream::discardOutput()
 {
-    for (;;) {
-        const qint64 got = ::read(m_pipe, m_readBuffer.data(), size_t(m_readBuffer.size()));
-        if (got > 0 || (got < 0 && errno == EINTR))
-            continue;
-        if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
-            closePipe();
-        return;
+    qint64 got;
+    while ((got = readPipe(chunkSize)) > 0) {
     }
+    if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+        closePipe();
+}
+
+// At most `bytes` from the pipe into the read buffer, as read(2) returns them.
+qint64 RagOutputStream::readPipe(qint64 bytes)
+{
+    qint64 got;
+    do {
+        got = ::read(m_pipe, m_readBuffer.data(), size_t(bytes));
+    } while (got < 0 && errno == EINTR);
+    return got;
 }
 
 void RagOutputStream::endBatch()

@@ -89,6 +89,7 @@ private:
     bool deliver(const QElapsedTimer &slice);
     bool readChunk();
     void discardOutput();
+    qint64 readPipe(qint64 bytes);
     void endBatch();
     void end(const std::optional<RagCommandError> &error);
     void endLater(const std::optional<RagCommandError> &error);

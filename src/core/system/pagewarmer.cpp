@@ -1,6 +1,6 @@
 #include "system/pagewarmer.h"
+#include "system/processthreadpool.h"
 
-#include <QCoreApplication>
 #include <QThreadPool>
 
 #include <sys/mman.h>
@@ -26,26 +26,11 @@ quintptr pageSize()
 // most this ever takes. It is waited for when the application object goes.
 QThreadPool &warmerPool()
 {
-    static QThreadPool *const pool = [] {
-        auto *created = new QThreadPool;
-        created->setMaxThreadCount(1);
-        created->setExpiryTimeout(30000);
-        qAddPostRoutine([] {
-            warmerPool().clear();
-            warmerPool().waitForDone();
-        });
-        return created;
-    }();
+    static QThreadPool *const pool = newProcessThreadPool<&warmerPool, -1>(1);
     return *pool;
 }
 
 } // namespace
-
-void PageWarmer::reset()
-{
-    m_base = 0;
-    m_readyEnd = 0;
-}
 
 void PageWarmer::ahead(const void *data, qsizetype usedBytes, qsizetype capacityBytes)
 {

@@ -30,8 +30,6 @@ public:
     // written. Cheap when nothing is to be done: call it after every append. A buffer
     // is warmed from the second call that finds it at the same address on.
     void ahead(const void *data, qsizetype usedBytes, qsizetype capacityBytes);
-    // Forgets the buffer, e.g. when it was replaced.
-    void reset();
 
     // Waits until every window asked for is ready (tests).
     static void waitForRequests();
