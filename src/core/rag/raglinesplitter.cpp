@@ -5,6 +5,7 @@
 #include <QtAlgorithms>
 
 #include <algorithm>
+#include <utility>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -198,22 +199,22 @@ bool RagLineSplitter::nextRun(QStringView &run, const RunStops &stops)
     return true;
 }
 
-QString RagLineSplitter::take(QStringView line)
+QString RagLineSplitter::takeBuffer()
 {
-    // A huge line is usually the only one held: handing it over spares a copy of it
-    // (and the memory for two) at the moment it arrives.
-    if (line.data() != m_text.constData() || m_start < m_text.size())
-        return line.toString();
-    QString whole = std::move(m_text);
-    m_text = QString();
-    m_start = m_scanned = 0;
-    whole.truncate(line.size());
-    return whole;
+    QString rest = m_start < m_text.size() ? m_text.sliced(m_start) : QString();
+    QString taken = std::exchange(m_text, std::move(rest));
+    m_scanned -= m_start;
+    m_start = 0;
+    return taken;
 }
 
 QString RagLine::take() const
 {
-    return m_splitter ? m_splitter->take(m_text) : m_text.toString();
+    if (!m_whole)
+        return m_text.toString();
+    QString whole = std::move(*m_whole);
+    whole.truncate(m_text.size());
+    return whole;
 }
 
 void RagLineSplitter::feed(QByteArrayView bytes, const LineSink &sink)

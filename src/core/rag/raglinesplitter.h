@@ -25,14 +25,18 @@ public:
 
     // Decodes `bytes` and keeps them until their lines have been taken.
     void feed(QByteArrayView bytes);
+    // Room for `characters` more decoded characters, so that feeding that much grows
+    // the buffer only once.
+    void reserve(qsizetype characters) { m_text.reserve(m_text.size() + characters); }
     // End of output: the text after the last terminator becomes the last line.
     void finish();
     // The next complete line, if there is one. `line` stays valid until the next call
     // of any member.
     bool next(QStringView &line);
-    // `line`, the one next() gave last, as a string of its own: the buffer itself,
-    // without a copy, when the line is all it holds; else a copy.
-    QString take(QStringView line);
+    // The buffer that holds the lines taken since the last call, as it is: the views
+    // next() and nextRun() gave point into it. What is not taken yet moves to a buffer
+    // of its own, so a huge line is handed on without a copy.
+    QString takeBuffer();
 
     // ASCII characters a line in a run may not start with.
     class RunStops final

@@ -1,17 +1,16 @@
 #include "rag/ragoutputstream.h"
 
+#include "rag/ragpipereader.h"
 #include "system/logcategories.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QSet>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QTimerEvent>
 
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,9 +20,8 @@
 namespace tovik {
 
 namespace {
-// Bytes taken from the process buffer at a time, and how long one event-loop turn may
-// spend delivering lines before it lets other events through.
-constexpr qint64 chunkSize = 16 * 1024;
+// How long one event-loop turn may spend delivering lines before it lets other events
+// through.
 constexpr qint64 sliceMilliseconds = 4;
 // The pipe the child writes to holds this much, where the system allows it (64 KB by
 // default): a child that floods its output can write a megabyte ahead of the reader
@@ -64,11 +62,7 @@ RagOutputStream::~RagOutputStream()
 
 void RagOutputStream::closePipe()
 {
-    delete m_readable;
-    m_readable = nullptr;
-    if (m_pipe >= 0)
-        ::close(m_pipe);
-    m_pipe = -1;
+    m_reader.reset();
 }
 
 std::chrono::milliseconds RagOutputStream::terminationGrace()
@@ -143,12 +137,25 @@ void RagOutputStream::launch(const QString &executable, const QStringList &argum
         deleteLater();
         return;
     }
-    m_pipe = ends[0];
-    m_readBuffer.resize(chunkSize);
-    ::fcntl(m_pipe, F_SETFL, ::fcntl(m_pipe, F_GETFL) | O_NONBLOCK);
+    ::fcntl(ends[0], F_SETFL, ::fcntl(ends[0], F_GETFL) | O_NONBLOCK);
     // Failing (an older kernel, a lower limit in /proc/sys/fs/pipe-max-size) leaves the
     // default size.
-    ::fcntl(m_pipe, F_SETPIPE_SZ, pipeBytes);
+    ::fcntl(ends[0], F_SETPIPE_SZ, pipeBytes);
+    m_reader = std::make_unique<RagPipeReader>(ends[0], [this](std::shared_ptr<RagOutputBatch> batch) {
+        // On the reader's thread: the batch goes to this thread's event loop. The
+        // reader is stopped before the stream goes.
+        QMetaObject::invokeMethod(
+            this, [this, batch = std::move(batch)]() mutable { receive(std::move(batch)); }, Qt::QueuedConnection);
+    });
+    if (!m_reader->isValid()) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        qCInfo(lcRag) << "couldn't set up reading the output of" << executable << ":" << reason;
+        m_reader.reset();
+        ::close(childEnd);
+        endLater(RagCommandError::launch(reason));
+        deleteLater();
+        return;
+    }
 
     m_process.setProgram(executable);
     m_process.setArguments(arguments);
@@ -164,22 +171,16 @@ void RagOutputStream::launch(const QString &executable, const QStringList &argum
         ::dup2(childEnd, STDERR_FILENO);
     });
 
-    m_readable = new QSocketNotifier(m_pipe, QSocketNotifier::Read, this);
-    connect(m_readable, &QSocketNotifier::activated, this, &RagOutputStream::schedulePump);
     connect(&m_process, &QProcess::finished, this, [this](int exitCode, QProcess::ExitStatus status) {
         m_childExited = true;
         m_exitCode = exitCode;
         m_exitStatus = status;
-        // All the child wrote is in the pipe now; what is written after this is from
-        // a process it left behind, and is not waited for.
-        int unread = 0;
-        if (m_pipe >= 0 && ::ioctl(m_pipe, FIONREAD, &unread) != 0)
-            unread = 0;
-        m_leftAtExit = unread;
         if (m_ended)
             deleteLater();
+        else if (m_reader && !m_outputEnded)
+            m_reader->childExited(); // what is still in the pipe is delivered before the status
         else
-            schedulePump(); // what is still in the pipe is delivered before the status
+            schedulePump();
     });
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (m_ended)
@@ -197,6 +198,14 @@ void RagOutputStream::launch(const QString &executable, const QStringList &argum
     m_process.start();
     // The child has its copies (or never started): this end would keep the pipe open.
     ::close(childEnd);
+    // Reading starts once the caller has said how (deliverRuns).
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_reader)
+                m_reader->start(m_runStops);
+        },
+        Qt::QueuedConnection);
 }
 
 void RagOutputStream::deliverRuns(const RagLineSplitter::RunStops &stops, RunHandler onRun)
@@ -210,18 +219,19 @@ qint64 RagOutputStream::processId() const
     return m_process.processId();
 }
 
+void RagOutputStream::receive(std::shared_ptr<RagOutputBatch> batch)
+{
+    if (m_ended)
+        return;
+    m_batches.push_back(std::move(batch));
+    schedulePump();
+}
+
 void RagOutputStream::schedulePump()
 {
-    if (m_ended) {
-        discardOutput();
-        return;
-    }
-    // The pipe stays readable until it is read: no more reports until a pump has run.
-    if (m_readable)
-        m_readable->setEnabled(false);
     // A timer, not a posted event: a flood of output then takes its turns among the
     // other timers (the views' frames among them) instead of ahead of all of them.
-    if (!m_pump.isActive())
+    if (!m_ended && !m_pump.isActive())
         m_pump.start(0, this);
 }
 
@@ -245,21 +255,7 @@ void RagOutputStream::pump()
         schedulePump();
         return;
     }
-    if (m_ended)
-        return;
-    if (!m_childExited) {
-        if (m_readable)
-            m_readable->setEnabled(true);
-        return;
-    }
-    m_splitter.finish();
-    if (!deliver(slice)) {
-        endBatch();
-        schedulePump(); // lines are left for the next turn; finish() again changes nothing
-        return;
-    }
-    endBatch();
-    if (m_ended)
+    if (m_ended || !m_outputEnded || !m_childExited)
         return;
     if (m_exitStatus == QProcess::CrashExit)
         qCInfo(lcRag) << "rag" << m_process.arguments().value(0) << "ended by signal" << m_exitCode;
@@ -274,27 +270,28 @@ void RagOutputStream::pump()
     deleteLater();
 }
 
-// Hands over buffered lines, reading more output when none is complete, until the
-// process has nothing more for now (true) or the slice is used up (false).
+// Hands over the lines read so far, until none is left (true) or the slice is used up
+// (false).
 bool RagOutputStream::deliver(const QElapsedTimer &slice)
 {
-    QStringView line;
-    // The clock is read every few steps (a line or run handed over, or a chunk read):
-    // steps take microseconds, a slice milliseconds.
+    // The clock is read every few steps (a line or run handed over): steps take
+    // microseconds, a slice milliseconds.
     int steps = 0;
-    while (!m_ended) {
-        if (m_runStops && m_splitter.nextRun(line, *m_runStops)) {
-            if (m_context) {
-                m_batchOpen = true;
-                m_onRun(line);
-            }
-        } else if (m_splitter.next(line)) {
-            if (m_context) {
-                m_batchOpen = true;
-                m_onLine(RagLine(line, &m_splitter));
-            }
-        } else if (!readChunk()) {
-            return true;
+    while (!m_ended && !m_batches.empty()) {
+        RagOutputBatch &batch = *m_batches.front();
+        if (m_nextItem == batch.items.size()) {
+            finishBatch();
+            endBatch();
+            continue;
+        }
+        const RagOutputBatch::Item &item = batch.items[m_nextItem++];
+        const QStringView text = QStringView(batch.text).sliced(item.start, item.size);
+        if (m_context) {
+            m_batchOpen = true;
+            if (item.run)
+                m_onRun(text);
+            else // a line alone in its batch may take the batch's text
+                m_onLine(RagLine(text, batch.items.size() == 1 && item.start == 0 ? &batch.text : nullptr));
         }
         if (++steps % 16 == 0 && slice.elapsed() >= sliceMilliseconds)
             return false;
@@ -302,51 +299,22 @@ bool RagOutputStream::deliver(const QElapsedTimer &slice)
     return true;
 }
 
-// Reads what the pipe holds, a chunk at most, into the splitter: false when it held
-// nothing for now, or nothing more at all.
-bool RagOutputStream::readChunk()
+// The first batch is delivered: the reader may read on.
+void RagOutputStream::finishBatch()
 {
-    if (m_pipe < 0 || m_leftAtExit == 0)
-        return false;
-    const qint64 got = readPipe(m_leftAtExit > 0 ? std::min<qint64>(chunkSize, m_leftAtExit) : chunkSize);
-    if (got > 0) {
-        if (m_leftAtExit > 0)
-            m_leftAtExit -= got;
-        m_splitter.feed(QByteArrayView(m_readBuffer.constData(), got));
-        return true;
-    }
-    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-        return false;
-    if (got < 0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        qCInfo(lcRag) << "couldn't read the output of" << m_process.program() << ":" << reason;
-        endLater(RagCommandError::other(reason));
+    const std::shared_ptr<RagOutputBatch> batch = std::move(m_batches.front());
+    m_batches.pop_front();
+    m_nextItem = 0;
+    if (m_reader)
+        m_reader->delivered(batch->bytes);
+    if (batch->ended)
+        m_outputEnded = true;
+    if (batch->readError) {
+        qCInfo(lcRag) << "couldn't read the output of" << m_process.program() << ":" << *batch->readError;
+        endLater(RagCommandError::other(*batch->readError));
         stopChild();
         releaseWhenChildEnded();
     }
-    closePipe(); // the end of the output, or an error
-    return false;
-}
-
-// A cancelled child may still write on its way out (a last log line, a report of what
-// it cleaned up): it is read and dropped, so that it never waits on a full pipe.
-void RagOutputStream::discardOutput()
-{
-    qint64 got;
-    while ((got = readPipe(chunkSize)) > 0) {
-    }
-    if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
-        closePipe();
-}
-
-// At most `bytes` from the pipe into the read buffer, as read(2) returns them.
-qint64 RagOutputStream::readPipe(qint64 bytes)
-{
-    qint64 got;
-    do {
-        got = ::read(m_pipe, m_readBuffer.data(), size_t(bytes));
-    } while (got < 0 && errno == EINTR);
-    return got;
 }
 
 void RagOutputStream::endBatch()
@@ -389,8 +357,9 @@ void RagOutputStream::cancel()
     if (m_ended)
         return;
     endLater(std::nullopt);
-    if (m_readable)
-        m_readable->setEnabled(true); // from now on what comes is dropped as it comes
+    m_batches.clear();
+    if (m_reader)
+        m_reader->discard(); // from now on what comes is dropped as it comes
     stopChild();
     releaseWhenChildEnded();
 }

@@ -2,6 +2,7 @@
 
 #include "rag/ragcommanderror.h"
 #include "rag/ragline.h"
+#include "rag/ragoutputbatch.h"
 #include "rag/raglinesplitter.h"
 
 #include <QBasicTimer>
@@ -12,17 +13,19 @@
 #include <QProcessEnvironment>
 
 #include <chrono>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
-
-class QSocketNotifier;
 
 namespace tovik {
 
+class RagPipeReader;
+
 // One child process whose standard output and error, merged into one pipe, are
-// delivered line by line on the GUI thread. The pipe is the stream's own: it is read
-// without blocking as the event loop reports it readable, straight into one reused
-// buffer, and only as fast as lines are handed on, so a child that floods its output
+// delivered line by line on the GUI thread. The pipe is the stream's own, read on a
+// thread of its own (RagPipeReader) that decodes the output and cuts it into lines;
+// the reader runs only so far ahead of the delivery, so a child that floods its output
 // waits on the full pipe instead of filling memory, and no line is lost. Lines are
 // handed on in slices of a few milliseconds, the clock read every few lines, so a
 // flood of output never stalls the event loop. Each slice that delivered lines ends
@@ -84,12 +87,11 @@ private:
 
     void launch(const QString &executable, const QStringList &arguments, const QString &directory,
                 const QProcessEnvironment &environment);
+    void receive(std::shared_ptr<RagOutputBatch> batch);
     void schedulePump();
     void pump();
     bool deliver(const QElapsedTimer &slice);
-    bool readChunk();
-    void discardOutput();
-    qint64 readPipe(qint64 bytes);
+    void finishBatch();
     void endBatch();
     void end(const std::optional<RagCommandError> &error);
     void endLater(const std::optional<RagCommandError> &error);
@@ -98,11 +100,10 @@ private:
     void closePipe();
 
     QProcess m_process;
-    int m_pipe = -1;                 // the read end of the child's output, non-blocking
-    QSocketNotifier *m_readable = nullptr;
-    QByteArray m_readBuffer;         // reused for every read
-    qint64 m_leftAtExit = -1;        // once the child has exited: bytes it left unread
-    RagLineSplitter m_splitter;
+    std::unique_ptr<RagPipeReader> m_reader;
+    std::deque<std::shared_ptr<RagOutputBatch>> m_batches; // read, not yet delivered
+    std::size_t m_nextItem = 0;  // in the first batch
+    bool m_outputEnded = false;  // the last batch has been delivered
     QPointer<QObject> m_context;
     LineHandler m_onLine;
     EndHandler m_onEnd;
