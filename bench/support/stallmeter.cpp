@@ -11,6 +11,13 @@ qint64 threadCpuNanoseconds()
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
+qint64 processCpuNanoseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
 StallMeter::StallMeter()
 {
     m_timer.setTimerType(Qt::PreciseTimer);

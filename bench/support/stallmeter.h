@@ -29,5 +29,7 @@ private:
 
 // CPU time of the calling thread, nanoseconds.
 qint64 threadCpuNanoseconds();
+// CPU time of the whole process, every thread of it, in nanoseconds.
+qint64 processCpuNanoseconds();
 
 } // namespace bench

@@ -176,6 +176,7 @@ AskResult WindowBench::ask(const QString &file, const std::function<bool()> &set
     meter.start();
     QElapsedTimer clock;
     const qint64 cpuBefore = threadCpuNanoseconds();
+    const qint64 processCpuBefore = processCpuNanoseconds();
     const long faultsBefore = threadPageFaults();
     clock.start();
     m_tab->model().ask();
@@ -184,6 +185,7 @@ AskResult WindowBench::ask(const QString &file, const std::function<bool()> &set
     QCoreApplication::processEvents();
     result.seconds = double(clock.nsecsElapsed()) / 1e9;
     result.threadCpuMs = double(threadCpuNanoseconds() - cpuBefore) / 1e6;
+    result.processCpuMs = double(processCpuNanoseconds() - processCpuBefore) / 1e6;
     result.stallMs = meter.stopMs();
     result.pageFaults = threadPageFaults() - faultsBefore;
     result.busyMs = meter.longestBusyMs();

@@ -53,6 +53,7 @@ struct AskResult
     double stallMs = 0;     // longest event-loop stall meanwhile
     double busyMs = 0;      // the most CPU time the interface thread spent between two turns
     double threadCpuMs = 0; // all CPU time of the interface thread meanwhile, its page faults included
+    double processCpuMs = 0; // the same for every thread of the process (the output reader's among them)
     qint64 peakGrowth = 0;  // peak resident growth over the start, bytes
     long pageFaults = 0;    // first touches of memory by the interface thread meanwhile
     bool finished = false;  // false: the time limit came first
