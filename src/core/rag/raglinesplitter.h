@@ -26,8 +26,13 @@ public:
     // Decodes `bytes` and keeps them until their lines have been taken.
     void feed(QByteArrayView bytes);
     // Room for `characters` more decoded characters, so that feeding that much grows
-    // the buffer only once.
-    void reserve(qsizetype characters) { m_text.reserve(m_text.size() + characters); }
+    // the buffer at most once. A buffer that already holds more (a long line coming
+    // in) is left to grow as feeding grows it.
+    void reserve(qsizetype characters)
+    {
+        if (m_text.size() <= characters && m_text.capacity() - m_text.size() < characters)
+            m_text.reserve(m_text.size() + characters);
+    }
     // End of output: the text after the last terminator becomes the last line.
     void finish();
     // The next complete line, if there is one. `line` stays valid until the next call

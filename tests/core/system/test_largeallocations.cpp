@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 using tovik::LargeAllocations;
 
@@ -44,6 +45,33 @@ private Q_SLOTS:
         QVERIFY(small);
         QCOMPARE(mallinfo2().hblkhd, mappedBefore);
         std::free(small);
+    }
+
+    void freedHeapMemoryIsKeptForTheNextBlocks()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the address sanitizer's allocator stands in for glibc's");
+#endif
+        LargeAllocations::mapEachOnItsOwn();
+        // Batches of lines come and go in blocks of a few hundred KB: freeing them
+        // leaves the heap as large as it was, up to the amount kept.
+        std::vector<void *> blocks;
+        for (int k = 0; k < 3; ++k) {
+            blocks.push_back(std::malloc(size_t(256) << 10));
+            QVERIFY(blocks.back());
+            std::memset(blocks.back(), 1, size_t(256) << 10);
+        }
+        const size_t heap = mallinfo2().arena;
+        for (auto it = blocks.rbegin(); it != blocks.rend(); ++it)
+            std::free(*it);
+        QCOMPARE(mallinfo2().arena, heap);
+        // Beyond it, the free end goes back to the system.
+        void *big = std::malloc(size_t(LargeAllocations::ownMappingFromBytes) - 4096);
+        QVERIFY(big);
+        std::memset(big, 1, size_t(LargeAllocations::ownMappingFromBytes) - 4096);
+        const size_t grown = mallinfo2().arena;
+        std::free(big);
+        QVERIFY(mallinfo2().arena < grown);
     }
 };
 
