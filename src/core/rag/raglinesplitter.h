@@ -25,11 +25,13 @@ public:
 
     // Decodes `bytes` and keeps them until their lines have been taken.
     void feed(QByteArrayView bytes);
-    // Room for `characters` more decoded characters, so that feeding that much grows
-    // the buffer at most once. A buffer that already holds more (a long line coming
-    // in) is left to grow as feeding grows it.
-    void reserve(qsizetype characters)
+    // Room for decoding `bytes` more bytes, so that feeding that much grows the buffer
+    // at most once. A buffer that already holds more (a long line coming in) is left
+    // to grow as feeding grows it.
+    void reserveFor(qsizetype bytes)
     {
+        // A character cut at the end of the last piece is decoded with the next one.
+        const qsizetype characters = m_decoder.requiredSpace(bytes + m_pendingBytes.size());
         if (m_text.size() <= characters && m_text.capacity() - m_text.size() < characters)
             m_text.reserve(m_text.size() + characters);
     }

@@ -149,7 +149,7 @@ void RagPipeReader::readAvailable(State &state)
     bool atEnd = false;
     std::optional<QString> error;
     // A batch's bytes decode to at most as many characters: its text is made once.
-    state.splitter.reserve(batchBytes);
+    state.splitter.reserveFor(batchBytes);
     for (qint64 budget = batchBytes; budget > 0;) {
         if (state.leftAtExit == 0) {
             atEnd = true;
