@@ -81,6 +81,7 @@ private Q_SLOTS:
     void invalidUtf8BecomesReplacementCharacters();
     void twentyMegabytesArriveWhole();
     void fiftyMegabytesOnOneUnendedLine();
+    void aHugeLineIsHandedOverWithoutACopy();
     void killedBySignalIsAFailure();
     void quietAndUnendedOutput();
     void launchFailureUsesTheSystemMessage();
@@ -222,6 +223,28 @@ void TestRagCommand::fiftyMegabytesOnOneUnendedLine()
     QCOMPARE(outcome.lines[0].text.size(), 50 * 1024 * 1024);
     QVERIFY(outcome.lines[0].text.front() == u'x' && outcome.lines[0].text.back() == u'x');
     QCOMPARE(outcome.errorMessage, std::nullopt);
+}
+
+void TestRagCommand::aHugeLineIsHandedOverWithoutACopy()
+{
+    // The reader's buffer itself becomes the taken line: no second copy of 16 MB.
+    qputenv("FAKE_RAG_BYTES", QByteArray::number(8 * 1024 * 1024));
+    qputenv("FAKE_RAG_MODE", "oneline");
+    QList<bool> sameBuffer;
+    QString taken;
+    QEventLoop loop;
+    runRag(*m_session, std::make_shared<RagJob>(), resolved(), {},
+           [&](const RagLine &line, bool) {
+               const QChar *at = line.text().data();
+               taken = line.take();
+               sameBuffer.append(taken.constData() == at);
+           },
+           [&] { loop.quit(); });
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
+    QCOMPARE(sameBuffer, QList<bool>{true});
+    QCOMPARE(taken.size(), 8 * 1024 * 1024);
+    QVERIFY(taken.front() == u'x' && taken.back() == u'x');
 }
 
 void TestRagCommand::killedBySignalIsAFailure()
