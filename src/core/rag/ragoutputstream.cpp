@@ -278,20 +278,21 @@ bool RagOutputStream::deliver(const QElapsedTimer &slice)
     // microseconds, a slice milliseconds.
     int steps = 0;
     while (!m_ended && !m_batches.empty()) {
-        RagOutputBatch &batch = *m_batches.front();
-        if (m_nextItem == batch.items.size()) {
+        // Held here: a handler that cancels the stream drops the batches.
+        const std::shared_ptr<RagOutputBatch> batch = m_batches.front();
+        if (m_nextItem == batch->items.size()) {
             finishBatch();
             endBatch();
             continue;
         }
-        const RagOutputBatch::Item &item = batch.items[m_nextItem++];
-        const QStringView text = QStringView(batch.text).sliced(item.start, item.size);
+        const RagOutputBatch::Item item = batch->items[m_nextItem++];
+        const QStringView text = QStringView(batch->text).sliced(item.start, item.size);
         if (m_context) {
             m_batchOpen = true;
             if (item.run)
                 m_onRun(text);
             else // a line alone in its batch may take the batch's text
-                m_onLine(RagLine(text, batch.items.size() == 1 && item.start == 0 ? &batch.text : nullptr));
+                m_onLine(RagLine(text, batch->items.size() == 1 && item.start == 0 ? &batch->text : nullptr));
         }
         if (++steps % 16 == 0 && slice.elapsed() >= sliceMilliseconds)
             return false;

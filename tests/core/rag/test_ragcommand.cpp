@@ -82,6 +82,7 @@ private Q_SLOTS:
     void twentyMegabytesArriveWhole();
     void fiftyMegabytesOnOneUnendedLine();
     void aHugeLineIsHandedOverWithoutACopy();
+    void aLineHandlerMayCancelTheJob();
     void killedBySignalIsAFailure();
     void quietAndUnendedOutput();
     void launchFailureUsesTheSystemMessage();
@@ -245,6 +246,38 @@ void TestRagCommand::aHugeLineIsHandedOverWithoutACopy()
     QCOMPARE(sameBuffer, QList<bool>{true});
     QCOMPARE(taken.size(), 8 * 1024 * 1024);
     QVERIFY(taken.front() == u'x' && taken.back() == u'x');
+}
+
+void TestRagCommand::aLineHandlerMayCancelTheJob()
+{
+    // Cancelling from a line handler drops the lines not delivered yet, while the line
+    // in hand stays whole until the handler returns.
+    qputenv("FAKE_RAG_LINES", "1000");
+    qputenv("FAKE_RAG_MODE", "big");
+    auto job = std::make_shared<RagJob>();
+    QStringList taken;
+    int ends = 0;
+    QEventLoop loop;
+    runRag(*m_session, job, resolved(), {},
+           [&](const RagLine &line, bool) {
+               if (taken.size() == 2)
+                   job->cancel();
+               taken.append(line.take());
+           },
+           [&] {
+               ++ends;
+               loop.quit();
+           });
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
+    QCOMPARE(taken.size(), 3);
+    QVERIFY2(taken[2].startsWith(QStringLiteral("line 00000003 the quick brown fox")), qPrintable(taken[2]));
+    QVERIFY(taken[2].endsWith(QStringLiteral("sleeps well")));
+    // Nothing more is delivered, and the end is not reported twice.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(taken.size(), 3);
+    QCOMPARE(ends, 1);
 }
 
 void TestRagCommand::killedBySignalIsAFailure()
