@@ -1,6 +1,7 @@
 #include "system/pagewarmer.h"
 #include "system/processthreadpool.h"
 
+#include <QThread>
 #include <QThreadPool>
 
 #include <sys/mman.h>
@@ -34,6 +35,8 @@ QThreadPool &warmerPool()
 
 void PageWarmer::ahead(const void *data, qsizetype usedBytes, qsizetype capacityBytes)
 {
+    if (!isUsed())
+        return;
     const auto base = reinterpret_cast<quintptr>(data);
     const quintptr used = base + quintptr(usedBytes);
     if (base != m_base) {
@@ -54,6 +57,27 @@ void PageWarmer::ahead(const void *data, qsizetype usedBytes, qsizetype capacity
         return;
     m_readyEnd = to;
     warmerPool().start([from, to] { ::madvise(reinterpret_cast<void *>(from), to - from, MADV_POPULATE_WRITE); });
+}
+
+namespace {
+int &usedSetting()
+{
+    static int used = -1; // -1: as the machine's cores say
+    return used;
+}
+} // namespace
+
+bool PageWarmer::isUsed()
+{
+    int &used = usedSetting();
+    if (used < 0)
+        used = QThread::idealThreadCount() >= 4 ? 1 : 0;
+    return used == 1;
+}
+
+void PageWarmer::setUsed(bool used)
+{
+    usedSetting() = used ? 1 : 0;
 }
 
 void PageWarmer::waitForRequests()

@@ -16,6 +16,11 @@ namespace tovik {
 // a buffer moved or freed meanwhile costs nothing but the wasted request. Where the
 // kernel cannot (before Linux 5.14), nothing happens and the writer faults as before.
 // One object per buffer, used on one thread.
+//
+// Only where a core is to spare: a flood of output keeps three threads busy (the child,
+// the output reader, the GUI thread), so the helper works from four cores on. With
+// fewer it takes its time from the threads that make the text, and the writer's own
+// first touches cost less than that in all.
 class PageWarmer final
 {
 public:
@@ -33,6 +38,10 @@ public:
 
     // Waits until every window asked for is ready (tests).
     static void waitForRequests();
+
+    // Whether windows are made ready at all: from four cores on, unless a test says.
+    static bool isUsed();
+    static void setUsed(bool used);
 
 private:
     quintptr m_base = 0;
