@@ -65,7 +65,8 @@ void appendLine(QString &text, const RagLine &line)
 void warmAhead(PageWarmer &warmer, const QString &text)
 {
     const qsizetype room = text.size() + text.data_ptr().freeSpaceAtEnd();
-    warmer.ahead(text.constData(), text.size() * qsizetype(sizeof(QChar)), room * qsizetype(sizeof(QChar)));
+    warmer.ahead(text.constData(), text.size() * qsizetype(sizeof(QChar)), room * qsizetype(sizeof(QChar)),
+                 const_cast<QString::DataPointer &>(text.data_ptr()).d_ptr());
 }
 } // namespace
 

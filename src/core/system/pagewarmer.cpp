@@ -1,9 +1,11 @@
 #include "system/pagewarmer.h"
+#include "system/largeallocations.h"
 #include "system/processthreadpool.h"
 
 #include <QThread>
 #include <QThreadPool>
 
+#include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -33,8 +35,13 @@ QThreadPool &warmerPool()
 
 } // namespace
 
-void PageWarmer::ahead(const void *data, qsizetype usedBytes, qsizetype capacityBytes)
+void PageWarmer::ahead(const void *data, qsizetype usedBytes, qsizetype capacityBytes, const void *allocation)
 {
+    const auto block = reinterpret_cast<quintptr>(allocation);
+    if (block != 0 && block != m_hugeAllocation && capacityBytes >= LargeAllocations::ownMappingFromBytes) {
+        m_hugeAllocation = block;
+        askForHugePages(allocation);
+    }
     if (!isUsed())
         return;
     const auto base = reinterpret_cast<quintptr>(data);
@@ -57,6 +64,19 @@ void PageWarmer::ahead(const void *data, qsizetype usedBytes, qsizetype capacity
         return;
     m_readyEnd = to;
     warmerPool().start([from, to] { ::madvise(reinterpret_cast<void *>(from), to - from, MADV_POPULATE_WRITE); });
+}
+
+bool PageWarmer::askForHugePages(const void *allocation)
+{
+    // glibc puts a block of its own mapping 16 bytes after the mapping's start and lets
+    // it use the mapping to its end. Anything else (a block inside the heap, another
+    // allocator) has no mapping to itself, and its neighbours are left alone.
+    const auto block = reinterpret_cast<quintptr>(allocation);
+    const quintptr start = block - 2 * sizeof(size_t);
+    const quintptr end = block + ::malloc_usable_size(const_cast<void *>(allocation));
+    if (start % pageSize() != 0 || end % pageSize() != 0)
+        return false;
+    return ::madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE) == 0;
 }
 
 namespace {

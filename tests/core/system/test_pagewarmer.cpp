@@ -58,6 +58,31 @@ bool kernelCanPopulate()
     return probe.isValid() && ::madvise(probe.data(), size_t(::sysconf(_SC_PAGESIZE)), 23 /* MADV_POPULATE_WRITE */) == 0;
 }
 
+// The flags of the mapping that holds `address`, as /proc/self/smaps gives them.
+QByteArrayList mappingFlags(const void *address)
+{
+    QFile smaps(QStringLiteral("/proc/self/smaps"));
+    if (!smaps.open(QIODevice::ReadOnly))
+        return {};
+    const auto at = reinterpret_cast<quintptr>(address);
+    bool inside = false;
+    for (const QByteArray &line : smaps.readAll().split('\n')) {
+        const qsizetype dash = line.indexOf('-');
+        const qsizetype space = line.indexOf(' ');
+        if (dash > 0 && space > dash && !line.startsWith("VmFlags")) {
+            bool ok1 = false;
+            bool ok2 = false;
+            const quintptr from = line.first(dash).toULongLong(&ok1, 16);
+            const quintptr to = line.sliced(dash + 1, space - dash - 1).toULongLong(&ok2, 16);
+            if (ok1 && ok2)
+                inside = from <= at && at < to;
+        } else if (inside && line.startsWith("VmFlags:")) {
+            return line.sliced(8).simplified().split(' ');
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 class TestPageWarmer : public QObject
@@ -150,6 +175,37 @@ private Q_SLOTS:
         warmer.ahead(small.data(), MB - PageWarmer::leastBytes / 2, MB);
         PageWarmer::waitForRequests();
         QCOMPARE(small.residentMB(0, MB), 0.0);
+    }
+
+    void aLargeBlockOfItsOwnAsksForHugePages()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the address sanitizer's allocator stands in for glibc's");
+#endif
+        // A long answer: a block of its own mapping, the whole mapping asked for huge
+        // pages, so that growing it still moves the mapping as a whole.
+        void *block = std::malloc(size_t(3 * MB));
+        QVERIFY(block);
+        PageWarmer warmer;
+        warmer.ahead(static_cast<char *>(block) + 16, 1024, 3 * MB - 32, block);
+        QVERIFY2(mappingFlags(block).contains("hg"), mappingFlags(block).join(' ').constData());
+        void *grown = std::realloc(block, size_t(12 * MB));
+        QVERIFY(grown);
+        QVERIFY2(mappingFlags(grown).contains("hg"), "growing moved the text into a fresh mapping");
+        QVERIFY(mappingFlags(static_cast<char *>(grown) + 12 * MB - 1).contains("hg"));
+        std::free(grown);
+
+        // A short text is left alone, and so is a block inside the heap.
+        void *small = std::malloc(size_t(MB));
+        QVERIFY(small);
+        warmer.ahead(small, 1024, MB, small);
+        QVERIFY(!mappingFlags(small).contains("hg"));
+        void *heap = std::malloc(size_t(64) << 10);
+        QVERIFY(heap);
+        QVERIFY(!PageWarmer::askForHugePages(heap));
+        QVERIFY(!mappingFlags(heap).contains("hg"));
+        std::free(heap);
+        std::free(small);
     }
 
     void aBufferGoneBeforeItsWindowIsReadyIsHarmless()
