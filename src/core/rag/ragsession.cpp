@@ -61,12 +61,15 @@ void appendLine(QString &text, const RagLine &line)
     text.append(QLatin1Char('\n'));
 }
 
-// A text grown by a flood of output gets its next pages ready on a helper thread.
+// A text grown by a flood of output gets its next pages ready on a helper thread, and
+// huge pages once it has a mapping of its own.
 void warmAhead(PageWarmer &warmer, const QString &text)
 {
     const qsizetype room = text.size() + text.data_ptr().freeSpaceAtEnd();
+    // The block malloc() gave the text, its header included (read only).
+    const void *allocation = const_cast<QString::DataPointer &>(text.data_ptr()).d_ptr();
     warmer.ahead(text.constData(), text.size() * qsizetype(sizeof(QChar)), room * qsizetype(sizeof(QChar)),
-                 const_cast<QString::DataPointer &>(text.data_ptr()).d_ptr());
+                 allocation);
 }
 } // namespace
 
