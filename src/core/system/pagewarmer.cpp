@@ -37,6 +37,16 @@ QThreadPool &warmerPool()
 
 void PageWarmer::ahead(const void *data, qsizetype usedBytes, qsizetype capacityBytes, const void *allocation)
 {
+    const auto base = reinterpret_cast<quintptr>(data);
+    const quintptr used = base + quintptr(usedBytes);
+    if (base != m_base) {
+        // A new or moved buffer: what was asked for the old address says nothing. It is
+        // helped from its next append on: a text set once, however long (one huge
+        // line), is not growing, and its room is left untouched.
+        m_base = base;
+        m_readyEnd = used;
+        return;
+    }
     const auto block = reinterpret_cast<quintptr>(allocation);
     if (block != 0 && block != m_hugeAllocation && capacityBytes >= LargeAllocations::ownMappingFromBytes) {
         m_hugeAllocation = block;
@@ -44,16 +54,6 @@ void PageWarmer::ahead(const void *data, qsizetype usedBytes, qsizetype capacity
     }
     if (!isUsed())
         return;
-    const auto base = reinterpret_cast<quintptr>(data);
-    const quintptr used = base + quintptr(usedBytes);
-    if (base != m_base) {
-        // A new or moved buffer: what was asked for the old address says nothing. It is
-        // warmed from its next append on: a text set once, however long (one huge
-        // line), is not growing, and its room is left untouched.
-        m_base = base;
-        m_readyEnd = used;
-        return;
-    }
     if (m_readyEnd > used + quintptr(refillBytes))
         return;
     // Whole pages inside the buffer only, from the first one the writer has not reached.

@@ -36,9 +36,9 @@ public:
     // is warmed from the second call that finds it at the same address on.
     //
     // `allocation`, when given, is the block from malloc() that holds the buffer. A
-    // block that is a mapping of its own (from 2 MB on) is asked to be backed by huge
-    // pages (2 MB) where the kernel has them on request: its first touches are then a
-    // fault per 2 MB instead of per 4 KB, whatever the number of cores.
+    // growing block that is a mapping of its own (from 2 MB on) is asked to be backed
+    // by huge pages (2 MB) where the kernel has them on request: its first touches are
+    // then a fault per 2 MB instead of per 4 KB, whatever the number of cores.
     void ahead(const void *data, qsizetype usedBytes, qsizetype capacityBytes, const void *allocation = nullptr);
 
     // Waits until every window asked for is ready (tests).

@@ -189,7 +189,11 @@ private Q_SLOTS:
         void *block = std::malloc(size_t(3 * MB));
         QVERIFY(block);
         PageWarmer warmer;
+        // Set once, it is not growing: left as it is.
         warmer.ahead(static_cast<char *>(block) + 16, 1024, 3 * MB - 32, block);
+        QVERIFY(!mappingFlags(block).contains("hg"));
+        // Appended to where it is.
+        warmer.ahead(static_cast<char *>(block) + 16, 2048, 3 * MB - 32, block);
         QVERIFY2(mappingFlags(block).contains("hg"), mappingFlags(block).join(' ').constData());
         void *grown = std::realloc(block, size_t(12 * MB));
         QVERIFY(grown);
@@ -201,6 +205,7 @@ private Q_SLOTS:
         void *small = std::malloc(size_t(MB));
         QVERIFY(small);
         warmer.ahead(small, 1024, MB, small);
+        warmer.ahead(small, 2048, MB, small);
         QVERIFY(!mappingFlags(small).contains("hg"));
         void *heap = std::malloc(size_t(64) << 10);
         QVERIFY(heap);
