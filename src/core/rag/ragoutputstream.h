@@ -28,8 +28,9 @@ class RagPipeReader;
 // the reader runs only so far ahead of the delivery, so a child that floods its output
 // waits on the full pipe instead of filling memory, and no line is lost. Lines are
 // handed on in slices of a few milliseconds, the clock read every few lines, so a
-// flood of output never stalls the event loop. Each slice that delivered lines ends
-// with a call of the batch handler, where a consumer can announce them all at once.
+// flood of output never stalls the event loop. The lines of each batch the reader
+// read, and of each slice, end with a call of the batch handler, where a consumer can
+// announce them all at once.
 // Once the child has exited, what it wrote is read to the end; output that a process
 // it left behind writes later is not waited for. The stream deletes itself once the
 // child has ended and all is delivered.
