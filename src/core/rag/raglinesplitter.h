@@ -40,6 +40,8 @@ public:
     // The next complete line, if there is one. `line` stays valid until the next call
     // of any member.
     bool next(QStringView &line);
+    // Where `line`, a view next() or nextRun() gave, starts in the buffer.
+    qsizetype offsetOf(QStringView line) const { return line.data() - m_text.constData(); }
     // The buffer that holds the lines taken since the last call, as it is: the views
     // next() and nextRun() gave point into it. What is not taken yet moves to a buffer
     // of its own, so a huge line is handed on without a copy.

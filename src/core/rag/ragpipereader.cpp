@@ -10,15 +10,13 @@
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
+#include <utility>
 
 namespace tovik {
 
 namespace {
-// Bytes taken from the pipe at a time, and read at most before the lines found are
-// posted.
+// Bytes taken from the pipe at a time: each read that completes lines makes a batch.
 constexpr qint64 chunkSize = 64 * 1024;
-constexpr qint64 batchBytes = 64 * 1024;
 
 // At most `bytes` from `fd` into `buffer`, as read(2) returns them.
 qint64 readSome(int fd, QByteArray &buffer, qint64 bytes)
@@ -129,10 +127,9 @@ void RagPipeReader::run()
             if (mayReadAhead())
                 readAvailable(state);
         }
+        // A stop comes with a wake: the poll returns at once.
         pollfd watched[2] = {{m_wake, POLLIN, 0}, {m_pipe, POLLIN, 0}};
         const bool watchPipe = state.open && (m_discard.load() || mayReadAhead());
-        if (m_stop.load())
-            break;
         while (::poll(watched, watchPipe ? 2 : 1, -1) < 0 && errno == EINTR) {
         }
         if (watched[0].revents != 0) {
@@ -143,41 +140,35 @@ void RagPipeReader::run()
     }
 }
 
-// Reads what the pipe holds (a batch's worth at most) and posts the lines it completes.
+// Reads what the pipe holds, a chunk at most, and posts the lines it completes.
 void RagPipeReader::readAvailable(State &state)
 {
-    bool atEnd = false;
+    bool atEnd = state.leftAtExit == 0;
     std::optional<QString> error;
-    // A batch's bytes decode to at most as many characters: its text is made once.
-    state.splitter.reserveFor(batchBytes);
-    for (qint64 budget = batchBytes; budget > 0;) {
-        if (state.leftAtExit == 0) {
-            atEnd = true;
-            break;
-        }
+    if (!atEnd) {
+        // A chunk decodes to at most as many characters: the batch's text is made once.
+        state.splitter.reserveFor(chunkSize);
         const qint64 want = state.leftAtExit > 0 ? std::min(chunkSize, state.leftAtExit) : chunkSize;
         const qint64 got = readSome(m_pipe, state.buffer, want);
         if (got > 0) {
             state.splitter.feed(QByteArrayView(state.buffer.constData(), got));
             state.unposted += got;
-            budget -= got;
             if (state.leftAtExit > 0)
                 state.leftAtExit -= got;
-            continue;
+            atEnd = state.leftAtExit == 0;
+        } else if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return; // nothing for now
+        } else {
+            if (got < 0)
+                error = QString::fromLocal8Bit(std::strerror(errno));
+            atEnd = true; // the end of the output, or an error
         }
-        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            break;
-        if (got < 0)
-            error = QString::fromLocal8Bit(std::strerror(errno));
-        atEnd = true; // the end of the output, or an error
-        break;
     }
     if (atEnd) {
         state.splitter.finish();
         state.open = false;
     }
 
-    std::vector<const QChar *> starts;
     auto batch = std::make_shared<RagOutputBatch>();
     QStringView line;
     for (;;) {
@@ -186,14 +177,11 @@ void RagPipeReader::readAvailable(State &state)
             run = true;
         else if (!state.splitter.next(line))
             break;
-        starts.push_back(line.data());
-        batch->items.push_back({0, line.size(), run});
+        batch->items.push_back({state.splitter.offsetOf(line), line.size(), run});
     }
     if (batch->items.empty() && !atEnd)
         return; // an unfinished line: its bytes go with the batch that completes it
     batch->text = state.splitter.takeBuffer();
-    for (std::size_t k = 0; k < starts.size(); ++k)
-        batch->items[k].start = starts[k] - batch->text.constData();
     batch->bytes = std::exchange(state.unposted, 0);
     batch->ended = atEnd;
     batch->readError = std::move(error);

@@ -80,24 +80,19 @@ bool PageWarmer::askForHugePages(const void *allocation)
 }
 
 namespace {
-int &usedSetting()
-{
-    static int used = -1; // -1: as the machine's cores say
-    return used;
-}
+int g_used = -1; // -1: as the machine's cores say. GUI thread only.
 } // namespace
 
 bool PageWarmer::isUsed()
 {
-    int &used = usedSetting();
-    if (used < 0)
-        used = QThread::idealThreadCount() >= 4 ? 1 : 0;
-    return used == 1;
+    if (g_used < 0)
+        g_used = QThread::idealThreadCount() >= 4 ? 1 : 0;
+    return g_used == 1;
 }
 
 void PageWarmer::setUsed(bool used)
 {
-    usedSetting() = used ? 1 : 0;
+    g_used = used ? 1 : 0;
 }
 
 void PageWarmer::waitForRequests()
